@@ -417,6 +417,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     void signatureClassesOf(const InternalName& x, int kind, std::vector<InternalName>& out) {
         signatures->signatureClassesOf(x, kind, out);
     }
+    bool signatureTakesPart(const InternalName& cls) { return signatures->takesPart(cls); }
     InternalName& typeClassOf(InternalName& out, const InternalName& x) {
         return signatures->typeClassOf(out, x);
     }
@@ -427,6 +428,22 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     const std::vector<InternalName>* signatureWalkRows(MethodType type, const InternalName& host,
                                                        const InternalName& method, int argCount) {
         return signatures->walkRows(type, host, method, argCount);
+    }
+    // While a walk is open, whether that lookup answers a row and the result of its first, or
+    // the results of its rows, without making them (see SignatureQueries::walkFirstResult and
+    // walkResults).
+    int signatureWalkFirstResult(MethodType type, const InternalName& host,
+                                 const InternalName& method, int argCount, InternalName& result) {
+        return signatures->walkFirstResult(type, host, method, argCount, result);
+    }
+    bool signatureWalkResults(MethodType type, const InternalName& host, const InternalName& method,
+                              int argCount, const SignatureRows::ResultVisit& visit) {
+        return signatures->walkResults(type, host, method, argCount, visit);
+    }
+    // While a walk is open, the classes above a class, kept until it closes (see
+    // SignatureQueries::walkClassesAbove); null otherwise.
+    const std::vector<InternalName>* signatureWalkClassesAbove(const InternalName& cls) {
+        return signatures->walkClassesAbove(cls);
     }
     // While a walk is open, the objects with signatures of their own (see
     // SignatureQueries::walkHosts); null otherwise.

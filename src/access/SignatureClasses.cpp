@@ -1,6 +1,8 @@
 // The classes that take part in signatures, from one walk over the signatures.
 #include "access/SignatureClasses.h"
 
+#include <algorithm>
+
 #include "access/OMAccess.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
@@ -11,33 +13,82 @@ namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
 
+// An object numbered densely by the name counter, whose number can index an array.
+bool numbered(const InternalName& name) {
+    return name.getType() == InternalName::Object && name.getArity() == 0 && name.getValue() >= 0 &&
+           name.getValue() < (1 << 24);
+}
+
 }  // namespace
 
-SignatureClasses::SignatureClasses(OMAccess& access) : access(access), rows(access) {
-    // The hosts of signatures are found by the object base in one pass over its frames, and only
-    // their entries are read, in place. The entries come in the order of their types; their order
-    // answers nothing.
+SignatureClasses::SignatureClasses(OMAccess& access) : access(access), rows(access) {}
+
+std::uint32_t SignatureClasses::placeOf(const InternalName& host) const {
+    if (numbered(host)) {
+        const std::size_t number = std::size_t(host.getValue());
+        return number < firstSignatureAt.size() ? firstSignatureAt[number] : 0;
+    }
+    return firstSignatureOf.valueOr(host, 0);
+}
+
+std::uint32_t SignatureClasses::readPlace(const InternalName& host) {
+    const std::uint32_t place = placeOf(host);
+    if (place != 0) return place;
+    // Once every host is read, a host not read has no signatures.
+    if (gathered) return readNone;
     OM* om = access.om();
-    if (om != nullptr)
-        om->hostsOfEntryTypes(code(MethodType::ScalarSignature),
-                              code(MethodType::AttributeSetSignature), signatureHosts);
-    for (const InternalName& object : signatureHosts) {
-        const MainMemObjFrame* frame = om->getObjFrame(object);
-        if (frame == nullptr) continue;
-        frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
+    return readHost(host, om != nullptr ? om->getObjFrame(host) : nullptr);
+}
+
+std::uint32_t SignatureClasses::readHost(const InternalName& host, const MainMemObjFrame* frame) {
+    // The entries come in the order of their types; their order answers nothing. Reading them
+    // changes none, so they are read in place.
+    const std::size_t first = signatures.size();
+    bool takesPart = false;
+    if (frame != nullptr)
+        frame->forEachStoredEntry([&](const MethodKey& key, const InternalName& value) {
             const int type = key.methodType;
             if (type >= code(MethodType::ScalarSignature) &&
-                type <= code(MethodType::AttributeSetSignature))
-                signatures.push_back({MethodType(type), object, key.method, key.argCount});
+                type <= code(MethodType::AttributeSetSignature)) {
+                signatures.push_back({MethodType(type), host, key.method, key.argCount});
+                signatureValues.push_back(value);
+                takesPart = takesPart || type != code(MethodType::AttributeSetSignature);
+            }
         });
+    const std::uint32_t place =
+        signatures.size() > first ? static_cast<std::uint32_t>(first + 1) : readNone;
+    if (numbered(host)) {
+        const std::size_t number = std::size_t(host.getValue());
+        if (number >= firstSignatureAt.size())
+            firstSignatureAt.resize(std::max(number + 1, firstSignatureAt.size() * 2), 0);
+        firstSignatureAt[number] = place;
+    } else {
+        firstSignatureOf.insert_or_assign(host, place);
     }
-    for (const Signature& signature : signatures)
-        if (signature.type != MethodType::AttributeSetSignature)
-            known.emplace(signature.host, true);
+    if (takesPart) known.emplace(host, true);
+    return place;
+}
+
+void SignatureClasses::gatherAll() {
+    if (gathered) return;
+    gathered = true;
+    // The hosts of signatures are found by the object base in one pass over its frames, and only
+    // their entries are read, in place; a host read already keeps what it gave.
+    OM* om = access.om();
+    std::vector<std::pair<InternalName, const MainMemObjFrame*>> hosts;
+    if (om != nullptr)
+        om->hostsOfEntryTypes(code(MethodType::ScalarSignature),
+                              code(MethodType::AttributeSetSignature), hosts);
+    signatureHosts.reserve(hosts.size());
+    for (const auto& host : hosts) {
+        signatureHosts.push_back(host.first);
+        if (placeOf(host.first) == 0) readHost(host.first, host.second);
+    }
 }
 
 void SignatureClasses::addNamedClasses() {
     namedClassesAdded = true;
+    gatherAll();
     // A lookup of a signature answers the signatures stored at its class and at the classes
     // above it, each of which is a gathered signature of its own (with the same arrow, method
     // and number of arguments): the classes all the lookups name are those the stored
@@ -111,18 +162,71 @@ void SignatureClasses::addNamedClasses() {
     }
 }
 
+std::size_t SignatureClasses::signatureAt(MethodType type, const InternalName& host,
+                                          const InternalName& method, int argCount) {
+    const std::uint32_t first = readPlace(host);
+    if (first == readNone) return none;
+    for (std::size_t at = first - 1; at < signatures.size() && signatures[at].host == host; ++at)
+        if (signatures[at].method == method && signatures[at].type == type &&
+            signatures[at].argCount == argCount)
+            return at;
+    return none;
+}
+
+const SignatureClasses::Results* SignatureClasses::resultsAt(std::size_t at) {
+    if (at == none || access.signaturesOn() == 0) return nullptr;
+    if (results.size() < signatures.size()) results.resize(signatures.size());
+    Results& found = results[at];
+    if (found.kind != Results::Unknown) return &found;
+    // Visited up to the second result that differs from the first.
+    found.kind = Results::None;
+    auto visit = [&](const InternalName& each) {
+        if (found.kind == Results::None) {
+            found.kind = Results::One;
+            found.first = each;
+            return true;
+        }
+        if (each == found.first) return true;
+        found.kind = Results::Several;
+        return false;
+    };
+    const Signature& signature = signatures[at];
+    rows.visitResults(signature.type, signature.host, signature.method, signature.argCount,
+                      SignatureRows::ResultVisit(visit), &signatureValues[at]);
+    return &found;
+}
+
+int SignatureClasses::firstResultOf(MethodType type, const InternalName& host,
+                                    const InternalName& method, int argCount,
+                                    InternalName& result) {
+    const Results* found = resultsAt(signatureAt(type, host, method, argCount));
+    if (found == nullptr) return -1;
+    if (found->kind == Results::None) return 0;
+    result = found->first;
+    return 1;
+}
+
+bool SignatureClasses::visitResultsOf(MethodType type, const InternalName& host,
+                                      const InternalName& method, int argCount,
+                                      const SignatureRows::ResultVisit& visit) {
+    const std::size_t at = signatureAt(type, host, method, argCount);
+    const Results* found = resultsAt(at);
+    if (found == nullptr) return false;
+    if (found->kind == Results::One) {
+        visit(found->first);
+    } else if (found->kind == Results::Several) {
+        rows.visitResults(type, host, method, argCount, visit, &signatureValues[at]);
+    }
+    return true;
+}
+
 const std::vector<InternalName>* SignatureClasses::rowsOf(MethodType type, const InternalName& host,
                                                           const InternalName& method,
                                                           int argCount) {
     // Gathered: a signature entry in its host's frame.
-    const int number = code(type);
-    OM* om = access.om();
-    const MainMemObjFrame* frame = om != nullptr ? om->getObjFrame(host) : nullptr;
-    InternalName value;
-    if (number < code(MethodType::ScalarSignature) ||
-        number > code(MethodType::AttributeSetSignature) || frame == nullptr ||
-        frame->lookupMethod(method, number, argCount, value) == 0)
-        return nullptr;
+    const std::size_t at = signatureAt(type, host, method, argCount);
+    if (at == none) return nullptr;
+    const InternalName value = signatureValues[at];
     std::vector<InternalName>& kept = lookedUp.emplace_back();
     if (access.signaturesOn() != 0) {
         // A lookup mostly answers a few rows: room for four saves growing the list row by row.
@@ -154,6 +258,15 @@ void SignatureClasses::add(const InternalName& cell) {
 bool SignatureClasses::takesPart(const InternalName& cls) {
     auto found = known.find(cls);
     if (found != known.end() && found->second) return true;
+    if (!gathered) {
+        // A class with signatures of its own takes part: its frame tells, without the walk over
+        // the signatures of the whole base, which any other class needs.
+        readPlace(cls);
+        found = known.find(cls);
+        if (found != known.end() && found->second) return true;
+        gatherAll();
+        found = known.find(cls);
+    }
     if (!namedClassesAdded) {
         addNamedClasses();
         found = known.find(cls);
@@ -165,6 +278,7 @@ bool SignatureClasses::takesPart(const InternalName& cls) {
 }
 
 bool SignatureClasses::boundLookupAnswers(const InternalName& cls) {
+    gatherAll();
     for (const Signature& signature : signatures) {
         std::vector<InternalName> pattern(static_cast<std::size_t>(signature.argCount + 3), Free);
         pattern[0] = signature.host;

@@ -2,6 +2,7 @@
 // signatures of the object base.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
 
+class MainMemObjFrame;
 class OMAccess;
 
 // A class takes part when it declares "=>" or "=>>" entries of its own, when a signature lookup
@@ -34,15 +36,61 @@ class SignatureClasses {
     bool takesPart(const InternalName& cls);
     // The objects with signatures of their own ("=>", "=>>" or "@=>>" entries), in the order
     // of the base's names iterator.
-    const std::vector<InternalName>& hosts() const { return signatureHosts; }
+    const std::vector<InternalName>& hosts() {
+        gatherAll();
+        return signatureHosts;
+    }
     // The rows (columns from the first on) the lookup of a gathered signature answers; null for
     // a signature the walk did not gather. Found at each asking (the export keeps what it
     // asked), they stay where they are while this lives.
     const std::vector<InternalName>* rowsOf(MethodType type, const InternalName& host,
                                             const InternalName& method, int argCount);
 
+    // The same lookup without making its rows (signature access on, the host declaring the
+    // signature itself): 1 when it answers a row, with the result of its first row in `result`,
+    // 0 when it answers none, -1 when the rows must be made to tell.
+    int firstResultOf(MethodType type, const InternalName& host, const InternalName& method,
+                      int argCount, InternalName& result);
+    // Visits the results of the rows of the same lookup (see SignatureRows::visitResults), a
+    // result met again maybe not again; false, and nothing visited, when the rows must be made
+    // instead.
+    bool visitResultsOf(MethodType type, const InternalName& host, const InternalName& method,
+                        int argCount, const SignatureRows::ResultVisit& visit);
+
+    // The classes above a class as the subclass iterator finds them (see
+    // SignatureRows::classesAbove), kept while this lives.
+    const std::vector<InternalName>& classesAbove(const InternalName& cls) {
+        return rows.classesAbove(cls);
+    }
+
   private:
     using Signature = SignatureKey;
+    // The place in `signatures` of the signature entry the host stores for the key; none when
+    // it stores none.
+    static constexpr std::size_t none = ~std::size_t(0);
+    std::size_t signatureAt(MethodType type, const InternalName& host, const InternalName& method,
+                            int argCount);
+    // The signatures of a host are read from its frame when first asked, or by the walk over
+    // every host of signatures (gatherAll), which only the questions about classes without
+    // signatures of their own need: an export mostly asks about classes that declare their own.
+    // A host's place: its first signature's place in `signatures` plus one, readNone when it has
+    // none, 0 when not read yet.
+    static constexpr std::uint32_t readNone = ~std::uint32_t(0);
+    std::uint32_t placeOf(const InternalName& host) const;
+    // The same, the host read first when it was not.
+    std::uint32_t readPlace(const InternalName& host);
+    std::uint32_t readHost(const InternalName& host, const MainMemObjFrame* frame);
+    void gatherAll();
+    bool gathered = false;
+    // What the lookup of a gathered signature answers as results, found once: no row, rows of
+    // one result, or rows of several.
+    struct Results {
+        enum Kind : std::uint8_t { Unknown, None, One, Several };
+        Kind kind = Unknown;
+        InternalName first;
+    };
+    // By the place in `signatures`, while signature access is on; null otherwise.
+    const Results* resultsAt(std::size_t at);
     // Adds the classes the rows of the gathered signatures name.
     void addNamedClasses();
     // Adds the class, or the members of a set of classes.
@@ -54,6 +102,13 @@ class SignatureClasses {
     OMAccess& access;
     std::vector<InternalName> signatureHosts;
     std::vector<Signature> signatures;
+    // The value of each signature entry, by its place in `signatures`, where the entries of a
+    // host stand together: the place of a host's first (plus one) by host.
+    std::vector<InternalName> signatureValues;
+    // By number for the objects numbered densely (nearly every host), hashed for the others.
+    std::vector<std::uint32_t> firstSignatureAt;
+    FlatNameMap<InternalName, std::uint32_t> firstSignatureOf;
+    std::vector<Results> results;
     // true: takes part; false: asked and found to take no part.
     FlatNameMap<InternalName, bool> known;
     bool namedClassesAdded = false;

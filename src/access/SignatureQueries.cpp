@@ -156,6 +156,22 @@ const std::vector<InternalName>* SignatureQueries::walkRows(MethodType type,
     return walkClasses ? walkClasses->rowsOf(type, host, method, argCount) : nullptr;
 }
 
+int SignatureQueries::walkFirstResult(MethodType type, const InternalName& host,
+                                      const InternalName& method, int argCount,
+                                      InternalName& result) {
+    return walkClasses ? walkClasses->firstResultOf(type, host, method, argCount, result) : -1;
+}
+
+bool SignatureQueries::walkResults(MethodType type, const InternalName& host,
+                                   const InternalName& method, int argCount,
+                                   const SignatureRows::ResultVisit& visit) {
+    return walkClasses && walkClasses->visitResultsOf(type, host, method, argCount, visit);
+}
+
+const std::vector<InternalName>* SignatureQueries::walkClassesAbove(const InternalName& cls) {
+    return walkClasses ? &walkClasses->classesAbove(cls) : nullptr;
+}
+
 const std::vector<InternalName>* SignatureQueries::walkHosts() const {
     return walkClasses ? &walkClasses->hosts() : nullptr;
 }

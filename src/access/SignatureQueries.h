@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "access/SignatureRows.h"
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
@@ -50,6 +51,18 @@ class SignatureQueries {
     // the host declares that signature itself; null otherwise.
     const std::vector<InternalName>* walkRows(MethodType type, const InternalName& host,
                                               const InternalName& method, int argCount) const;
+    // While a walk is open, the same lookup without its rows (see SignatureClasses): 1 when it
+    // answers a row, with the result of the first in `result`, 0 when it answers none, -1 when
+    // its rows must be looked up to tell.
+    int walkFirstResult(MethodType type, const InternalName& host, const InternalName& method,
+                        int argCount, InternalName& result);
+    // While a walk is open, visits the results of the rows of the same lookup; false, and nothing
+    // visited, when its rows must be looked up instead.
+    bool walkResults(MethodType type, const InternalName& host, const InternalName& method,
+                     int argCount, const SignatureRows::ResultVisit& visit);
+    // While a walk is open, the classes the subclass iterator finds above a class, itself among
+    // them, in its order; kept until the walk closes. Null when no walk is open.
+    const std::vector<InternalName>* walkClassesAbove(const InternalName& cls);
     // While a walk is open: the objects with signatures of their own, in the order of the base's
     // names iterator; null otherwise.
     const std::vector<InternalName>* walkHosts() const;
@@ -58,10 +71,11 @@ class SignatureQueries {
     Iterator* lookupViaClasses(const InternalName& x, const InternalName& method, int argCount,
                                int selector);
 
-  private:
     // Whether the class takes part in signatures: has some of its own, is a result or an
     // argument type.
     bool takesPart(const InternalName& cls);
+
+  private:
     // The classes that take part in signatures among the given ones and every class above them,
     // in the set's order.
     std::vector<InternalName> takingPartAbove(const std::vector<InternalName>& direct);

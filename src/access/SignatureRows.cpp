@@ -19,28 +19,42 @@ const InternalName Free = InternalName::UndefinedObject;
 
 SignatureRows::SignatureRows(OMAccess& access) : access(access) {}
 
-const std::vector<InternalName>& SignatureRows::above(const InternalName& cls) {
+const std::vector<InternalName>& SignatureRows::aboveFound(const InternalName& cls) {
     const bool dense = numbered(cls);
     const std::size_t number = std::size_t(cls.getValue());
-    if (dense) {
-        if (number < aboveAtNumber.size() && aboveAtNumber[number] != 0)
-            return aboveLists[aboveAtNumber[number] - 1];
-        if (number >= aboveAtNumber.size())
-            aboveAtNumber.resize(std::max(number + 1, aboveAtNumber.size() * 2), 0);
-        aboveAtNumber[number] = static_cast<std::uint32_t>(aboveLists.size() + 1);
-    } else {
+    if (!dense) {
         const std::uint32_t known = aboveAt.valueOr(cls, UINT32_MAX);
         if (known != UINT32_MAX) return aboveLists[known];
         aboveAt.emplace(cls, static_cast<std::uint32_t>(aboveLists.size()));
     }
     std::vector<InternalName> classes;
-    // One iterator walks the classes above every class asked about.
-    Iterator* walk = classWalk.renew([&](Iterator* old) {
-        return access.makeEnhIsaIter(cls, Free, IsaRelation::Subclass, old);
-    });
-    for (bool more = walk != nullptr && walk->first(); more; more = walk->next())
-        classes.push_back(walk->atColumn(2));
+    OM* om = access.om();
+    if (om != nullptr && cls != Free && access.holdsNoRelation(IsaRelation::Subclass)) {
+        // Without a subclass relation in the base the iterator answers the class's stored
+        // superclasses and the class itself, in order: read here without building it.
+        const MainMemObjFrame* frame = om->getObjFrame(cls);
+        const MainMemSetFrame* stored =
+            frame != nullptr ? om->getSetFrame(frame->setNameOf(IsaRelation::Subclass)) : nullptr;
+        if (stored != nullptr) {
+            const auto members = stored->memberSet().ascending();
+            classes.assign(members.begin(), members.end());
+        }
+        const auto at = std::lower_bound(classes.begin(), classes.end(), cls);
+        if (at == classes.end() || *at != cls) classes.insert(at, cls);
+    } else {
+        // One iterator walks the classes above every class asked about.
+        Iterator* walk = classWalk.renew([&](Iterator* old) {
+            return access.makeEnhIsaIter(cls, Free, IsaRelation::Subclass, old);
+        });
+        for (bool more = walk != nullptr && walk->first(); more; more = walk->next())
+            classes.push_back(walk->atColumn(2));
+    }
     aboveLists.push_back(std::move(classes));
+    if (dense) {
+        if (number >= aboveAtNumber.size())
+            aboveAtNumber.resize(std::max(number + 1, aboveAtNumber.size() * 2), nullptr);
+        aboveAtNumber[number] = &aboveLists.back();
+    }
     return aboveLists.back();
 }
 
@@ -144,4 +158,55 @@ void SignatureRows::append(MethodType type, const InternalName& cls, const Inter
             appendStored(cls, method, row, argCount, row[argCount], out);
         }
     }
+}
+
+bool SignatureRows::visitStored(const InternalName* arguments, int argCount,
+                                const InternalName& result, const ResultVisit& visit) {
+    // The walk appendStored takes, rows left unmade.
+    for (int col = 0; col < argCount; ++col)
+        if (above(arguments[col]).empty()) return true;
+    // 1 when the type has classes above it, 0 when not, -1 when `visit` stopped.
+    auto visitAbove = [&](const InternalName& type) {
+        const std::vector<InternalName>& classes = above(type);
+        for (const InternalName& each : classes)
+            if (!visit(each)) return -1;
+        return classes.empty() ? 0 : 1;
+    };
+    if (result.getType() != InternalName::SetName) return visitAbove(result) >= 0;
+    if (const MainMemSetFrame* set = access.om()->getSetFrame(result))
+        for (const InternalName& type : set->memberSet().ascending()) {
+            const int visited = visitAbove(type);
+            if (visited < 0) return false;
+            if (visited == 0) return true;
+        }
+    return true;
+}
+
+bool SignatureRows::visitResults(MethodType type, const InternalName& cls,
+                                 const InternalName& method, int argCount, const ResultVisit& visit,
+                                 const InternalName* ownValue) {
+    OM* om = access.om();
+    if (om == nullptr || cls == Free) return true;
+    for (const InternalName& host : above(cls)) {
+        InternalName value;
+        if (ownValue != nullptr && host == cls) {
+            value = *ownValue;
+        } else {
+            const MainMemObjFrame* frame = om->getObjFrame(host);
+            if (frame == nullptr || frame->lookupMethod(method, code(type), argCount, value) == 0)
+                continue;
+        }
+        if (argCount == 0) {
+            if (!visitStored(nullptr, 0, value, visit)) return false;
+            continue;
+        }
+        const MainMemParamFrame* params = om->getParamFrame(value);
+        if (params == nullptr) continue;
+        const ParamRows& rows = params->storedRows();
+        ParamRows::Cursor cursor;
+        for (const InternalName* row = rows.first(cursor); row != nullptr;
+             row = rows.next(cursor, row))
+            if (!visitStored(row, argCount, row[argCount], visit)) return false;
+    }
+    return true;
 }

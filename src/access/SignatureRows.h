@@ -38,22 +38,59 @@ class SignatureRows {
     // iterator answers it), in its order; asked once and kept.
     const std::vector<InternalName>& classesAbove(const InternalName& cls) { return above(cls); }
 
+    // A function over the result classes of rows, handed on without making this a template;
+    // it answers false to stop. The function must outlive it.
+    class ResultVisit {
+      public:
+        template <class F>
+        explicit ResultVisit(F& function)
+            : context(const_cast<void*>(static_cast<const void*>(&function))),
+              call([](void* f, const InternalName& result) {
+                  return (*static_cast<F*>(f))(result);
+              }) {}
+        bool operator()(const InternalName& result) const { return call(context, result); }
+
+      private:
+        void* context;
+        bool (*call)(void*, const InternalName&);
+    };
+    // Visits the result of each row append gives, in its order, without making the rows: a row
+    // met again is visited again. Answers false when `visit` stopped the walk. The export asks
+    // whether a lookup answers at all and for its first row, or whether some result is a
+    // built-in class, for every class that declares a signature.
+    bool visitResults(MethodType type, const InternalName& cls, const InternalName& method,
+                      int argCount, const ResultVisit& visit,
+                      const InternalName* ownValue = nullptr);
+
   private:
-    const std::vector<InternalName>& above(const InternalName& cls);
+    // A class met before is found inline by its number: a lookup asks for the classes above
+    // its class and each of its types.
+    const std::vector<InternalName>& above(const InternalName& cls) {
+        if (numbered(cls)) {
+            const std::size_t number = std::size_t(cls.getValue());
+            if (number < aboveAtNumber.size() && aboveAtNumber[number] != nullptr)
+                return *aboveAtNumber[number];
+        }
+        return aboveFound(cls);
+    }
+    const std::vector<InternalName>& aboveFound(const InternalName& cls);
     // Appends the rows of one stored signature: declared argument types and result.
     void appendStored(const InternalName& cls, const InternalName& method,
                       const InternalName* arguments, int argCount, const InternalName& result,
                       std::vector<InternalName>& out);
+    // visitResults for one stored signature; false when `visit` stopped.
+    bool visitStored(const InternalName* arguments, int argCount, const InternalName& result,
+                     const ResultVisit& visit);
     // Appends the row [cls, method, arguments, result] unless this lookup has answered it.
     void appendRow(const InternalName& cls, const InternalName& method,
                    const InternalName* arguments, int argCount, const InternalName& result,
                    std::vector<InternalName>& out);
 
     OMAccess& access;
-    // The place of a class's list in aboveLists plus one: by number for the objects numbered
+    // A class's list in aboveLists: by number for the objects numbered
     // densely (nearly every class), hashed for the others. An export asks for the classes
     // above the class and the result types of every signature lookup.
-    std::vector<std::uint32_t> aboveAtNumber;
+    std::vector<const std::vector<InternalName>*> aboveAtNumber;
     FlatNameMap<InternalName, std::uint32_t> aboveAt;
     static bool numbered(const InternalName& name) {
         return name.getType() == InternalName::Object && name.getArity() == 0 &&

@@ -276,7 +276,9 @@ class MainMemOM : public OM {
 
     // Frames and iterators.
     Iterator* objNamesIterator(Iterator* reuse) override;
-    void hostsOfEntryTypes(int lowest, int highest, std::vector<InternalName>& out) override;
+    void hostsOfEntryTypes(
+        int lowest, int highest,
+        std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) override;
     void objFramesInOrder(
         std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) override;
     Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) override;

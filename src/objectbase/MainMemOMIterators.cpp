@@ -60,15 +60,19 @@ Iterator* MainMemOM::objNamesIterator(Iterator* reuse) {
     return frameManager->objNames(reuse);
 }
 
-void MainMemOM::hostsOfEntryTypes(int lowest, int highest, std::vector<InternalName>& out) {
+void MainMemOM::hostsOfEntryTypes(
+    int lowest, int highest, std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) {
     // The frames are read in place, in the registry's order; sorted, the names come in the
     // order of the names iterator, which walks the registry from name to name (a lookup of each
     // name's frame after a search for the next name cost far more than the test of its entries).
     out.clear();
     frameManager->forEachObjFrame([&](const InternalName& name, const MainMemObjFrame* frame) {
-        if (frame->holdsEntryOfType(lowest, highest)) out.push_back(name);
+        if (frame->holdsEntryOfType(lowest, highest)) out.emplace_back(name, frame);
     });
-    std::sort(out.begin(), out.end());
+    std::sort(
+        out.begin(), out.end(),
+        [](const std::pair<InternalName, const MainMemObjFrame*>& a,
+           const std::pair<InternalName, const MainMemObjFrame*>& b) { return a.first < b.first; });
 }
 
 void MainMemOM::objFramesInOrder(

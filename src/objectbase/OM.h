@@ -193,9 +193,11 @@ class OM : public FLSysObject {
     virtual void eqTraceOff() = 0;
     virtual Iterator* objNamesIterator(Iterator* reuse) = 0;
     // out := the objects whose frames hold an entry of a method type from `lowest` to
-    // `highest`, in the order objNamesIterator walks them: a writer that needs a few kinds of
-    // entries (the signatures) reads the frames of their hosts only.
-    virtual void hostsOfEntryTypes(int lowest, int highest, std::vector<InternalName>& out) = 0;
+    // `highest`, with their frames, in the order objNamesIterator walks them: a writer that
+    // needs a few kinds of entries (the signatures) reads the frames of their hosts only.
+    virtual void hostsOfEntryTypes(
+        int lowest, int highest,
+        std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) = 0;
     // out := every object with a frame, and its frame, in the order objNamesIterator walks
     // them: a writer that reads every frame of a base that stays as it is takes them at once,
     // where a step of the names iterator and a lookup of each name's frame cost about 300

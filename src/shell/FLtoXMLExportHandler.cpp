@@ -104,6 +104,16 @@ int FLtoXMLExportHandler::classSetOfDirect(const InternalName& object,
         if (members.size() == 1) onlyClass = members.front();
         directScratch.assign(members.begin(), members.end());
     }
+    // The classes of an object of one direct class are that class and the classes above it,
+    // in order: what the subclass walk finds above the class, which the walk over the
+    // signatures keeps for the plans of the class set too.
+    const std::vector<InternalName>* above =
+        onlyClass != Free ? access->signatureWalkClassesAbove(onlyClass) : nullptr;
+    if (above != nullptr) {
+        const int number = classSetOfClasses(object, *above);
+        setsOfOnlyClass.set(onlyClass, number + 1);
+        return number;
+    }
     const auto sameDirect = directSetNumbers.find(directScratch);
     int number = 0;
     if (sameDirect != directSetNumbers.end()) {
@@ -120,7 +130,26 @@ int FLtoXMLExportHandler::classSetOfDirect(const InternalName& object,
 bool FLtoXMLExportHandler::classSetMembershipFound(int classSet, const InternalName& value,
                                                    const InternalName& cls) {
     ClassSet& classes = classSets[std::size_t(classSet)];
-    const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
+    // The set holds every class its objects are members of, the classes above their own ones
+    // among them, but for the built-in object class, which holds every object that is not a
+    // string or a number. While an evaluation is open, the test is asked.
+    const int kind = value.getType();
+    const bool listed = storedValuesAnswer && kind != InternalName::String &&
+                        kind != InternalName::Integer && kind != InternalName::Float;
+    bool answer = listed && std::find(classes.classes.begin(), classes.classes.end(), cls) !=
+                                classes.classes.end();
+    if (!answer) {
+        std::uint8_t known = 0;
+        if (listed) {
+            known = objectClasses.get(cls);
+            if (known == 0) {
+                known = isBuiltin(cls, builtinObject::Object, builtinSymbol::Object) ? 2 : 1;
+                objectClasses.set(cls, known);
+            }
+        }
+        answer = known != 1 && access->isaTest(value, cls, IsaRelation::Member) != 0;
+    }
+    if (classes.memberships.capacity() == 0) classes.memberships.reserve(4);
     classes.memberships.emplace_back(cls, answer);
     return answer;
 }
@@ -160,16 +189,36 @@ int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
     });
     for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
         classesScratch.push_back(rows->atColumn(2));
-    const auto same = classSetNumbers.find(classesScratch);
-    if (same != classSetNumbers.end()) {
-        hostSets.set(object, same->second + 1);
-        return same->second;
+    return classSetOfClasses(object, classesScratch);
+}
+
+int FLtoXMLExportHandler::classSetOfClasses(const InternalName& object,
+                                            const std::vector<InternalName>& classes) {
+    // Grown at half full, so a free slot ends every probe.
+    if ((classSets.size() + 1) * 2 > classSetSlots.size()) {
+        classSetSlots.assign(std::max<std::size_t>(classSetSlots.size() * 2, 64), 0);
+        const std::size_t mask = classSetSlots.size() - 1;
+        for (std::size_t number = 0; number < classSets.size(); ++number) {
+            const std::vector<InternalName>& each = classSets[number].classes;
+            std::size_t at = std::size_t(hashCells(each.data(), each.size())) & mask;
+            while (classSetSlots[at] != 0) at = (at + 1) & mask;
+            classSetSlots[at] = std::uint32_t(number + 1);
+        }
     }
-    const auto known = classSetNumbers.emplace(classesScratch, int(classSets.size()));
-    if (known.second)
-        classSets.push_back(ClassSet{known.first->first, {}, false, Free, {}, false, {}});
-    hostSets.set(object, known.first->second + 1);
-    return known.first->second;
+    const std::size_t mask = classSetSlots.size() - 1;
+    std::size_t at = std::size_t(hashCells(classes.data(), classes.size())) & mask;
+    for (; classSetSlots[at] != 0; at = (at + 1) & mask) {
+        const int number = int(classSetSlots[at]) - 1;
+        if (classSets[std::size_t(number)].classes == classes) {
+            hostSets.set(object, number + 1);
+            return number;
+        }
+    }
+    const int number = int(classSets.size());
+    classSetSlots[at] = std::uint32_t(number + 1);
+    classSets.push_back(ClassSet{classes, {}, false, Free, {}, false, {}});
+    hostSets.set(object, number + 1);
+    return number;
 }
 
 FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planFound(int classSet,
@@ -184,8 +233,20 @@ FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planFound(int classSet,
     plan.method = method;
     plan.argCount = argCount;
     plan.type = type;
-    // The first class of the sequence that declares a signature for the entry.
+    // The first class of the sequence that declares a signature for the entry. Only the first
+    // row of its lookup counts here: it is found without the rows where the walk over the
+    // signatures can tell.
     for (const InternalName& cls : classSets[std::size_t(classSet)].classes) {
+        InternalName first;
+        const int answers =
+            access->signatureWalkFirstResult(MethodType(type + 6), cls, method, argCount, first);
+        if (answers == 0) continue;
+        if (answers > 0) {
+            plan.declared = true;
+            plan.declaring = cls;
+            if (argCount == 0) plan.result = first;
+            break;
+        }
         const std::vector<InternalName>& rows = signatureRows(type + 6, cls, method, argCount);
         if (!rows.empty()) {
             plan.declared = true;
@@ -194,7 +255,9 @@ FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planFound(int classSet,
             break;
         }
     }
-    classSets[std::size_t(classSet)].plans.push_back(&plan);
+    // A host mostly has a handful of entries: room for them at once.
+    if (known.capacity() == 0) known.reserve(4);
+    known.push_back(&plan);
     return plan;
 }
 
@@ -265,8 +328,23 @@ InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int c
     if (std::find(classes.begin(), classes.end(), object) != classes.end())
         return access->typeClassOf(element, object);
     if (!classSets[at].typeClassKnown) {
-        access->typeClassOf(element, object);
-        classSets[at].typeClass = element;
+        // The classes of the set are those the object's classes are found by, as for the
+        // access layer's answer: those that take part in signatures are picked from them
+        // instead of walking the object's classes again.
+        // Mostly one takes part: the set is made only for several.
+        std::size_t count = 0;
+        InternalName only = builtinObject::Object;
+        set<InternalName> taking;
+        for (const InternalName& cls : classes) {
+            if (!access->signatureTakesPart(cls)) continue;
+            if (++count == 1) {
+                only = cls;
+                continue;
+            }
+            if (count == 2) taking.insert(only);
+            taking.insert(cls);
+        }
+        classSets[at].typeClass = count <= 1 ? only : mostSpecific(taking);
         classSets[at].typeClassKnown = true;
     }
     return classSets[at].typeClass;
@@ -296,11 +374,12 @@ void FLtoXMLExportHandler::forgetSignatures() {
     rowsTaken = 0;
     lookedUpRows.clear();
     builtinResults.clear();
+    objectClasses.clear();
     planGroups.clear();
     valueGroups.clear();
     forgetArrowTypes();
     plans.clear();
-    classSetNumbers.clear();
+    classSetSlots.clear();
     directSetNumbers.clear();
     setsOfOnlyClass.clear();
     classSets.clear();
@@ -456,23 +535,28 @@ std::size_t FLtoXMLExportHandler::planPlaceFound(int classSet, const InternalNam
 
 bool FLtoXMLExportHandler::namesBuiltinResult(int type, const InternalName& cls,
                                               const InternalName& method) {
-    const std::vector<InternalName>& rows = signatureRows(type, cls, method, 0);
     bool builtin = false;
+    const auto visit = [&](const InternalName& result) {
+        // The answer depends on the class alone: the classes of a base's results are few.
+        std::uint8_t known = builtinResults.get(result);
+        if (known == 0) {
+            known = isBuiltin(result, builtinObject::String, builtinSymbol::String) ||
+                            isBuiltin(result, builtinObject::Numeric, builtinSymbol::Numeric) ||
+                            isBuiltin(result, builtinObject::Literal, builtinSymbol::Literal)
+                        ? 2
+                        : 1;
+            builtinResults.set(result, known);
+        }
+        builtin = known == 2;
+        return !builtin;
+    };
+    // The results are visited without making the rows where the walk over the signatures can.
+    if (access->signatureWalkResults(MethodType(type), cls, method, 0,
+                                     SignatureRows::ResultVisit(visit)))
+        return builtin;
+    const std::vector<InternalName>& rows = signatureRows(type, cls, method, 0);
     for (std::size_t row = 0; row + 3 <= rows.size() && !builtin; row += 3)
-        forEachValue(setFramesRead, access.get(), rows[row + 2], [&](const InternalName& result) {
-            // The answer depends on the class alone: the classes of a base's results are few.
-            std::uint8_t known = builtinResults.get(result);
-            if (known == 0) {
-                known = isBuiltin(result, builtinObject::String, builtinSymbol::String) ||
-                                isBuiltin(result, builtinObject::Numeric, builtinSymbol::Numeric) ||
-                                isBuiltin(result, builtinObject::Literal, builtinSymbol::Literal)
-                            ? 2
-                            : 1;
-                builtinResults.set(result, known);
-            }
-            builtin = known == 2;
-            return !builtin;
-        });
+        forEachValue(setFramesRead, access.get(), rows[row + 2], visit);
     return builtin;
 }
 
@@ -1114,26 +1198,46 @@ bool FLtoXMLExportHandler::literalClass(const InternalName& cls, const InternalN
         known = &literalClasses.emplace_back();
         known->literal = literal;
     }
-    const auto found = known->answers.find(cls);
-    if (found != known->answers.end()) return found->second;
+    if (storedValuesAnswer && !known->belowKnown) {
+        // While the base stays as it is, the classes below the literal class (and below the
+        // object its symbol names) are walked once: any other class is below neither, and
+        // only asked whether it is the class itself. An export asks about the result class of
+        // every signature, mostly a different one each time.
+        known->belowKnown = true;
+        literalClassBound(*known, symbol);
+        Ref<Iterator> below;
+        for (const InternalName& top : {literal, known->named ? known->bound : Free}) {
+            if (top == Free) continue;
+            below = Ref<Iterator>::adopt(
+                access->makeEnhIsaIter(Free, top, IsaRelation::Subclass, below.release()));
+            for (bool more = below != nullptr && below->first(); more; more = below->next())
+                known->answers.set(below->atColumn(1), LiteralAnswers::yes);
+        }
+    }
+    const std::uint8_t found = known->answers.get(cls);
+    if (found != 0) return found == LiteralAnswers::yes;
     const bool answer = literalClassFound(*known, cls, symbol);
-    known->answers.emplace(cls, answer);
+    known->answers.set(cls, answer ? LiteralAnswers::yes : LiteralAnswers::no);
     return answer;
 }
 
 bool FLtoXMLExportHandler::literalClassFound(LiteralClassAnswers& known, const InternalName& cls,
                                              const FSymbol& symbol) {
-    if (isBuiltin(cls, known.literal, symbol) ||
-        access->isaTest(cls, known.literal, IsaRelation::Subclass) != 0)
-        return true;
-    if (!known.boundKnown) {
-        known.boundKnown = true;
-        // The object the symbol names, if the program made one: a name looked up by its text
-        // with an arity is a predicate's, which no class lies below.
-        known.named =
-            access->om() != nullptr && access->om()->giveInternalName(symbol, known.bound) != 0;
-    }
+    if (isBuiltin(cls, known.literal, symbol)) return true;
+    // Every class below the literal class or its symbol's object is known already.
+    if (known.belowKnown) return false;
+    if (access->isaTest(cls, known.literal, IsaRelation::Subclass) != 0) return true;
+    literalClassBound(known, symbol);
     return known.named && access->isaTest(cls, known.bound, IsaRelation::Subclass) != 0;
+}
+
+void FLtoXMLExportHandler::literalClassBound(LiteralClassAnswers& known, const FSymbol& symbol) {
+    if (known.boundKnown) return;
+    known.boundKnown = true;
+    // The object the symbol names, if the program made one: a name looked up by its text
+    // with an arity is a predicate's, which no class lies below.
+    known.named =
+        access->om() != nullptr && access->om()->giveInternalName(symbol, known.bound) != 0;
 }
 
 void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,

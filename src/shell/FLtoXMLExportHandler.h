@@ -174,15 +174,20 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // asks about the result class of every signature, mostly a different one each time.
     struct LiteralClassAnswers {
         InternalName literal;
-        FlatNameMap<InternalName, bool> answers;
+        // LiteralAnswers::no or yes, 0 until asked.
+        NameMarks<std::uint8_t> answers;
         bool boundKnown = false;
         bool named = false;
         InternalName bound;
+        // Whether every class below the literal class and below `bound` is in `answers`.
+        bool belowKnown = false;
     };
     // The built-in class or a subclass of it.
     bool literalClass(const InternalName& cls, const InternalName& literal, const FSymbol& symbol);
     bool literalClassFound(LiteralClassAnswers& known, const InternalName& cls,
                            const FSymbol& symbol);
+    // Finds `bound` and `named` once.
+    void literalClassBound(LiteralClassAnswers& known, const FSymbol& symbol);
 
     // Whether a value is a member of a class. An object's answer depends on its classes alone,
     // so it is found once for each sequence of classes; strings and numbers are asked directly.
@@ -212,6 +217,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         return classSetMembershipFound(classSet, value, cls);
     }
     bool classSetMembershipFound(int classSet, const InternalName& value, const InternalName& cls);
+    // Whether a class is the built-in object class (or its plain-mode class): 1 no, 2 yes.
+    NameMarks<std::uint8_t> objectClasses;
     // The XML name of a value: an object's is made once however often it is written, a
     // string's (mostly written once) each time.
     const std::string& xmlNameOf(const InternalName& value);
@@ -227,6 +234,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     int classSetOfDirect(const InternalName& object, const MainMemSetFrame* direct);
     // The same, walking the object's classes.
     int classSetAbove(const InternalName& object);
+    // The number of the sequence of classes, a new one when no object had it yet, for the
+    // object.
+    int classSetOfClasses(const InternalName& object, const std::vector<InternalName>& classes);
     // The plan of an entry of a host of the class sequence; kept until the end of the body.
     // `hint` is the entry's place among the object's entries with values.
     EntryPlan& planOf(int classSet, const InternalName& method, int argCount, int type,
@@ -261,7 +271,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     struct ClassesHash {
         std::size_t operator()(const std::vector<InternalName>& classes) const;
     };
-    std::unordered_map<std::vector<InternalName>, int, ClassesHash> classSetNumbers;
+    // The class sets by their classes, hashed flat: a set's number plus one, 0 for a free slot.
+    std::vector<std::uint32_t> classSetSlots;
     // The class set of the objects with the same direct classes: an object's classes are its
     // direct ones and every class above them, so the closure is walked once for each.
     std::unordered_map<std::vector<InternalName>, int, ClassesHash> directSetNumbers;

@@ -3,6 +3,7 @@
 // kind they must agree for every object of the base.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -83,6 +84,44 @@ class SignatureClassesTest : public AccessTest {
                 EXPECT_EQ(walk.takesPart(cls), asked)
                     << "seed " << seed << " class " << cls.getValue();
             }
+            // The results of each gathered signature's lookup, found without its rows, are the
+            // results of its rows: the first row's first, and each result at least once.
+            const InternalName methods[] = {object("m"), object("n"), object("p")};
+            for (const InternalName& cls : classes)
+                for (const InternalName& method : methods)
+                    for (MethodType type : {MethodType::ScalarSignature, MethodType::SetSignature,
+                                            MethodType::AttributeSetSignature})
+                        for (int argCount = 0; argCount <= 2; ++argCount) {
+                            const Row* rows = walk.rowsOf(type, cls, method, argCount);
+                            InternalName first;
+                            const int answers =
+                                walk.firstResultOf(type, cls, method, argCount, first);
+                            Row visited;
+                            auto visit = [&](const InternalName& result) {
+                                visited.push_back(result);
+                                return true;
+                            };
+                            const bool walked = walk.visitResultsOf(
+                                type, cls, method, argCount, SignatureRows::ResultVisit(visit));
+                            EXPECT_EQ(walked, answers >= 0);
+                            if (rows == nullptr || !signatureAccess) {
+                                EXPECT_EQ(answers, -1);
+                                continue;
+                            }
+                            const std::size_t width = std::size_t(argCount + 3);
+                            EXPECT_EQ(answers, rows->empty() ? 0 : 1);
+                            if (!rows->empty()) EXPECT_EQ(first, (*rows)[width - 1]);
+                            Row results;
+                            for (std::size_t row = 0; row < rows->size(); row += width)
+                                results.push_back((*rows)[row + width - 1]);
+                            for (Row* each : {&visited, &results}) {
+                                std::sort(each->begin(), each->end());
+                                each->erase(std::unique(each->begin(), each->end()), each->end());
+                            }
+                            EXPECT_EQ(visited, results)
+                                << "seed " << seed << " class " << cls.getValue() << " arguments "
+                                << argCount;
+                        }
             // The export's questions about each object give the same classes with the walk open.
             std::vector<Row> before[2];
             for (int kind : {1, 2})

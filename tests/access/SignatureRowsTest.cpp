@@ -3,6 +3,7 @@
 // free, over inherited signatures, set results, arguments, changes and merged classes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "AccessTestSupport.h"
@@ -62,6 +63,31 @@ class SignatureRowsTest : public AccessTest {
                             EXPECT_EQ(handed, expected)
                                 << "class " << cls << " method " << method << " type " << code(type)
                                 << " arguments " << argCount << " own entry";
+                        }
+                        // The results visited without the rows: the first row's first, and
+                        // without arguments, met again or not, the results of every row.
+                        Row visited;
+                        auto visit = [&](const InternalName& result) {
+                            visited.push_back(result);
+                            return true;
+                        };
+                        EXPECT_TRUE(reader.visitResults(type, cls, at(method), argCount,
+                                                        SignatureRows::ResultVisit(visit)));
+                        const std::size_t width = std::size_t(argCount + 3);
+                        EXPECT_EQ(visited.empty(), expected.empty());
+                        if (!visited.empty() && !expected.empty())
+                            EXPECT_EQ(visited.front(), expected[width - 1]);
+                        if (argCount == 0) {
+                            Row distinct;
+                            for (const InternalName& result : visited)
+                                if (std::find(distinct.begin(), distinct.end(), result) ==
+                                    distinct.end())
+                                    distinct.push_back(result);
+                            Row results;
+                            for (std::size_t row = 0; row < expected.size(); row += width)
+                                results.push_back(expected[row + width - 1]);
+                            EXPECT_EQ(distinct, results) << "class " << cls << " method " << method
+                                                         << " type " << code(type);
                         }
                         compared += expected.size();
                     }
