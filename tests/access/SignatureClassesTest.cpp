@@ -110,7 +110,9 @@ class SignatureClassesTest : public AccessTest {
                             }
                             const std::size_t width = std::size_t(argCount + 3);
                             EXPECT_EQ(answers, rows->empty() ? 0 : 1);
-                            if (!rows->empty()) EXPECT_EQ(first, (*rows)[width - 1]);
+                            if (!rows->empty()) {
+                                EXPECT_EQ(first, (*rows)[width - 1]);
+                            }
                             Row results;
                             for (std::size_t row = 0; row < rows->size(); row += width)
                                 results.push_back((*rows)[row + width - 1]);

@@ -75,8 +75,9 @@ class SignatureRowsTest : public AccessTest {
                                                         SignatureRows::ResultVisit(visit)));
                         const std::size_t width = std::size_t(argCount + 3);
                         EXPECT_EQ(visited.empty(), expected.empty());
-                        if (!visited.empty() && !expected.empty())
+                        if (!visited.empty() && !expected.empty()) {
                             EXPECT_EQ(visited.front(), expected[width - 1]);
+                        }
                         if (argCount == 0) {
                             Row distinct;
                             for (const InternalName& result : visited)
