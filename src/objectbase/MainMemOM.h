@@ -279,6 +279,9 @@ class MainMemOM : public OM {
     void hostsOfEntryTypes(int lowest, int highest, std::vector<InternalName>& out) override;
     void objFramesInOrder(
         std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) override;
+    void prefetchFramesOf(
+        const std::vector<std::pair<InternalName, const MainMemObjFrame*>>& walked,
+        const InternalName& at) const override;
     Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) override;
     void showValue(const InternalName& host, const InternalName& method, int type,
                    int argCount) override;
@@ -694,6 +697,25 @@ class MainMemOM : public OM {
     std::vector<InternalName> stringNames;
     Ref<FrameManager> frameManager;
     Ref<SymTab> symTab;
+    // What each object of the walk objFramesInOrder gave last leads to (its entries, its class
+    // set, the first sets and parameter frames its entries name, and their members and rows),
+    // found once for the walks over it that prefetchFramesOf is told about: a cache line of
+    // addresses an object, null where there is none. Only cache hints are given from them, so
+    // one that went stale misleads the cache and nothing else.
+    struct WalkAhead {
+        static constexpr std::size_t Targets = 8;
+        struct Object {
+            const void* target[Targets];
+        };
+        const void* walk = nullptr;
+        std::size_t objects = 0;
+        std::vector<Object> loads;
+        // The place after the object last told: a walk tells them in turn.
+        std::size_t next = 0;
+    };
+    mutable WalkAhead walkAhead;
+    // Fills walkAhead for the objects and frames of `walked`.
+    void planWalkAhead(const std::vector<std::pair<InternalName, const MainMemObjFrame*>>& walked);
     // Looked up for every symbol of every consulted fact and never walked in key order; both
     // are keyed by densely numbered identifiers.
     NumberedNameMap<FSymbol, InternalName> symbolToName;

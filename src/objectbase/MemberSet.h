@@ -64,6 +64,8 @@ class MemberSet {
     bool empty() const { return size() == 0; }
     void clear();
 
+    // Where the members ascending() reads lie apart from the set, or null: a cache hint.
+    const void* ascendingStorage() const { return sorted.heapBlock(); }
     // Every member in ascending identifier order; valid until the set changes.
     std::span<const InternalName> ascending() const;
     // Every member once, in the order they are kept, for a reader whose result does not depend

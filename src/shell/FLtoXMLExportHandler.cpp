@@ -589,6 +589,7 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
         }
         const InternalName host = walked[number].first;
         const MainMemObjFrame* const frame = walked[number].second;
+        access->om()->prefetchFramesOf(walked, host);
         walkedNames.set(host, std::uint32_t(number + 1));
         // Asked once the host shows an entry with a value.
         bool hostChecked = false;
@@ -762,6 +763,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
         // entries to write.
         for (const auto& [object, frame] : walked) {
             if (stopped()) break;
+            access->om()->prefetchFramesOf(walked, object);
             write(object, frame);
         }
     } else {
