@@ -58,7 +58,7 @@ class SetFrameRegistry {
                     return &pages[page]->frames[at];
             }
         }
-        return others.find(name);
+        return findOther(name);
     }
     // Registers a name that is not registered yet.
     void insert(const InternalName& name, MainMemSetFrame* frame) { others.insert(name, frame); }
@@ -98,6 +98,9 @@ class SetFrameRegistry {
     }
     // make for any other name, or a name whose page is not made yet.
     MainMemSetFrame* makeElsewhere(const InternalName& name);
+    // The frame registered by name, or null: findInPlace's rare case, apart so that the usual
+    // one stays small enough to be read inline.
+    const MainMemSetFrame* findOther(const InternalName& name) const;
     // The frame kept at the name's number while registered, or null.
     const MainMemSetFrame* kept(const InternalName& name) const;
     // The first registered number from `number` on, or -1.
