@@ -121,7 +121,7 @@ void MainMemOM::planWalkAhead(
     WalkAhead::Object* const loads = ahead.loads.data();
     const SetFrameRegistry& sets = frameManager->setFrameRegistry();
     const FrameRegistry<MainMemParamFrame>& params = frameManager->paramFrameRegistry();
-    for (std::size_t place = 0; place < count + 2 * Ahead; ++place) {
+    for (std::size_t place = 0; place < count + 3 * Ahead; ++place) {
         if (place < count) {
             const auto* frame = reinterpret_cast<const char*>(walked[place].second);
             __builtin_prefetch(frame);
@@ -145,7 +145,7 @@ void MainMemOM::planWalkAhead(
                 __builtin_prefetch(classes);
             }
         }
-        if (place >= 2 * Ahead) {
+        if (place >= 2 * Ahead && place - 2 * Ahead < count) {
             // The entries and the class set came in: the sets and parameter frames named, and
             // the class set's members.
             const std::size_t at = place - 2 * Ahead;
