@@ -712,6 +712,9 @@ class MainMemOM : public OM {
         std::vector<Object> loads;
         // The place after the object last told: a walk tells them in turn.
         std::size_t next = 0;
+        // The walks that told the last object: the plan is given back after the second (an
+        // export walks its objects twice), where a base of a million objects kept 64 MB.
+        int finished = 0;
     };
     mutable WalkAhead walkAhead;
     // Fills walkAhead for the objects and frames of `walked`.

@@ -117,6 +117,7 @@ void MainMemOM::planWalkAhead(
     ahead.walk = walked.data();
     ahead.objects = count;
     ahead.next = 0;
+    ahead.finished = 0;
     ahead.loads.resize(count);
     WalkAhead::Object* const loads = ahead.loads.data();
     const SetFrameRegistry& sets = frameManager->setFrameRegistry();
@@ -209,6 +210,10 @@ void MainMemOM::prefetchFramesOf(
         if (place == walked.size() || walked[place].first != at) return;
     }
     walkAhead.next = place + 1;
+    if (place + 1 == walked.size() && ++walkAhead.finished == 2) {
+        walkAhead = WalkAhead();
+        return;
+    }
     // Two objects ahead: an object takes the export about a microsecond, a miss a tenth of
     // that.
     constexpr std::size_t Ahead = 2;
