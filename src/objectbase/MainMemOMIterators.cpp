@@ -132,7 +132,9 @@ void MainMemOM::planWalkAhead(
             // The frame came in: its entries and its class set.
             const MainMemObjFrame* frame = walked[place - Ahead].second;
             const void** target = loads[place - Ahead].target;
-            std::fill(target, target + WalkAhead::Targets, nullptr);
+            // Where there is nothing to load, the frame itself, which the walk loads anyway:
+            // the walk gives its hints without a test.
+            std::fill(target, target + WalkAhead::Targets, frame);
             const MethodEntries& entries = frame->entries();
             if (!entries.empty()) {
                 target[0] = entries.begin();
@@ -151,10 +153,14 @@ void MainMemOM::planWalkAhead(
             // the class set's members.
             const std::size_t at = place - 2 * Ahead;
             const void** target = loads[at].target;
-            if (const auto* classes = static_cast<const MainMemSetFrame*>(target[2]))
-                target[3] = classes->memberSet().ascendingStorage();
+            const MainMemObjFrame* frame = walked[at].second;
+            if (target[2] != frame) {
+                const auto* classes = static_cast<const MainMemSetFrame*>(target[2]);
+                if (const void* members = classes->memberSet().ascendingStorage())
+                    target[3] = members;
+            }
             std::size_t free = 4;
-            for (const MethodSlot& slot : walked[at].second->entries()) {
+            for (const MethodSlot& slot : frame->entries()) {
                 if (free == WalkAhead::Targets) break;
                 const InternalName value = slot.value();
                 if (value.getType() == InternalName::SetName) {
@@ -173,24 +179,22 @@ void MainMemOM::planWalkAhead(
         }
         if (place >= 3 * Ahead) {
             // The sets and parameter frames came in: where their members and rows lie.
+            const MainMemObjFrame* frame = walked[place - 3 * Ahead].second;
             const void** target = loads[place - 3 * Ahead].target;
-            for (std::size_t pair = 4; pair < WalkAhead::Targets && target[pair] != nullptr;
+            for (std::size_t pair = 4; pair < WalkAhead::Targets && target[pair] != frame;
                  pair += 2) {
                 const auto address = reinterpret_cast<std::uintptr_t>(target[pair]);
                 if ((address & ParamMark) != 0) {
                     const auto* rows = reinterpret_cast<const MainMemParamFrame*>(address - 1);
                     target[pair] = rows;
-                    target[pair + 1] = rows->storedRows().cellStorage();
-                } else {
-                    target[pair + 1] = static_cast<const MainMemSetFrame*>(target[pair])
-                                           ->memberSet()
-                                           .ascendingStorage();
+                    if (const void* cells = rows->storedRows().cellStorage())
+                        target[pair + 1] = cells;
+                } else if (const void* members = static_cast<const MainMemSetFrame*>(target[pair])
+                                                     ->memberSet()
+                                                     .ascendingStorage()) {
+                    target[pair + 1] = members;
                 }
             }
-            // The rest hold the frame itself, which the walk loads anyway: it gives its hints
-            // without a test.
-            for (std::size_t each = 0; each < WalkAhead::Targets; ++each)
-                if (target[each] == nullptr) target[each] = walked[place - 3 * Ahead].second;
         }
     }
 }

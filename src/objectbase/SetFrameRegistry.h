@@ -48,7 +48,7 @@ class SetFrameRegistry {
     // find, read inline and without remembering the name: a walk over every object of a base
     // looks up the sets of thousands, where the calls down to the frame cost more than finding
     // it.
-    const MainMemSetFrame* findInPlace(const InternalName& name) const {
+    [[gnu::always_inline]] const MainMemSetFrame* findInPlace(const InternalName& name) const {
         const std::int64_t number = numberOf(name);
         if (number >= 0) {
             const std::size_t page = std::size_t(number) / PageSize;
