@@ -8,7 +8,6 @@
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SetFrameRegistry.h"
 #include "objectbase/SetIterator.h"
-#include "objectbase/SymTab.h"
 
 namespace {
 
