@@ -703,7 +703,9 @@ class MainMemOM : public OM {
     // addresses an object, null where there is none. Only cache hints are given from them, so
     // one that went stale misleads the cache and nothing else.
     struct WalkAhead {
-        static constexpr std::size_t Targets = 8;
+        // Entries, class set, two sets or parameter frames, and a string's symbol.
+        static constexpr std::size_t Frames = 8;
+        static constexpr std::size_t Targets = 10;
         struct Object {
             const void* target[Targets];
         };

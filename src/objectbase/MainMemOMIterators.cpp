@@ -8,6 +8,7 @@
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SetFrameRegistry.h"
 #include "objectbase/SetIterator.h"
+#include "objectbase/SymTab.h"
 
 namespace {
 
@@ -107,10 +108,12 @@ void MainMemOM::planWalkAhead(
     //
     // An object's line: its entries (first and last byte), then pairs of a frame and where its
     // members or rows lie: its class set, and the sets and parameter frames of its first
-    // entries that name one. A parameter frame is marked in the low bit of its address until
-    // its rows are found.
+    // entries that name one (a parameter frame is marked in the low bit of its address until
+    // its rows are found); then the symbol's entry of its first string value and the text the
+    // entry keeps apart, which the writing walk reads.
     constexpr std::size_t Ahead = 6;
     constexpr std::uintptr_t ParamMark = 1;
+    constexpr std::size_t Frames = WalkAhead::Frames;
     WalkAhead& ahead = walkAhead;
     const std::size_t count = walked.size();
     ahead.walk = walked.data();
@@ -160,8 +163,18 @@ void MainMemOM::planWalkAhead(
             }
             std::size_t free = 4;
             for (const MethodSlot& slot : frame->entries()) {
-                if (free == WalkAhead::Targets) break;
                 const InternalName value = slot.value();
+                if (value.getType() == InternalName::String) {
+                    // The text of the first string value, mostly kept apart from its entry.
+                    FSymbol bound;
+                    if (target[Frames] == frame && nameToSymbol.findInto(value, bound))
+                        if (const SymTabEntry* entry = symTab->entryOf(bound.getValue())) {
+                            target[Frames] = entry;
+                            __builtin_prefetch(entry);
+                        }
+                    continue;
+                }
+                if (free == Frames) continue;
                 if (value.getType() == InternalName::SetName) {
                     if (const MainMemSetFrame* members = sets.findInPlace(value)) {
                         target[free] = members;
@@ -180,8 +193,11 @@ void MainMemOM::planWalkAhead(
             // The sets and parameter frames came in: where their members and rows lie.
             const MainMemObjFrame* frame = walked[place - 3 * Ahead].second;
             const void** target = loads[place - 3 * Ahead].target;
-            for (std::size_t pair = 4; pair < WalkAhead::Targets && target[pair] != frame;
-                 pair += 2) {
+            if (target[Frames] != frame)
+                if (const void* text =
+                        static_cast<const SymTabEntry*>(target[Frames])->textStorage())
+                    target[Frames + 1] = text;
+            for (std::size_t pair = 4; pair < Frames && target[pair] != frame; pair += 2) {
                 const auto address = reinterpret_cast<std::uintptr_t>(target[pair]);
                 if ((address & ParamMark) != 0) {
                     const auto* rows = reinterpret_cast<const MainMemParamFrame*>(address - 1);

@@ -57,6 +57,9 @@ class SymTabEntry {
     std::int32_t getKind() const { return isInline() ? shortKind : outside().kind; }
     std::int32_t getArity() const { return isInline() ? shortArity : outside().arity; }
 
+    // Where a text that lies outside the entry lies, or null: a cache hint.
+    const void* textStorage() const { return isInline() ? nullptr : block(); }
+
     // -1, 0 or 1.
     int compare(const SymTabEntry& other) const;
     bool operator==(const SymTabEntry& other) const { return compare(other) == 0; }
@@ -82,7 +85,11 @@ class SymTabEntry {
 
     bool isInline() const { return length != Outside; }
     // The allocation, whose address the first bytes of `text` hold.
-    char* block() const;
+    char* block() const {
+        char* held = nullptr;
+        std::memcpy(&held, text, sizeof held);
+        return held;
+    }
     Key outside() const;
     void assign(std::string_view name, std::int32_t kind, std::int32_t arity);
     // Takes the other entry's contents, its allocation too, and leaves it empty.
