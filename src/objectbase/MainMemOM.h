@@ -698,10 +698,11 @@ class MainMemOM : public OM {
     Ref<FrameManager> frameManager;
     Ref<SymTab> symTab;
     // What each object of the walk objFramesInOrder gave last leads to (its entries, its class
-    // set, the first sets and parameter frames its entries name, and their members and rows),
-    // found once for the walks over it that prefetchFramesOf is told about: a cache line of
-    // addresses an object, null where there is none. Only cache hints are given from them, so
-    // one that went stale misleads the cache and nothing else.
+    // set, the first sets and parameter frames its entries name, their members and rows, and
+    // the symbol and text of its first string value), found once for the walks over it that
+    // prefetchFramesOf is told about: ten addresses an object, its own frame where there is
+    // nothing to load. Only cache hints are given from them, so one that went stale misleads
+    // the cache and nothing else.
     struct WalkAhead {
         // Entries, class set, two sets or parameter frames, and a string's symbol.
         static constexpr std::size_t Frames = 8;
@@ -715,7 +716,7 @@ class MainMemOM : public OM {
         // The place after the object last told: a walk tells them in turn.
         std::size_t next = 0;
         // The walks that told the last object: the plan is given back after the second (an
-        // export walks its objects twice), where a base of a million objects kept 64 MB.
+        // export walks its objects twice), where a base of a million objects kept 80 MB.
         int finished = 0;
     };
     mutable WalkAhead walkAhead;
