@@ -59,6 +59,11 @@ F* FrameRegistry<F>::findRegistered(const InternalName& name) const {
 }
 
 template <class F>
+F* FrameRegistry<F>::findOther(const InternalName& name) const {
+    return others.valueOr(name, nullptr);
+}
+
+template <class F>
 void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
     const auto [page, at] = slotFor(name, true);
     insertAt(page, at, name, frame);

@@ -79,7 +79,7 @@ class FrameRegistry {
             if (pages[page]->neverTaken(at)) return nullptr;
             if (pages[page]->holds(at, name)) return pages[page]->frame(at, numbering);
         }
-        return others.valueOr(name, nullptr);
+        return findOther(name);
     }
     // Registers a name that is not registered yet.
     void insert(const InternalName& name, F* frame);
@@ -355,6 +355,9 @@ class FrameRegistry {
 
     // find without the recent name.
     F* findRegistered(const InternalName& name) const;
+    // The frame registered among the others, or null: findInPlace's rare case, apart so that
+    // the usual one stays small enough to be read inline.
+    F* findOther(const InternalName& name) const;
     // Registers a new name whose slot slotFor(name, true) gave.
     void insertAt(Page* page, std::size_t at, const InternalName& name, F* frame);
 

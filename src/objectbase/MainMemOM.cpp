@@ -158,10 +158,7 @@ int MainMemOM::giveInternalName(const FSymbol& symbol, InternalName& out) {
 }
 
 int MainMemOM::giveSymbol(const InternalName& name, FSymbol& out) {
-    const std::optional<FSymbol> symbol = nameToSymbol.find(name);
-    if (!symbol) return 0;
-    out = *symbol;
-    return 1;
+    return nameToSymbol.findInto(name, out) ? 1 : 0;
 }
 
 int MainMemOM::giveName(const InternalName& name, std::string& out) {

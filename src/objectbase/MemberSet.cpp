@@ -262,9 +262,8 @@ void MemberSet::kept(std::span<const InternalName>& front, std::vector<InternalN
         if (slot.added) added.push_back(slot.name());
 }
 
-std::span<const InternalName> MemberSet::ascending() const {
-    if (hashed() == nullptr || (hashed()->added == 0 && !hashed()->erasedSinceRead))
-        return sorted.view();
+std::span<const InternalName> MemberSet::ascendingHashed() const {
+    if (hashed()->added == 0 && !hashed()->erasedSinceRead) return sorted.view();
     // The added members may merge into the run, which then stops being a suffix of its own.
     foldRun();
     if (hashed()->added != 0) {

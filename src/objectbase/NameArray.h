@@ -59,6 +59,8 @@ class NameArray {
     const InternalName& front() const { return data()[0]; }
     const InternalName& back() const { return data()[size() - 1]; }
     std::span<const InternalName> view() const { return {data(), size()}; }
+    // The heap block that holds the names, or null while they lie in place.
+    const void* heapBlock() const { return onHeap() ? header(heap) : nullptr; }
 
     void push_back(const InternalName& name) {
         const InternalName kept = name;  // may be a member of this array

@@ -45,6 +45,19 @@ class NumberedNameMap {
         return std::nullopt;
     }
     bool contains(const Key& key) const { return find(key).has_value(); }
+    // find, writing the value into `out` (untouched when there is none): the hashed keys are
+    // looked at in a call of their own, so that the usual paged key costs no saved registers.
+    bool findInto(const Key& key, Value& out) const {
+        if (const Page* page = pageOf(key)) {
+            const std::uint32_t slot = page->slot(placeOf(key));
+            if (page->holds(slot, key)) {
+                out = page->value(slot);
+                return true;
+            }
+            if (page->spilled == 0) return false;
+        }
+        return findOther(key, out);
+    }
 
     // The value of the key; when it has none, make()'s value is inserted first and `inserted`
     // set. One look at the key's slot answers both, where find and then emplace took two: every
@@ -259,6 +272,13 @@ class NumberedNameMap {
     };
 
     std::size_t placeOf(const Key& key) const { return std::size_t(key.getValue()) % PageSize; }
+    // findInto among the hashed keys.
+    [[gnu::noinline]] bool findOther(const Key& key, Value& out) const {
+        auto other = others.find(key);
+        if (other == others.end()) return false;
+        out = other->second;
+        return true;
+    }
     // The page whose run a fresh pair may join: the key's page exists, is a run, had none of its
     // keys go to the hash map and has the pair's shape first; else null.
     Page* freshPage(const Key& key, const Value& value) {

@@ -204,6 +204,12 @@ class OM : public FLSysObject {
     // instructions an object.
     virtual void objFramesInOrder(
         std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) = 0;
+    // A cache hint for a walk over what objFramesInOrder gave, standing at the object `at`:
+    // the frames, sets, rows and symbols of the objects a few places ahead are fetched while
+    // this one is read. Nothing changes; a base that keeps its frames otherwise does nothing.
+    virtual void prefetchFramesOf(
+        const std::vector<std::pair<InternalName, const MainMemObjFrame*>>& /*walked*/,
+        const InternalName& /*at*/) const {}
     // The method entries of one object of one method type (1000: any).
     virtual Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) = 0;
     virtual void showValue(const InternalName& host, const InternalName& method, int type,

@@ -89,6 +89,9 @@ class ParamRows {
     // come or gone since), or null.
     const InternalName* next(Cursor& at, const InternalName* current) const;
 
+    // Where a small frame's cells lie, or null: a cache hint.
+    const void* cellStorage() const { return cells; }
+
     // Rows up to this many are a sorted array only.
     static constexpr int SmallLimit = 16;
     // The cells of a small frame's rows, one row after another in ascending order, read in

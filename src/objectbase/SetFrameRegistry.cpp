@@ -14,6 +14,10 @@ const MainMemSetFrame* SetFrameRegistry::kept(const InternalName& name) const {
     return &pages[page]->frames[at];
 }
 
+const MainMemSetFrame* SetFrameRegistry::findOther(const InternalName& name) const {
+    return others.find(name);
+}
+
 MainMemSetFrame* SetFrameRegistry::makeElsewhere(const InternalName& name) {
     const std::int64_t number = numberOf(name);
     if (number < 0 || others.find(name) != nullptr) return nullptr;

@@ -48,7 +48,7 @@ class SetFrameRegistry {
     // find, read inline and without remembering the name: a walk over every object of a base
     // looks up the sets of thousands, where the calls down to the frame cost more than finding
     // it.
-    const MainMemSetFrame* findInPlace(const InternalName& name) const {
+    [[gnu::always_inline]] const MainMemSetFrame* findInPlace(const InternalName& name) const {
         const std::int64_t number = numberOf(name);
         if (number >= 0) {
             const std::size_t page = std::size_t(number) / PageSize;
@@ -58,7 +58,7 @@ class SetFrameRegistry {
                     return &pages[page]->frames[at];
             }
         }
-        return others.find(name);
+        return findOther(name);
     }
     // Registers a name that is not registered yet.
     void insert(const InternalName& name, MainMemSetFrame* frame) { others.insert(name, frame); }
@@ -98,6 +98,9 @@ class SetFrameRegistry {
     }
     // make for any other name, or a name whose page is not made yet.
     MainMemSetFrame* makeElsewhere(const InternalName& name);
+    // The frame registered by name, or null: findInPlace's rare case, apart so that the usual
+    // one stays small enough to be read inline.
+    const MainMemSetFrame* findOther(const InternalName& name) const;
     // The frame kept at the name's number while registered, or null.
     const MainMemSetFrame* kept(const InternalName& name) const;
     // The first registered number from `number` on, or -1.

@@ -94,12 +94,6 @@ void SymTabEntry::take(SymTabEntry& other) {
     other.length = 0;  // the allocation, if any, is this entry's now
 }
 
-char* SymTabEntry::block() const {
-    char* held = nullptr;
-    std::memcpy(&held, text, sizeof held);
-    return held;
-}
-
 SymTabEntry::Key SymTabEntry::outside() const {
     Key key;
     std::memcpy(&key, block(), sizeof key);

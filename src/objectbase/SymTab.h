@@ -67,6 +67,9 @@ class SymTabEntry {
         return true;
     }
 
+    // Where a text that lies outside the entry lies, or null: a cache hint.
+    const void* textStorage() const { return isInline() ? nullptr : block(); }
+
     // -1, 0 or 1.
     int compare(const SymTabEntry& other) const;
     bool operator==(const SymTabEntry& other) const { return compare(other) == 0; }
@@ -92,7 +95,11 @@ class SymTabEntry {
 
     bool isInline() const { return length != Outside; }
     // The allocation, whose address the first bytes of `text` hold.
-    char* block() const;
+    char* block() const {
+        char* held = nullptr;
+        std::memcpy(&held, text, sizeof held);
+        return held;
+    }
     Key outside() const;
     bool textOfOutsideKey(std::int32_t kind, std::int32_t arity, std::string_view& out) const;
     void assign(std::string_view name, std::int32_t kind, std::int32_t arity);

@@ -980,6 +980,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
         // entries to write.
         for (const auto& [object, frame] : walked) {
             if (stopped()) break;
+            access->om()->prefetchFramesOf(walked, object);
             write(object, frame);
         }
     } else {
