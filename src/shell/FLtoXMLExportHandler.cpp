@@ -880,6 +880,9 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
                          return literal(each.first);
                      });
     literalsNested = std::any_of(nestedInOrder.begin(), nestedInOrder.end(), literal);
+    // The programs name the plans of this export.
+    writePrograms.clear();
+    writeSteps.clear();
     const auto write = [&](const InternalName& object, const MainMemObjFrame* frame) {
         // The built-in classes string and numeric get no element (the object, or the symbol
         // bound in plain mode). The symbol is read once: it gives the element's id too.
@@ -934,6 +937,8 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     literalsNested = false;
     nested.clear();
     nestedInOrder.clear();
+    writePrograms.clear();
+    writeSteps.clear();
     forgetSignatures();
 }
 
@@ -941,21 +946,66 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
                                        int& classSet, std::string& attributes, std::string& content,
                                        const std::string& indent, bool textNodes,
                                        ElementHead* head) {
-    int calls = 0;
-    path.push_back(object);
     // Whether the object stands for a value: its attributes open after a blank.
     const bool mapped = access->mapsAnyName() && access->isMapped(object);
+    // An element at the top level of a host whose class set is known, read from its stored
+    // entries, follows its class set's program when its entries have the program's shapes;
+    // otherwise its entries decide the program anew.
+    int recording = -1;
+    if (head != nullptr && !textNodes && !mapped && storedValuesAnswer && frame != nullptr &&
+        indent.size() == 2) {
+        const int known = hostSets.get(object) - 1;
+        if (known >= 0) {
+            const MethodEntries& entries = frame->entries();
+            const std::size_t count = entries.size();
+            if (std::size_t(known) < writePrograms.size()) {
+                const WriteProgram& program = writePrograms[std::size_t(known)];
+                if (program.known && program.count == count) {
+                    const MethodSlot* const slots = entries.begin();
+                    const WriteStep* const steps = writeSteps.data() + program.first;
+                    std::size_t same = 0;
+                    while (same < count && slots[same].shapeNumber() == steps[same].shape) ++same;
+                    if (same == count) {
+                        classSet = known;
+                        return replayEntries(object, known, program, slots, attributes, content,
+                                             *head);
+                    }
+                }
+            } else {
+                writePrograms.resize(std::max(classSets.size(), std::size_t(known) + 1));
+            }
+            recording = known;
+            WriteProgram& program = writePrograms[std::size_t(known)];
+            program.known = false;
+            program.count = std::uint32_t(count);
+            program.first = std::uint32_t(writeSteps.size());
+            program.declared = 0;
+        }
+    }
+    int calls = 0;
+    path.push_back(object);
     // The object's own entries, straight from its frame.
     std::size_t entry = 0;
+    // The entry's place among all the frame's entries, for the program being decided.
+    std::size_t slot = 0;
     // Inlined into both walks: a call for each entry cost as much as the walk itself.
     const auto visit = [&](const MethodKey& key, const InternalName& stored)
         __attribute__((always_inline)) {
+        WriteStep* step = nullptr;
+        if (recording >= 0) {
+            step = &writeSteps.emplace_back();
+            step->shape = frame->entries().begin()[slot++].shapeNumber();
+        }
         const int type = key.methodType;
         if (type < 0 || type > 2) return;
         const InternalName method = key.method;
         if (classSet < 0) classSet = classSetOf(object, frame);
         EntryPlan& plan = planOf(classSet, method, key.argCount, type, entry++);
         if (!plan.declared) return;
+        if (step != nullptr) {
+            step->plan = &plan;
+            step->kind = writeStepKind(plan, stored);
+        }
         if (head != nullptr && !head->open) openElement(object, classSet, *head, attributes);
         bool textNode = false;
         if (textNodes) {
@@ -977,7 +1027,107 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
     else if (frame != nullptr)
         frame->forEachEntry(visit);
     path.pop_back();
+    if (recording >= 0 && !stopped()) {
+        WriteProgram& program = writePrograms[std::size_t(recording)];
+        program.declared = calls;
+        program.known = writeSteps.size() - program.first == program.count;
+    }
     return calls;
+}
+
+FLtoXMLExportHandler::WriteStep::Kind FLtoXMLExportHandler::writeStepKind(
+    EntryPlan& plan, const InternalName& stored) {
+    if (!storedValuesAnswer) return WriteStep::Entry;
+    if (!plan.prepared) prepare(plan);
+    const int kind = stored.getType();
+    if (plan.argCount != 0)
+        return paramFramesRead != nullptr && kind == InternalName::ParamFrame ? WriteStep::Rows
+                                                                              : WriteStep::Entry;
+    if (plan.type == 1) return WriteStep::Members;
+    // A single string or number without a frame: the plan's answer for its kind decides, once.
+    if (plan.type == 0 && literalsByKind &&
+        (kind == InternalName::String || kind == InternalName::Integer ||
+         kind == InternalName::Float)) {
+        if (!literalAnswer(plan, stored)) return WriteStep::Nothing;
+        if (kind == InternalName::String) return WriteStep::StringAttribute;
+        if (kind == InternalName::Integer && stored.getArity() == 0)
+            return WriteStep::IntegerAttribute;
+        return WriteStep::LiteralAttribute;
+    }
+    return WriteStep::Entry;
+}
+
+int FLtoXMLExportHandler::replayEntries(const InternalName& object, int classSet,
+                                        const WriteProgram& program, const MethodSlot* slots,
+                                        std::string& attributes, std::string& content,
+                                        ElementHead& head) {
+    path.push_back(object);
+    const WriteStep* const steps = writeSteps.data() + program.first;
+    const std::size_t count = program.count;
+    for (std::size_t at = 0; at < count; ++at) {
+        const WriteStep& step = steps[at];
+        if (step.kind == WriteStep::Skip) continue;
+        if (!head.open) openElement(object, classSet, head, attributes);
+        EntryPlan& plan = *step.plan;
+        const InternalName value = slots[at].value();
+        switch (step.kind) {
+            case WriteStep::Nothing:
+            case WriteStep::Skip:
+                break;
+            case WriteStep::StringAttribute:
+                if (literalsNested && nestsHere(value)) {
+                    appendNestedElement(content, plan.method, value, topIndent);
+                    break;
+                }
+                attributes.append(plan.topAttributeHead);
+                xml().appendStringName(value, attributes);
+                attributes += '\'';
+                break;
+            case WriteStep::IntegerAttribute: {
+                if (literalsNested && nestsHere(value)) {
+                    appendNestedElement(content, plan.method, value, topIndent);
+                    break;
+                }
+                attributes.append(plan.topAttributeHead);
+                char digits[16];
+                const auto written =
+                    std::to_chars(digits, digits + sizeof digits, value.getValue());
+                attributes.append(digits, written.ptr);
+                attributes += '\'';
+                break;
+            }
+            case WriteStep::LiteralAttribute:
+                if (literalsNested && nestsHere(value)) {
+                    appendNestedElement(content, plan.method, value, topIndent);
+                    break;
+                }
+                attributes.append(plan.topAttributeHead);
+                appendXmlNameOf(value, attributes);
+                attributes += '\'';
+                break;
+            case WriteStep::Members:
+                writeMembers(false, plan, value, attributes, content, topIndent);
+                break;
+            case WriteStep::Rows: {
+                const MainMemParamFrame* const tuples = paramFramesRead->findInPlace(value);
+                if (tuples == nullptr || tuples->storedRows().width() != plan.argCount + 1) {
+                    writeEntry(object, false, plan, value, attributes, content, topIndent);
+                    break;
+                }
+                const ParamRows& rows = tuples->storedRows();
+                ParamRows::Cursor cursor;
+                for (const InternalName* row = rows.first(cursor); row != nullptr;
+                     row = rows.next(cursor, row))
+                    writeRow(plan, row, content);
+                break;
+            }
+            case WriteStep::Entry:
+                writeEntry(object, false, plan, value, attributes, content, topIndent);
+                break;
+        }
+    }
+    path.pop_back();
+    return program.declared;
 }
 
 void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
