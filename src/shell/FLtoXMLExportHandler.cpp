@@ -897,9 +897,19 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     if (walkedAll) {
         // The objects the first walk met, in its order: an object without a frame has no
         // entries to write.
-        for (const auto& [object, frame] : walked) {
+        // A large base's frames are spread through memory: while one object is written, the
+        // frame of one a few places ahead is asked for, and the entries of a nearer one.
+        constexpr std::size_t frameAhead = 12;
+        constexpr std::size_t entriesAhead = 6;
+        const std::size_t count = walked.size();
+        const std::pair<InternalName, const MainMemObjFrame*>* const objects = walked.data();
+        for (std::size_t number = 0; number < count; ++number) {
             if (stopped()) break;
-            write(object, frame);
+            if (number + frameAhead < count)
+                __builtin_prefetch(objects[number + frameAhead].second);
+            if (number + entriesAhead < count)
+                __builtin_prefetch(objects[number + entriesAhead].second->entries().begin());
+            write(objects[number].first, objects[number].second);
         }
     } else {
         OM* om = access->om();
