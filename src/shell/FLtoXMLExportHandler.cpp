@@ -1126,9 +1126,10 @@ int FLtoXMLExportHandler::replayEntries(const InternalName& object, int classSet
                 }
                 const ParamRows& rows = tuples->storedRows();
                 ParamRows::Cursor cursor;
+                // A row whose value no result of the plan's signatures takes writes nothing.
                 for (const InternalName* row = rows.first(cursor); row != nullptr;
                      row = rows.next(cursor, row))
-                    writeRow(plan, row, content);
+                    if (rowMayWrite(plan, row[plan.argCount])) writeRow(plan, row, content);
                 break;
             }
             case WriteStep::Entry:
