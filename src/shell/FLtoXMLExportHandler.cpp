@@ -49,6 +49,24 @@ void forEachValue(const SetFrameRegistry* read, OMAccess* access, const Internal
         if (!visit(member)) break;
 }
 
+// A few pieces of text joined on the stack and appended at once: each append to a string costs a
+// call and its checks, more than copying the few characters of an attribute or an element's
+// head. `add` answers false when a piece does not fit.
+class Joined {
+  public:
+    bool add(std::string_view text) {
+        if (text.size() > sizeof buffer - size) return false;
+        std::memcpy(buffer + size, text.data(), text.size());
+        size += text.size();
+        return true;
+    }
+    void appendTo(std::string& out) const { out.append(buffer, size); }
+
+  private:
+    char buffer[256];
+    std::size_t size = 0;
+};
+
 }  // namespace
 
 bool FLtoXMLExportHandler::isBuiltin(const InternalName& cls, const InternalName& builtin,
@@ -1084,26 +1102,41 @@ int FLtoXMLExportHandler::replayEntries(const InternalName& object, int classSet
             case WriteStep::Nothing:
             case WriteStep::Skip:
                 break;
-            case WriteStep::StringAttribute:
+            case WriteStep::StringAttribute: {
                 if (literalsNested && nestsHere(value)) {
                     appendNestedElement(content, plan.method, value, topIndent);
+                    break;
+                }
+                // Mostly a short text with nothing to escape: the attribute in one append.
+                std::string_view text;
+                Joined joined;
+                if (xml().stringText(value, text) && !XMLDumpFormatter::hasMarkup(text) &&
+                    joined.add(plan.topAttributeHead) && joined.add(text) && joined.add("'")) {
+                    joined.appendTo(attributes);
                     break;
                 }
                 attributes.append(plan.topAttributeHead);
                 xml().appendStringName(value, attributes);
                 attributes += '\'';
                 break;
+            }
             case WriteStep::IntegerAttribute: {
                 if (literalsNested && nestsHere(value)) {
                     appendNestedElement(content, plan.method, value, topIndent);
                     break;
                 }
-                attributes.append(plan.topAttributeHead);
                 char digits[16];
                 const auto written =
-                    std::to_chars(digits, digits + sizeof digits, value.getValue());
-                attributes.append(digits, written.ptr);
-                attributes += '\'';
+                    std::to_chars(digits, digits + sizeof digits - 1, value.getValue());
+                *written.ptr = '\'';
+                const std::string_view number(digits, std::size_t(written.ptr + 1 - digits));
+                Joined joined;
+                if (joined.add(plan.topAttributeHead) && joined.add(number)) {
+                    joined.appendTo(attributes);
+                    break;
+                }
+                attributes.append(plan.topAttributeHead);
+                attributes.append(number);
                 break;
             }
             case WriteStep::LiteralAttribute:
@@ -1188,8 +1221,18 @@ void FLtoXMLExportHandler::openElement(const InternalName& object, int classSet,
     if (classes.elementNameKnown && object.getType() != InternalName::String &&
         std::find(classes.classes.begin(), classes.classes.end(), object) ==
             classes.classes.end()) {
-        out.append(elementOpenings[std::size_t(classSet)]);
+        const std::string& opening = elementOpenings[std::size_t(classSet)];
         head.nameLength = classes.elementName.size();
+        // Mostly the id is the symbol's text as it is: the head in one append.
+        std::string_view id;
+        Joined joined;
+        if (head.symbol != nullptr && xml().plainObjectText(object, *head.symbol, id) &&
+            joined.add(opening) && joined.add(id) && joined.add("' ")) {
+            joined.appendTo(out);
+            head.attributes = out.size();
+            return;
+        }
+        out.append(opening);
         appendId();
     } else {
         out += '<';
