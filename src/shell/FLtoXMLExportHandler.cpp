@@ -49,6 +49,24 @@ void forEachValue(const SetFrameRegistry* read, OMAccess* access, const Internal
         if (!visit(member)) break;
 }
 
+// A few pieces of text joined on the stack and appended at once: each append to a string costs a
+// call and its checks, more than copying the few characters of an attribute or an element's
+// head. `add` answers false when a piece does not fit.
+class Joined {
+  public:
+    bool add(std::string_view text) {
+        if (text.size() > sizeof buffer - size) return false;
+        std::memcpy(buffer + size, text.data(), text.size());
+        size += text.size();
+        return true;
+    }
+    void appendTo(std::string& out) const { out.append(buffer, size); }
+
+  private:
+    char buffer[256];
+    std::size_t size = 0;
+};
+
 }  // namespace
 
 bool FLtoXMLExportHandler::isBuiltin(const InternalName& cls, const InternalName& builtin,
@@ -964,6 +982,9 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
                          return literal(each.first);
                      });
     literalsNested = std::any_of(nestedInOrder.begin(), nestedInOrder.end(), literal);
+    // The programs name the plans of this export.
+    writePrograms.clear();
+    writeSteps.clear();
     const auto write = [&](const InternalName& object, const MainMemObjFrame* frame) {
         // The built-in classes string and numeric get no element (the object, or the symbol
         // bound in plain mode). The symbol is read once: it gives the element's id too.
@@ -978,10 +999,14 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     if (walkedAll) {
         // The objects the first walk met, in its order: an object without a frame has no
         // entries to write.
-        for (const auto& [object, frame] : walked) {
+        // A large base's frames are spread through memory: while one object is written, the
+        // object base asks for the frames a few objects ahead will need.
+        const std::size_t count = walked.size();
+        const std::pair<InternalName, const MainMemObjFrame*>* const objects = walked.data();
+        for (std::size_t number = 0; number < count; ++number) {
             if (stopped()) break;
-            access->om()->prefetchFramesOf(walked, object);
-            write(object, frame);
+            access->om()->prefetchFramesOf(walked, objects[number].first);
+            write(objects[number].first, objects[number].second);
         }
     } else {
         OM* om = access->om();
@@ -1019,6 +1044,8 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     literalsNested = false;
     nested.clear();
     nestedInOrder.clear();
+    writePrograms.clear();
+    writeSteps.clear();
     forgetSignatures();
 }
 
@@ -1026,21 +1053,66 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
                                        int& classSet, std::string& attributes, std::string& content,
                                        const std::string& indent, bool textNodes,
                                        ElementHead* head) {
-    int calls = 0;
-    path.push_back(object);
     // Whether the object stands for a value: its attributes open after a blank.
     const bool mapped = access->mapsAnyName() && access->isMapped(object);
+    // An element at the top level of a host whose class set is known, read from its stored
+    // entries, follows its class set's program when its entries have the program's shapes;
+    // otherwise its entries decide the program anew.
+    int recording = -1;
+    if (head != nullptr && !textNodes && !mapped && storedValuesAnswer && frame != nullptr &&
+        indent.size() == 2) {
+        const int known = hostSets.get(object) - 1;
+        if (known >= 0) {
+            const MethodEntries& entries = frame->entries();
+            const std::size_t count = entries.size();
+            if (std::size_t(known) < writePrograms.size()) {
+                const WriteProgram& program = writePrograms[std::size_t(known)];
+                if (program.known && program.count == count) {
+                    const MethodSlot* const slots = entries.begin();
+                    const WriteStep* const steps = writeSteps.data() + program.first;
+                    std::size_t same = 0;
+                    while (same < count && slots[same].shapeNumber() == steps[same].shape) ++same;
+                    if (same == count) {
+                        classSet = known;
+                        return replayEntries(object, known, program, slots, attributes, content,
+                                             *head);
+                    }
+                }
+            } else {
+                writePrograms.resize(std::max(classSets.size(), std::size_t(known) + 1));
+            }
+            recording = known;
+            WriteProgram& program = writePrograms[std::size_t(known)];
+            program.known = false;
+            program.count = std::uint32_t(count);
+            program.first = std::uint32_t(writeSteps.size());
+            program.declared = 0;
+        }
+    }
+    int calls = 0;
+    path.push_back(object);
     // The object's own entries, straight from its frame.
     std::size_t entry = 0;
+    // The entry's place among all the frame's entries, for the program being decided.
+    std::size_t slot = 0;
     // Inlined into both walks: a call for each entry cost as much as the walk itself.
     const auto visit = [&](const MethodKey& key, const InternalName& stored)
         __attribute__((always_inline)) {
+        WriteStep* step = nullptr;
+        if (recording >= 0) {
+            step = &writeSteps.emplace_back();
+            step->shape = frame->entries().begin()[slot++].shapeNumber();
+        }
         const int type = key.methodType;
         if (type < 0 || type > 2) return;
         const InternalName method = key.method;
         if (classSet < 0) classSet = classSetOf(object, frame);
         EntryPlan& plan = planOf(classSet, method, key.argCount, type, entry++);
         if (!plan.declared) return;
+        if (step != nullptr) {
+            step->plan = &plan;
+            step->kind = writeStepKind(plan, stored);
+        }
         if (head != nullptr && !head->open) openElement(object, classSet, *head, attributes);
         bool textNode = false;
         if (textNodes) {
@@ -1062,7 +1134,123 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
     else if (frame != nullptr)
         frame->forEachEntry(visit);
     path.pop_back();
+    if (recording >= 0 && !stopped()) {
+        WriteProgram& program = writePrograms[std::size_t(recording)];
+        program.declared = calls;
+        program.known = writeSteps.size() - program.first == program.count;
+    }
     return calls;
+}
+
+FLtoXMLExportHandler::WriteStep::Kind FLtoXMLExportHandler::writeStepKind(
+    EntryPlan& plan, const InternalName& stored) {
+    if (!storedValuesAnswer) return WriteStep::Entry;
+    if (!plan.prepared) prepare(plan);
+    const int kind = stored.getType();
+    if (plan.argCount != 0)
+        return paramFramesRead != nullptr && kind == InternalName::ParamFrame ? WriteStep::Rows
+                                                                              : WriteStep::Entry;
+    if (plan.type == 1) return WriteStep::Members;
+    // A single string or number without a frame: the plan's answer for its kind decides, once.
+    if (plan.type == 0 && literalsByKind &&
+        (kind == InternalName::String || kind == InternalName::Integer ||
+         kind == InternalName::Float)) {
+        if (!literalAnswer(plan, stored)) return WriteStep::Nothing;
+        if (kind == InternalName::String) return WriteStep::StringAttribute;
+        if (kind == InternalName::Integer && stored.getArity() == 0)
+            return WriteStep::IntegerAttribute;
+        return WriteStep::LiteralAttribute;
+    }
+    return WriteStep::Entry;
+}
+
+int FLtoXMLExportHandler::replayEntries(const InternalName& object, int classSet,
+                                        const WriteProgram& program, const MethodSlot* slots,
+                                        std::string& attributes, std::string& content,
+                                        ElementHead& head) {
+    path.push_back(object);
+    const WriteStep* const steps = writeSteps.data() + program.first;
+    const std::size_t count = program.count;
+    for (std::size_t at = 0; at < count; ++at) {
+        const WriteStep& step = steps[at];
+        if (step.kind == WriteStep::Skip) continue;
+        if (!head.open) openElement(object, classSet, head, attributes);
+        EntryPlan& plan = *step.plan;
+        const InternalName value = slots[at].value();
+        switch (step.kind) {
+            case WriteStep::Nothing:
+            case WriteStep::Skip:
+                break;
+            case WriteStep::StringAttribute: {
+                if (literalsNested && nestsHere(value)) {
+                    appendNestedElement(content, plan.method, value, topIndent);
+                    break;
+                }
+                // Mostly a short text with nothing to escape: the attribute in one append.
+                std::string_view text;
+                Joined joined;
+                if (xml().stringText(value, text) && !XMLDumpFormatter::hasMarkup(text) &&
+                    joined.add(plan.topAttributeHead) && joined.add(text) && joined.add("'")) {
+                    joined.appendTo(attributes);
+                    break;
+                }
+                attributes.append(plan.topAttributeHead);
+                xml().appendStringName(value, attributes);
+                attributes += '\'';
+                break;
+            }
+            case WriteStep::IntegerAttribute: {
+                if (literalsNested && nestsHere(value)) {
+                    appendNestedElement(content, plan.method, value, topIndent);
+                    break;
+                }
+                char digits[16];
+                const auto written =
+                    std::to_chars(digits, digits + sizeof digits - 1, value.getValue());
+                *written.ptr = '\'';
+                const std::string_view number(digits, std::size_t(written.ptr + 1 - digits));
+                Joined joined;
+                if (joined.add(plan.topAttributeHead) && joined.add(number)) {
+                    joined.appendTo(attributes);
+                    break;
+                }
+                attributes.append(plan.topAttributeHead);
+                attributes.append(number);
+                break;
+            }
+            case WriteStep::LiteralAttribute:
+                if (literalsNested && nestsHere(value)) {
+                    appendNestedElement(content, plan.method, value, topIndent);
+                    break;
+                }
+                attributes.append(plan.topAttributeHead);
+                appendXmlNameOf(value, attributes);
+                attributes += '\'';
+                break;
+            case WriteStep::Members:
+                writeMembers(false, plan, value, attributes, content, topIndent);
+                break;
+            case WriteStep::Rows: {
+                const MainMemParamFrame* const tuples = paramFramesRead->findInPlace(value);
+                if (tuples == nullptr || tuples->storedRows().width() != plan.argCount + 1) {
+                    writeEntry(object, false, plan, value, attributes, content, topIndent);
+                    break;
+                }
+                const ParamRows& rows = tuples->storedRows();
+                ParamRows::Cursor cursor;
+                // A row whose value no result of the plan's signatures takes writes nothing.
+                for (const InternalName* row = rows.first(cursor); row != nullptr;
+                     row = rows.next(cursor, row))
+                    if (rowMayWrite(plan, row[plan.argCount])) writeRow(plan, row, content);
+                break;
+            }
+            case WriteStep::Entry:
+                writeEntry(object, false, plan, value, attributes, content, topIndent);
+                break;
+        }
+    }
+    path.pop_back();
+    return program.declared;
 }
 
 void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
@@ -1112,8 +1300,18 @@ void FLtoXMLExportHandler::openElement(const InternalName& object, int classSet,
     if (classes.elementNameKnown && object.getType() != InternalName::String &&
         std::find(classes.classes.begin(), classes.classes.end(), object) ==
             classes.classes.end()) {
-        out.append(elementOpenings[std::size_t(classSet)]);
+        const std::string& opening = elementOpenings[std::size_t(classSet)];
         head.nameLength = classes.elementName.size();
+        // Mostly the id is the symbol's text as it is: the head in one append.
+        std::string_view id;
+        Joined joined;
+        if (head.symbol != nullptr && xml().plainObjectText(object, *head.symbol, id) &&
+            joined.add(opening) && joined.add(id) && joined.add("' ")) {
+            joined.appendTo(out);
+            head.attributes = out.size();
+            return;
+        }
+        out.append(opening);
         appendId();
     } else {
         out += '<';

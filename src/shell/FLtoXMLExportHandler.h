@@ -29,6 +29,7 @@ class MainMemObjFrame;
 class MainMemSetFrame;
 class SetFrameRegistry;
 class MainMemParamFrame;
+class MethodSlot;
 template <class F>
 class FrameRegistry;
 
@@ -452,6 +453,54 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         std::size_t attributes = 0;
         bool open = false;
     };
+    // The writing walk's program for the elements at the top level of the hosts of one class
+    // set: what it does with an entry depends on the class set, the entry's key and the kind of
+    // its value, and the hosts of a class set mostly have entries of the same shapes in the same
+    // order. The steps are decided for one host and replayed for the next whose shapes compare
+    // equal, without finding each entry's plan again.
+    struct WriteStep {
+        enum Kind : std::uint8_t {
+            // Not written: not a value entry, or undeclared.
+            Skip,
+            // Declared, but its value (a string or number no result takes) writes nothing.
+            Nothing,
+            // An attribute of a string, of an integer, of another string or number (or its
+            // nested element).
+            StringAttribute,
+            IntegerAttribute,
+            LiteralAttribute,
+            // The members of a set.
+            Members,
+            // The rows of an entry with arguments, read in place from its parameter frame.
+            Rows,
+            // Written by writeEntry.
+            Entry
+        };
+        // The shape of the entry it was decided for (key and kind of value).
+        std::uint32_t shape = 0;
+        Kind kind = Skip;
+        EntryPlan* plan = nullptr;
+    };
+    struct WriteProgram {
+        // Whether the steps are complete; how many (one for each entry of the host) and where
+        // they stand in `writeSteps`; how many entries are declared.
+        bool known = false;
+        std::uint32_t count = 0;
+        std::uint32_t first = 0;
+        int declared = 0;
+    };
+    // By class set.
+    std::vector<WriteProgram> writePrograms;
+    // The steps of every class set, one after another: a program decided again (a host of other
+    // shapes) adds its steps at the end.
+    std::vector<WriteStep> writeSteps;
+    // The step for a declared entry storing `stored`, decided with its plan.
+    WriteStep::Kind writeStepKind(EntryPlan& plan, const InternalName& stored);
+    // Replays the program of the class set for an object whose entries have its shapes;
+    // answers how many declared entries it has.
+    int replayEntries(const InternalName& object, int classSet, const WriteProgram& program,
+                      const MethodSlot* slots, std::string& attributes, std::string& content,
+                      ElementHead& head);
     // Writes the head of the element of an object of the class set, its name and id and the
     // blank that opens its attributes, to `out`.
     void openElement(const InternalName& object, int classSet, ElementHead& head, std::string& out);

@@ -357,17 +357,33 @@ void XMLDumpFormatter::appendXmlName(const InternalName& name, std::string& out)
     out += xmlNameOfLexicalForm(kind, std::move(lexical));
 }
 
-void XMLDumpFormatter::appendStringName(const InternalName& name, std::string& out) {
+bool XMLDumpFormatter::stringText(const InternalName& name, std::string_view& text) {
     FSymbol symbol;
+    if (om == nullptr || name.getArity() != 0 || om->giveSymbol(name, symbol) == 0 ||
+        !symbolTextOf(name, symbol, text))
+        return false;
+    if (!text.empty()) text.remove_prefix(1);
+    if (!text.empty()) text.remove_suffix(1);
+    return true;
+}
+
+void XMLDumpFormatter::appendStringName(const InternalName& name, std::string& out) {
     std::string_view text;
-    if (om != nullptr && name.getArity() == 0 && om->giveSymbol(name, symbol) != 0 &&
-        symbolTextOf(name, symbol, text)) {
-        if (!text.empty()) text.remove_prefix(1);
-        if (!text.empty()) text.remove_suffix(1);
+    if (stringText(name, text)) {
         appendEscapedMarkup(text, out);
         return;
     }
     appendXmlName(name, out);
+}
+
+bool XMLDumpFormatter::plainObjectText(const InternalName& name, const FSymbol& symbol,
+                                       std::string_view& text) {
+    return name.getType() == InternalName::Object && symbolTextOf(name, symbol, text) &&
+           !text.empty() && plainForm(text);
+}
+
+bool XMLDumpFormatter::hasMarkup(std::string_view text) {
+    return markupFrom(text.data(), text.data() + text.size()) != text.data() + text.size();
 }
 
 void XMLDumpFormatter::appendXmlNameOnce(const InternalName& name, std::string& out) {
@@ -383,8 +399,7 @@ void XMLDumpFormatter::appendXmlNameOnce(const InternalName& name, std::string& 
 void XMLDumpFormatter::appendXmlNameOnce(const InternalName& name, const FSymbol& symbol,
                                          std::string& out) {
     std::string_view text;
-    if (name.getType() == InternalName::Object && symbolTextOf(name, symbol, text) &&
-        !text.empty() && plainForm(text)) {
+    if (plainObjectText(name, symbol, text)) {
         out.append(text);
         return;
     }

@@ -74,6 +74,14 @@ class XMLDumpFormatter : public DumpFormatter {
     // The same with the name's symbol read already (the object base's giveSymbol answered it):
     // a writer that asked for it keeps it for the element.
     void appendXmlNameOnce(const InternalName& name, const FSymbol& symbol, std::string& out);
+    // The characters of a string's symbol between its quotes, read in place: what
+    // appendStringName writes, escaped. False when the string has no such text.
+    bool stringText(const InternalName& name, std::string_view& text);
+    // The text appendXmlNameOnce(name, symbol, out) appends when it is the symbol's text as it
+    // is; false otherwise.
+    bool plainObjectText(const InternalName& name, const FSymbol& symbol, std::string_view& text);
+    // Whether a text has characters that escaping replaces.
+    static bool hasMarkup(std::string_view text);
     void writeSetMember(const InternalName& host, const InternalName& method,
                         const InternalName& member, int position) override;
     void writeTail(const std::string& text) override;

@@ -292,6 +292,47 @@ TEST_F(XMLExportCasesTest, HostsOfOneClassSequenceWithEntriesOfOtherShapes) {
                                "<person id='lena' \n  name='Lena'\n  pal='dora'/>\n\n");
 }
 
+// The hosts of one class sequence written one after another: each writes its own values, also
+// when the one before had entries of the same shapes, and a host whose value changes kind, or
+// that has one more entry, is written as its entries say.
+TEST_F(XMLExportCasesTest, HostsOfOneClassSequenceWriteTheirOwnValues) {
+    const InternalName person = obj("person"), name = obj("name"), age = obj("age");
+    value(person, name, 6, builtinObject::String);
+    value(person, age, 6, builtinObject::Numeric);
+    const auto number = [](int n) { return InternalName(n, InternalName::Integer, 0); };
+    for (const char* who : {"ann", "bob", "carl", "dora", "erin", "fred", "gina"})
+        isa(obj(who), person);
+    value(obj("ann"), name, 0, str("Ann"));
+    value(obj("ann"), age, 0, number(7));
+    value(obj("bob"), name, 0, str("B&b's"));
+    value(obj("bob"), age, 0, number(-8));
+    // A string is no number: the age writes nothing.
+    value(obj("carl"), name, 0, str("Carl"));
+    value(obj("carl"), age, 0, str("old"));
+    // An entry no signature declares writes nothing.
+    value(obj("dora"), name, 0, str("Dora"));
+    value(obj("dora"), age, 0, number(9));
+    value(obj("dora"), obj("note"), 0, str("x"));
+    value(obj("erin"), name, 0, str("Erin"));
+    value(obj("erin"), age, 0, number(10));
+    value(obj("fred"), name, 0, str("Fred"));
+    value(obj("fred"), age, 0, number(11));
+    value(obj("gina"), age, 0, number(12));
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string expected = declaration + "<person id='ann' \n  name='Ann'\n  age='7'/>\n\n" +
+                                 "<person id='bob' \n  name='B&amp;b&apos;s'\n  age='-8'/>\n\n" +
+                                 "<person id='carl' \n  name='Carl'/>\n\n";
+    const std::string last =
+        "<person id='erin' \n  name='Erin'\n  age='10'/>\n\n"
+        "<person id='fred' \n  name='Fred'\n  age='11'/>\n\n"
+        "<person id='gina' \n  age='12'/>\n\n";
+    EXPECT_EQ(exported(2), expected + "<person id='dora' \n  name='Dora'\n  age='9'/>\n\n" + last);
+    // A second export decides its steps again: the note is declared now.
+    value(person, obj("note"), 6, builtinObject::String);
+    EXPECT_EQ(exported(2),
+              expected + "<person id='dora' \n  name='Dora'\n  age='9'\n  note='x'/>\n\n" + last);
+}
+
 // More hosts than the walk looks ahead for, and one host with more entries than it finds frames
 // ahead for: a value held by the sets of two of them is shared, and no value of the method nests.
 TEST_F(XMLExportCasesTest, SetsOfManyHostsAndOfAHostOfManyEntriesShareTheirValues) {
