@@ -608,16 +608,28 @@ inline void FLtoXMLExportHandler::runEntryStep(const EntryStep& step, const Inte
             holdRowValues(step, host, stored);
             return;
         case EntryStep::Group:
+            // A value held already is shared now, and so is the group that holds it again: a
+            // shared group never nests, so its values need not be kept from then on.
+            if (step.declared) {
+                ValueGroup& group = valueGroups[step.group];
+                if (valueHolders.raise(stored, 2) != 0) group.shared = true;
+                if (group.shared) return;
+            }
             groupValues(step.group, &stored, 1);
-            if (step.declared) holdValue(stored);
             return;
         case EntryStep::GroupMembers: {
             const MainMemSetFrame* members = found.known ? found.set : setFrameOf(stored);
             if (members == nullptr) return;
             const auto values = members->memberSet().ascending();
+            if (step.declared) {
+                ValueGroup& group = valueGroups[step.group];
+                bool heldBefore = false;
+                for (const InternalName& member : values)
+                    heldBefore |= valueHolders.raise(member, 2) != 0;
+                if (heldBefore) group.shared = true;
+                if (group.shared) return;
+            }
             groupValues(step.group, values.data(), values.size());
-            if (step.declared)
-                for (const InternalName& member : values) holdValue(member);
             return;
         }
     }
