@@ -80,7 +80,10 @@ inline const MainMemSetFrame* FLtoXMLExportHandler::setFrameOf(const InternalNam
 int FLtoXMLExportHandler::classSetFound(const InternalName& object, const MainMemObjFrame* frame) {
     OM* om = access->om();
     if (frame == nullptr) frame = om->getObjFrame(object);
-    const MainMemSetFrame* direct = frame != nullptr ? setFrameOf(frame->getSetName1()) : nullptr;
+    return classSetOfSet(object, frame != nullptr ? setFrameOf(frame->getSetName1()) : nullptr);
+}
+
+int FLtoXMLExportHandler::classSetOfSet(const InternalName& object, const MainMemSetFrame* direct) {
     // An object of one direct class (most objects) finds its class set by that class.
     if (direct != nullptr) {
         const auto members = direct->memberSet().ascending();
@@ -721,6 +724,9 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     constexpr std::size_t ringSize = 8;
     constexpr std::size_t foundEntries = 8;
     struct Ahead {
+        // The set frame of the host's direct classes, found ahead too.
+        bool directKnown = false;
+        const MainMemSetFrame* direct = nullptr;
         bool known = false;
         const MainMemSetFrame* sets[foundEntries] = {};
         const MainMemParamFrame* rows[foundEntries] = {};
@@ -729,7 +735,11 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     const bool findAhead = setFramesRead != nullptr && paramFramesRead != nullptr;
     const auto findFrames = [&](std::size_t number) __attribute__((always_inline)) {
         Ahead& ahead = ring[number % ringSize];
-        const MethodEntries& entries = walked[number].second->entries();
+        const MainMemObjFrame* const frame = walked[number].second;
+        ahead.direct = setFramesRead->findInPlace(frame->getSetName1());
+        ahead.directKnown = true;
+        if (ahead.direct != nullptr) __builtin_prefetch(ahead.direct);
+        const MethodEntries& entries = frame->entries();
         const std::size_t count = entries.size();
         ahead.known = count <= foundEntries;
         if (!ahead.known) return;
@@ -784,7 +794,8 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                 hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
             } else {
                 // The walk meets each host once: its class set is not known yet.
-                hostSet = classSetFound(host, frame);
+                hostSet = findAhead && ahead.directKnown ? classSetOfSet(host, ahead.direct)
+                                                         : classSetFound(host, frame);
                 // Class sets are mostly made one by one as the walk meets their first hosts:
                 // the room grows in large steps.
                 if (hostShapes.size() <= std::size_t(hostSet))
@@ -914,7 +925,11 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                     break;
                 }
         }
+        // A signature with a candidate group found shared already nests nothing, whatever its
+        // results: it is not asked further.
         if (candidates.size() == start ||
+            std::any_of(candidates.begin() + std::ptrdiff_t(start), candidates.end(),
+                        [&](std::uint32_t group) { return valueGroups[group].shared; }) ||
             namesBuiltinResult(signature.type, signature.cls, signature.method)) {
             candidates.resize(start);
             continue;
