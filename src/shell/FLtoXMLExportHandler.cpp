@@ -98,7 +98,10 @@ inline const MainMemSetFrame* FLtoXMLExportHandler::setFrameOf(const InternalNam
 int FLtoXMLExportHandler::classSetFound(const InternalName& object, const MainMemObjFrame* frame) {
     OM* om = access->om();
     if (frame == nullptr) frame = om->getObjFrame(object);
-    const MainMemSetFrame* direct = frame != nullptr ? setFrameOf(frame->getSetName1()) : nullptr;
+    return classSetOfSet(object, frame != nullptr ? setFrameOf(frame->getSetName1()) : nullptr);
+}
+
+int FLtoXMLExportHandler::classSetOfSet(const InternalName& object, const MainMemSetFrame* direct) {
     // An object of one direct class (most objects) finds its class set by that class.
     if (direct != nullptr) {
         const auto members = direct->memberSet().ascending();
@@ -626,16 +629,28 @@ inline void FLtoXMLExportHandler::runEntryStep(const EntryStep& step, const Inte
             holdRowValues(step, host, stored);
             return;
         case EntryStep::Group:
+            // A value held already is shared now, and so is the group that holds it again: a
+            // shared group never nests, so its values need not be kept from then on.
+            if (step.declared) {
+                ValueGroup& group = valueGroups[step.group];
+                if (valueHolders.raise(stored, 2) != 0) group.shared = true;
+                if (group.shared) return;
+            }
             groupValues(step.group, &stored, 1);
-            if (step.declared) holdValue(stored);
             return;
         case EntryStep::GroupMembers: {
             const MainMemSetFrame* members = found.known ? found.set : setFrameOf(stored);
             if (members == nullptr) return;
             const auto values = members->memberSet().ascending();
+            if (step.declared) {
+                ValueGroup& group = valueGroups[step.group];
+                bool heldBefore = false;
+                for (const InternalName& member : values)
+                    heldBefore |= valueHolders.raise(member, 2) != 0;
+                if (heldBefore) group.shared = true;
+                if (group.shared) return;
+            }
             groupValues(step.group, values.data(), values.size());
-            if (step.declared)
-                for (const InternalName& member : values) holdValue(member);
             return;
         }
     }
@@ -727,6 +742,9 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     constexpr std::size_t ringSize = 8;
     constexpr std::size_t foundEntries = 8;
     struct Ahead {
+        // The set frame of the host's direct classes, found ahead too.
+        bool directKnown = false;
+        const MainMemSetFrame* direct = nullptr;
         bool known = false;
         const MainMemSetFrame* sets[foundEntries] = {};
         const MainMemParamFrame* rows[foundEntries] = {};
@@ -735,7 +753,11 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     const bool findAhead = setFramesRead != nullptr && paramFramesRead != nullptr;
     const auto findFrames = [&](std::size_t number) __attribute__((always_inline)) {
         Ahead& ahead = ring[number % ringSize];
-        const MethodEntries& entries = walked[number].second->entries();
+        const MainMemObjFrame* const frame = walked[number].second;
+        ahead.direct = setFramesRead->findInPlace(frame->getSetName1());
+        ahead.directKnown = true;
+        if (ahead.direct != nullptr) __builtin_prefetch(ahead.direct);
+        const MethodEntries& entries = frame->entries();
         const std::size_t count = entries.size();
         ahead.known = count <= foundEntries;
         if (!ahead.known) return;
@@ -790,7 +812,8 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                 hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
             } else {
                 // The walk meets each host once: its class set is not known yet.
-                hostSet = classSetFound(host, frame);
+                hostSet = findAhead && ahead.directKnown ? classSetOfSet(host, ahead.direct)
+                                                         : classSetFound(host, frame);
                 // Class sets are mostly made one by one as the walk meets their first hosts:
                 // the room grows in large steps.
                 if (hostShapes.size() <= std::size_t(hostSet))
@@ -920,7 +943,11 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                     break;
                 }
         }
+        // A signature with a candidate group found shared already nests nothing, whatever its
+        // results: it is not asked further.
         if (candidates.size() == start ||
+            std::any_of(candidates.begin() + std::ptrdiff_t(start), candidates.end(),
+                        [&](std::uint32_t group) { return valueGroups[group].shared; }) ||
             namesBuiltinResult(signature.type, signature.cls, signature.method)) {
             candidates.resize(start);
             continue;

@@ -230,6 +230,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         return seen >= 0 ? seen : classSetFound(object, frame);
     }
     int classSetFound(const InternalName& object, const MainMemObjFrame* frame);
+    // The same by the set frame of the object's direct classes, null when it has none.
+    int classSetOfSet(const InternalName& object, const MainMemSetFrame* direct);
     // The same for an object whose class set is not kept by its one direct class; `direct` is
     // the set frame of its direct classes.
     int classSetOfDirect(const InternalName& object, const MainMemSetFrame* direct);

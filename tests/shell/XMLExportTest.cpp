@@ -248,6 +248,34 @@ TEST_F(XMLExportCasesTest, NestingOverClassSequencesAndHostsOutsideTheDocument) 
                                erin + "<person id='eve' \n  pal='bob'/>\n\n");
 }
 
+// A group of values found shared early keeps none of the values it holds after that, while a
+// value it still holds may be nested by another signature: erin, held once by dora's pal after
+// carl's pal made the pals shared, is nested by the friend of a host outside the document.
+TEST_F(XMLExportCasesTest, AValueOfASharedGroupNestedByAnotherSignature) {
+    const InternalName person = obj("person"), student = obj("student"), pal = obj("pal");
+    value(person, pal, 6, person);
+    value(person, obj("friend"), 6, person);
+    om->insertIsa(student, person, 2);
+    const InternalName ann = obj("ann"), bob = obj("bob"), carl = obj("carl"), dora = obj("dora"),
+                       erin = obj("erin"), fay = obj("fay");
+    for (const InternalName& who : {ann, bob, carl, dora, erin}) isa(who, person);
+    isa(fay, student);
+    value(ann, pal, 0, bob);
+    value(carl, pal, 0, bob);
+    value(dora, pal, 0, erin);
+    value(fay, obj("friend"), 0, erin);
+    const std::string sharedPals =
+        "<person id='ann' \n  pal='bob'/>\n\n"
+        "<person id='carl' \n  pal='bob'/>\n\n";
+    EXPECT_EQ(exported(2, "student"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE student>\n<student>\n" +
+                  sharedPals + "<person id='dora'>\n  <pal/>\n</person>\n\n</student>\n");
+    // Written, fay holds erin too: shared, erin is nested by no signature.
+    EXPECT_EQ(exported(2), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + sharedPals +
+                               "<person id='dora' \n  pal='erin'/>\n\n"
+                               "<person id='fay' \n  friend='erin'/>\n\n");
+}
+
 // The hosts of one sequence of classes with entries of different shapes, in turn: a host
 // without a name, one whose pal is a string, one whose name is a set of strings, between hosts
 // of the same shape. Each host's values count as held whatever the shape of the hosts before
