@@ -127,15 +127,11 @@ void SignatureRows::appendStored(const InternalName& cls, const InternalName& me
             if (!appendAbove(type)) return;
 }
 
-void SignatureRows::append(MethodType type, const InternalName& cls, const InternalName& method,
-                           int argCount, std::vector<InternalName>& out,
-                           const InternalName* ownValue) {
+template <class Stored>
+bool SignatureRows::forEachStored(MethodType type, const InternalName& cls,
+                                  const InternalName& method, int argCount,
+                                  const InternalName* ownValue, Stored stored) {
     OM* om = access.om();
-    if (om == nullptr || cls == Free) return;
-    width = static_cast<std::size_t>(argCount + 3);
-    for (std::size_t slot : touched) answered[slot] = 0;
-    touched.clear();
-    ++lookupNumber;
     for (const InternalName& host : above(cls)) {
         InternalName value;
         if (ownValue != nullptr && host == cls) {
@@ -146,7 +142,7 @@ void SignatureRows::append(MethodType type, const InternalName& cls, const Inter
                 continue;
         }
         if (argCount == 0) {
-            appendStored(cls, method, nullptr, 0, value, out);
+            if (!stored(nullptr, value)) return false;
             continue;
         }
         const MainMemParamFrame* params = om->getParamFrame(value);
@@ -154,10 +150,25 @@ void SignatureRows::append(MethodType type, const InternalName& cls, const Inter
         const ParamRows& rows = params->storedRows();
         ParamRows::Cursor cursor;
         for (const InternalName* row = rows.first(cursor); row != nullptr;
-             row = rows.next(cursor, row)) {
-            appendStored(cls, method, row, argCount, row[argCount], out);
-        }
+             row = rows.next(cursor, row))
+            if (!stored(row, row[argCount])) return false;
     }
+    return true;
+}
+
+void SignatureRows::append(MethodType type, const InternalName& cls, const InternalName& method,
+                           int argCount, std::vector<InternalName>& out,
+                           const InternalName* ownValue) {
+    if (access.om() == nullptr || cls == Free) return;
+    width = static_cast<std::size_t>(argCount + 3);
+    for (std::size_t slot : touched) answered[slot] = 0;
+    touched.clear();
+    ++lookupNumber;
+    forEachStored(type, cls, method, argCount, ownValue,
+                  [&](const InternalName* arguments, const InternalName& result) {
+                      appendStored(cls, method, arguments, argCount, result, out);
+                      return true;
+                  });
 }
 
 bool SignatureRows::visitStored(const InternalName* arguments, int argCount,
@@ -185,28 +196,10 @@ bool SignatureRows::visitStored(const InternalName* arguments, int argCount,
 bool SignatureRows::visitResults(MethodType type, const InternalName& cls,
                                  const InternalName& method, int argCount, const ResultVisit& visit,
                                  const InternalName* ownValue) {
-    OM* om = access.om();
-    if (om == nullptr || cls == Free) return true;
-    for (const InternalName& host : above(cls)) {
-        InternalName value;
-        if (ownValue != nullptr && host == cls) {
-            value = *ownValue;
-        } else {
-            const MainMemObjFrame* frame = om->getObjFrame(host);
-            if (frame == nullptr || frame->lookupMethod(method, code(type), argCount, value) == 0)
-                continue;
-        }
-        if (argCount == 0) {
-            if (!visitStored(nullptr, 0, value, visit)) return false;
-            continue;
-        }
-        const MainMemParamFrame* params = om->getParamFrame(value);
-        if (params == nullptr) continue;
-        const ParamRows& rows = params->storedRows();
-        ParamRows::Cursor cursor;
-        for (const InternalName* row = rows.first(cursor); row != nullptr;
-             row = rows.next(cursor, row))
-            if (!visitStored(row, argCount, row[argCount], visit)) return false;
-    }
-    return true;
+    if (access.om() == nullptr || cls == Free) return true;
+    return forEachStored(type, cls, method, argCount, ownValue,
+                         [&](const InternalName* arguments, const InternalName& result) {
+                             return visitStored(arguments, arguments == nullptr ? 0 : argCount,
+                                                result, visit);
+                         });
 }

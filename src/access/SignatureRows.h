@@ -78,6 +78,13 @@ class SignatureRows {
     void appendStored(const InternalName& cls, const InternalName& method,
                       const InternalName* arguments, int argCount, const InternalName& result,
                       std::vector<InternalName>& out);
+    // Walks the signatures the classes above `cls` store for the method (the class's own value
+    // given as `ownValue` when it is not stored yet): `stored(arguments, result)` for each, with
+    // the row's argument types, none for a method without arguments; stops when it answers
+    // false, and answers whether it ran to the end.
+    template <class Stored>
+    bool forEachStored(MethodType type, const InternalName& cls, const InternalName& method,
+                       int argCount, const InternalName* ownValue, Stored stored);
     // visitResults for one stored signature; false when `visit` stopped.
     bool visitStored(const InternalName* arguments, int argCount, const InternalName& result,
                      const ResultVisit& visit);

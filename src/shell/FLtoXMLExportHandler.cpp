@@ -1642,24 +1642,12 @@ void FLtoXMLExportHandler::writeValue(bool mapped, EntryPlan& plan, const Intern
     const int type = plan.type;
     if (type == 0) {
         const int kind = value.getType();
-        if (literalsByKind && (kind == InternalName::String || kind == InternalName::Integer ||
-                               kind == InternalName::Float)) {
-            // Without a frame: the plan's answer for the kind decides.
-            if (!literalAnswer(plan, value)) return;
-            if (literalsNested && nestsHere(value)) {
-                appendNestedElement(content, plan.method, value, indent);
-                return;
-            }
-            if (!mapped && indent.size() == 2)
-                attributes.append(plan.topAttributeHead);
-            else
-                openAttribute(plan, mapped, indent, attributes);
-            appendXmlNameOf(value, attributes);
-            attributes += '\'';
-            return;
-        }
-        if (!planMemberOf(plan, value)) return;
-        if (nestsHere(value)) {
+        // A string or number without a frame: the plan's answer for the kind decides.
+        const bool byKind =
+            literalsByKind && (kind == InternalName::String || kind == InternalName::Integer ||
+                               kind == InternalName::Float);
+        if (byKind ? !literalAnswer(plan, value) : !planMemberOf(plan, value)) return;
+        if ((!byKind || literalsNested) && nestsHere(value)) {
             appendNestedElement(content, plan.method, value, indent);
             return;
         }
