@@ -1466,6 +1466,18 @@ void FLtoXMLExportHandler::literalClassBound(LiteralClassAnswers& known, const F
         access->om() != nullptr && access->om()->giveInternalName(symbol, known.bound) != 0;
 }
 
+bool FLtoXMLExportHandler::writeFrameRows(EntryPlan& plan, const MainMemParamFrame* tuples,
+                                          std::string& content) {
+    if (tuples == nullptr || tuples->storedRows().width() != plan.argCount + 1) return false;
+    const ParamRows& rows = tuples->storedRows();
+    ParamRows::Cursor at;
+    const InternalName* row = rows.first(at);
+    if (row == nullptr) return true;
+    if (!plan.prepared) prepare(plan);
+    for (; row != nullptr; row = rows.next(at, row)) writeRow(plan, row, content);
+    return true;
+}
+
 void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,
                                       const InternalName& stored, std::string& attributes,
                                       std::string& content, const std::string& indent) {
@@ -1480,16 +1492,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, E
         // The rows of an entry with arguments, read in place from its parameter frame (the
         // arguments, then the value).
         if (paramFramesRead != nullptr && stored.getType() == InternalName::ParamFrame) {
-            const MainMemParamFrame* tuples = paramFramesRead->findInPlace(stored);
-            if (tuples != nullptr && tuples->storedRows().width() == plan.argCount + 1) {
-                const ParamRows& rows = tuples->storedRows();
-                ParamRows::Cursor at;
-                const InternalName* row = rows.first(at);
-                if (row == nullptr) return;
-                if (!plan.prepared) prepare(plan);
-                for (; row != nullptr; row = rows.next(at, row)) writeRow(plan, row, content);
-                return;
-            }
+            if (writeFrameRows(plan, paramFramesRead->findInPlace(stored), content)) return;
         }
     }
     writeLookedUpEntry(object, mapped, plan, stored, attributes, content, indent);
@@ -1506,15 +1509,7 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
         const MainMemParamFrame* tuples = paramFramesRead != nullptr
                                               ? paramFramesRead->findInPlace(stored)
                                               : access->om()->getParamFrame(stored);
-        if (tuples != nullptr && tuples->storedRows().width() == argCount + 1) {
-            const ParamRows& rows = tuples->storedRows();
-            ParamRows::Cursor at;
-            const InternalName* row = rows.first(at);
-            if (row == nullptr) return;
-            if (!plan.prepared) prepare(plan);
-            for (; row != nullptr; row = rows.next(at, row)) writeRow(plan, row, content);
-            return;
-        }
+        if (writeFrameRows(plan, tuples, content)) return;
     }
     const int type = plan.type;
     const InternalName method = plan.method;

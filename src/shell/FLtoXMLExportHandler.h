@@ -506,6 +506,12 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // Writes the head of the element of an object of the class set, its name and id and the
     // blank that opens its attributes, to `out`.
     void openElement(const InternalName& object, int classSet, ElementHead& head, std::string& out);
+    // Writes the rows of an entry with arguments read in place from its parameter frame (the
+    // arguments, then the value); false when the frame is missing or its rows are not the
+    // entry's width, and they are looked up instead.
+    [[gnu::always_inline]] inline bool writeFrameRows(EntryPlan& plan,
+                                                      const MainMemParamFrame* tuples,
+                                                      std::string& content);
     // writeEntry for an entry whose values are looked up, or read from its parameter frame.
     void writeLookedUpEntry(const InternalName& object, bool mapped, EntryPlan& plan,
                             const InternalName& stored, std::string& attributes,
