@@ -715,11 +715,9 @@ class MainMemOM : public OM {
         const void* walk = nullptr;
         std::size_t objects = 0;
         std::vector<Object> loads;
-        // The place after the object last told: a walk tells them in turn.
+        // The place after the object last told: a walk tells them in turn. The plan is given
+        // back once a walk told the last object, where a base of a million objects kept 80 MB.
         std::size_t next = 0;
-        // The walks that told the last object: the plan is given back after the second (an
-        // export walks its objects twice), where a base of a million objects kept 80 MB.
-        int finished = 0;
     };
     mutable WalkAhead walkAhead;
     // Fills walkAhead for the objects and frames of `walked`.

@@ -123,7 +123,6 @@ void MainMemOM::planWalkAhead(
     ahead.walk = walked.data();
     ahead.objects = count;
     ahead.next = 0;
-    ahead.finished = 0;
     ahead.loads.resize(count);
     WalkAhead::Object* const loads = ahead.loads.data();
     const SetFrameRegistry& sets = frameManager->setFrameRegistry();
@@ -233,7 +232,7 @@ void MainMemOM::prefetchFramesOf(
         if (place == walked.size() || walked[place].first != at) return;
     }
     walkAhead.next = place + 1;
-    if (place + 1 == walked.size() && ++walkAhead.finished == 2) {
+    if (place + 1 == walked.size()) {
         walkAhead = WalkAhead();
         return;
     }
