@@ -251,27 +251,39 @@ std::string dumpAndLoads(TestWebAccess& layer) {
     return capture.text() + "\nloaded:" + loads + "\n";
 }
 
+// A function symbol's name by its text, on the layer.
+InternalName namedIn(TestWebAccess& layer, const std::string& text) {
+    InternalName out;
+    return layer.nameFromString(out, text, InternalName::Function);
+}
+
+// The document of the staging tests, its class site made a subclass of url first.
+InternalName documentWithSites(TestWebAccess& layer) {
+    const InternalName document = namedIn(layer, "doc");
+    layer.insertClassRelation(namedIn(layer, "site"), builtinObject::Url, IsaRelation::Subclass);
+    return document;
+}
+
+// A fresh element name, as a document's mapping makes one.
+InternalName freshElement(TestWebAccess& layer) {
+    InternalName element;
+    layer.getOrCreateName(layer.giveSymTab()->newSymbol(InternalName::Function, 0), element);
+    return element;
+}
+
 // The facts of a mapping committed with the layer's road for fresh memberships make the same
 // base, dumped in the same order, as with every membership inserted as any other.
 TEST_F(WebAccessTest, FreshMembershipsCommitTheBaseThatPlainMembershipsCommit) {
     access->loading = false;
     auto dumpAfter = [](TestWebAccess& layer, bool fresh) {
-        InternalName name;
-        auto named = [&](const std::string& text) {
-            InternalName out;
-            return layer.nameFromString(out, text, InternalName::Function);
-        };
-        const InternalName document = named("doc");
-        const InternalName site = named("site");
-        layer.insertClassRelation(site, builtinObject::Url, IsaRelation::Subclass);
+        const auto named = [&layer](const std::string& text) { return namedIn(layer, text); };
+        const InternalName document = documentWithSites(layer);
         StagedFacts staged;
         // Elements of three classes under the document, the second class below url, each with a
         // get value that a URL would load (before its class, which makes an element of site a
         // URL), its link and its child relation.
         for (const char* cls : {"e", "e", "site", "e", "f", "f"}) {
-            InternalName element;
-            layer.getOrCreateName(layer.giveSymTab()->newSymbol(InternalName::Function, 0),
-                                  element);
+            const InternalName element = freshElement(layer);
             const InternalName c = named(cls);
             staged.value(element, builtinObject::Get, nullptr, 0, 0, named(std::string("d") + cls));
             if (fresh)
@@ -302,20 +314,13 @@ TEST_F(WebAccessTest, FreshMembershipsCommitTheBaseThatPlainMembershipsCommit) {
 TEST_F(WebAccessTest, RunsOfFreshChildrenCommitTheBaseThatPlainFactsCommit) {
     access->loading = false;
     auto dumpAfter = [](TestWebAccess& layer, bool runs) {
-        auto named = [&](const std::string& text) {
-            InternalName out;
-            return layer.nameFromString(out, text, InternalName::Function);
-        };
-        const InternalName document = named("doc");
-        const InternalName site = named("site");
-        layer.insertClassRelation(site, builtinObject::Url, IsaRelation::Subclass);
+        const auto named = [&layer](const std::string& text) { return namedIn(layer, text); };
+        const InternalName document = documentWithSites(layer);
         StagedFacts staged;
         const char* classes[] = {"e", "e", "site", "e", "f", "site", "site", "f", "e"};
         std::vector<InternalName> elements;
         for (const char* cls : classes) {
-            InternalName element;
-            layer.getOrCreateName(layer.giveSymTab()->newSymbol(InternalName::Function, 0),
-                                  element);
+            const InternalName element = freshElement(layer);
             elements.push_back(element);
             staged.value(element, builtinObject::Get, nullptr, 0, 0,
                          named(std::string("d") + cls + std::to_string(elements.size())));
