@@ -56,7 +56,8 @@ void EnhIsaIter::directStep(const InternalName& x, IsaRelation stepKind, bool up
     });
     if (work == nullptr) return;
     const int column = up ? 2 : 1;
-    for (bool more = work->first(); more; more = work->next()) take(work->atColumn(column));
+    for (bool more = work->first(); more && !stopPoll.stop(); more = work->next())
+        take(work->atColumn(column));
 }
 
 bool EnhIsaIter::closeOver(set<InternalName>& found, std::vector<InternalName>& pending,
@@ -65,7 +66,7 @@ bool EnhIsaIter::closeOver(set<InternalName>& found, std::vector<InternalName>& 
     // Without a stored step of the kind the closure is what was found (a closure over the
     // classes of every object of a large base walked them all once more, one lookup each).
     if (pending.empty() || access->holdsNoRelation(stepKind)) return false;
-    for (std::size_t next = 0; next < pending.size() && !reached; ++next) {
+    for (std::size_t next = 0; next < pending.size() && !reached && !stopPoll.stop(); ++next) {
         const InternalName x = pending[next];
         directStep(x, stepKind, up, [&](const InternalName& y) {
             if (reached || found.member(y)) return;
@@ -79,6 +80,7 @@ bool EnhIsaIter::closeOver(set<InternalName>& found, std::vector<InternalName>& 
 
 bool FullySpecifiedIsaIter::first() {
     positioned = false;
+    stopPoll = controlEvents::StopPoll();
     if (!fits(true, true)) return false;
     if (kind == IsaRelation::Subclass && object == cls) return positioned = true;
     secondWork.renew([&](Iterator* old) { return access->makeIsaIter(object, cls, kind, old); });
@@ -133,6 +135,7 @@ void EnhLeftIsaIter::computeClasses() {
 
 bool EnhLeftIsaIter::first() {
     positioned = false;
+    stopPoll = controlEvents::StopPoll();
     if (!fits(true, false)) return false;
     computeClasses();
     if (kind == IsaRelation::Subclass) {
@@ -172,14 +175,14 @@ void EnhRightIsaIter::computeInstances() {
             return access->makeIsaIter(InternalName::UndefinedObject, c, IsaRelation::Member, old);
         });
         if (secondWork == nullptr) return;
-        for (bool more = secondWork->first(); more; more = secondWork->next())
+        for (bool more = secondWork->first(); more && !stopPoll.stop(); more = secondWork->next())
             result.insert(secondWork->atColumn(1));
     };
     takeMembers(cls);
     set<InternalName> visited;
     visited.insert(cls);
     std::vector<InternalName> pending{cls};
-    for (std::size_t next = 0; next < pending.size(); ++next) {
+    for (std::size_t next = 0; next < pending.size() && !stopPoll.stop(); ++next) {
         directStep(pending[next], IsaRelation::Subclass, false, [&](const InternalName& s) {
             if (visited.member(s)) return;
             visited.insert(s);
@@ -191,6 +194,7 @@ void EnhRightIsaIter::computeInstances() {
 
 bool EnhRightIsaIter::first() {
     positioned = false;
+    stopPoll = controlEvents::StopPoll();
     if (!fits(false, true)) return false;
     if (kind == IsaRelation::Member) {
         computeInstances();

@@ -9,6 +9,7 @@
 #include "foundation/set.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MethodType.h"
+#include "platform/ControlEvents.h"
 
 class OMAccess;
 
@@ -58,6 +59,9 @@ class EnhIsaIter : public Iterator {
     Ref<OMAccess> access;
     Ref<Iterator> work;
     bool positioned = false;
+    // Counts the names a closure meets: the closure under a document's root meets every node
+    // of the document, and ends (unfinished, noted as cut short) at Ctrl-C or a farewell.
+    controlEvents::StopPoll stopPoll;
 };
 
 // Object and class bound: one yes/no test.

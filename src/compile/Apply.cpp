@@ -8,6 +8,7 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
+#include "platform/ControlEvents.h"
 
 namespace {
 
@@ -55,7 +56,10 @@ void Apply::matchRelation(Run& run) const {
     if (!rows) return;
     // Handed back for each further set name.
     Ref<Iterator> setIter;
-    for (bool more = rows->first(); more; more = rows->next()) {
+    // A step from one node may yield millions of rows (every descendant of a document's root):
+    // Ctrl-C or a farewell ends it, noted as cut short, and the evaluator throws the result away.
+    controlEvents::StopPoll stopPoll;
+    for (bool more = rows->first(); more && !stopPoll.stop(); more = rows->next()) {
         const InternalName value = rows->atColumn(width);
         if (value.getType() != InternalName::SetName) {
             handleRow(run, rows.get(), noKey != 0 ? InternalName::UndefinedObject : value);
@@ -68,7 +72,7 @@ void Apply::matchRelation(Run& run) const {
         if (needsCheck != 0 && !match(run, rows.get())) continue;
         for (const VarRecord& r : vars)
             run.resultCells[std::size_t(r.cell)] = rows->atColumn(r.column);
-        for (bool member = members->first(); member; member = members->next())
+        for (bool member = members->first(); member && !stopPoll.stop(); member = members->next())
             emitRow(run, rows.get(),
                     noKey != 0 ? InternalName::UndefinedObject : members->atColumn(1));
     }

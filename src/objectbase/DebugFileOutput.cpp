@@ -25,9 +25,14 @@ Error DebugFileOutput::cantWriteFile(const std::string& fileName, const std::str
                  "Can't write to " + fileName + (reason.empty() ? "" : ": " + reason), place, "");
 }
 
+void DebugFileOutput::reportFailure(const std::string& reason) const {
+    ++failures;
+    centralErrorHandler().report(cantWriteFile(fileName, place, reason));
+}
+
 bool DebugFileOutput::writable() const {
     if (access(fileName.c_str(), F_OK) == 0 && access(fileName.c_str(), W_OK) != 0) {
-        centralErrorHandler().report(cantWriteFile(fileName, place));
+        reportFailure();
         return false;
     }
     return true;
@@ -39,7 +44,7 @@ bool DebugFileOutput::open() {
     if (!file->open()) {
         const std::string reason = file->refusal();
         file.reset();
-        centralErrorHandler().report(cantWriteFile(fileName, place, reason));
+        reportFailure(reason);
         return false;
     }
     redirect(file->stream().rdbuf());
@@ -82,7 +87,7 @@ void DebugFileOutput::finish() {
     // Text the file refused (a full disk) never reaches the target: the write is abandoned.
     const bool written = handedOn && file->commit();
     file.reset();
-    if (!written) centralErrorHandler().report(cantWriteFile(fileName, place));
+    if (!written) reportFailure();
 }
 
 void DebugFileOutput::restoreChannel() {

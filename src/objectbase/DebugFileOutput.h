@@ -48,12 +48,17 @@ class DebugFileOutput {
     // The error of a file that cannot be written, with why when that is not plain.
     static Error cantWriteFile(const std::string& fileName, const std::string& place,
                                const std::string& reason = "");
+    // How many writes into a file failed so far in the run (see FailedWriteWatch).
+    static unsigned long failedWrites() { return failures; }
 
   private:
     // Puts the block buffer between debugChannel and `target`.
     void redirect(std::streambuf* target);
     // debugChannel back to what it wrote to before.
     void restoreChannel();
+    // Reports cantWriteFile for this write, and counts it.
+    void reportFailure(const std::string& reason = "") const;
+    static inline unsigned long failures = 0;
 
     std::string fileName;
     std::string place;
@@ -63,6 +68,18 @@ class DebugFileOutput {
     std::unique_ptr<std::ostream> text;
     Ref<FLSysOStream> stream;
     bool hadStream = false;
+};
+
+// Tells whether a save, dump or export into a file failed while it lived. Work that writes
+// files on its way without answering for each one (an evaluation whose rule heads export nodes)
+// fails its command when one did, as the command that writes a file fails when its write does.
+class FailedWriteWatch {
+  public:
+    FailedWriteWatch() : before(DebugFileOutput::failedWrites()) {}
+    bool failed() const { return DebugFileOutput::failedWrites() != before; }
+
+  private:
+    unsigned long before;
 };
 
 // The external identifier of an XML document type: the "public" value of the document type's

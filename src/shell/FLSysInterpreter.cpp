@@ -14,6 +14,7 @@
 #include "language/FParser.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
+#include "objectbase/DebugFileOutput.h"
 #include "objectbase/SymTab.h"
 #include "platform/ControlEvents.h"
 #include "shell/FLogicInterpreter.h"
@@ -192,12 +193,19 @@ FLSysInterpreter::Outcome FLSysInterpreter::returnCommand(FLSysArgs* /*args*/) {
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::evalCommand(FLSysArgs* /*args*/) {
+    // A rule head that exports a node into a file that could not be written has reported why;
+    // the evaluation then fails, as the export command fails on the same file.
+    const FailedWriteWatch writes;
     interpreter->eval();
+    if (writes.failed()) return nullptr;
     return FLSysRef::share(this);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::tpCommand(FLSysArgs* /*args*/) {
-    return FLSysRef::share(interpreter->tp());
+    const FailedWriteWatch writes;
+    FLogicInterpreter* stepped = interpreter->tp();
+    if (writes.failed()) return nullptr;
+    return FLSysRef::share(stepped);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::loadCommand(FLSysArgs* args) {

@@ -168,8 +168,10 @@ FLogicInterpreter* FLogicInterpreter::query(FRule* query, SymTab* symTab) {
     const Ref<Operand> answers = evaluation->retrieve(query, query->getSymTab());
     answerWatch.stop();
     // Ctrl-C or a farewell cut the computation short: what came back is unfinished and is not
-    // shown as the answer.
+    // shown as the answer. Ctrl-C says so, as a cancelled evaluation does, and fails the query;
+    // a farewell says nothing more, it ends the program.
     if (controlEvents::takeCutShort()) {
+        if (!controlEvents::farewellPending()) debugChannel() << "query cancelled" << std::endl;
         controlEvents::clearInterrupt();
         return nullptr;
     }

@@ -240,24 +240,45 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
     writePrefixedAttributes(object, attributes, indent);
     formatter->write(attributes);
 
-    OpenElement open{object, &element, depth, false, {}};
+    OpenElement open{object, &element, depth, {}};
+    std::size_t elementMethods = 0;
     for (const Entry& entry : setMethods) {
-        open.hasChildren = true;
         const ChildKind kind = childKindOf(entry.method);
         // The import's record of an element's ID, which the ID attribute itself writes.
         if (kind == ChildKind::IdRecord) continue;
         // A text node is listed without a method.
         const InternalName as = kind == ChildKind::Text ? Free : entry.method;
+        if (kind == ChildKind::Element) ++elementMethods;
         forEachValue(1, object, entry.method, storedValuesAnswer ? &entry.stored : nullptr,
                      [&](const InternalName& child) { open.children.emplace_back(as, child); });
     }
-    if (!open.hasChildren) {
+    if (elementMethods > 1) inDocumentOrder(open.children);
+    // Only what is written inside counts: an element whose one entry is its ID record, as an
+    // EMPTY element with an ID attribute is, has no content and is written empty.
+    if (open.children.empty()) {
         formatter->writeLine("/>");
         return std::nullopt;
     }
     formatter->closeFrameHead();
     path.set(object, 1);
     return open;
+}
+
+void KavumExportHandler::inDocumentOrder(
+    std::vector<std::pair<InternalName, InternalName>>& children) {
+    // The entries of an element come by method, but a content model such as (title, author,
+    // title) asks for the children in the order the document gave them. The import names the
+    // elements it makes in that order, so the child elements take the places the element
+    // children hold, sorted by name; the text nodes, which carry no such order, stay where
+    // they are.
+    orderedChildren.clear();
+    for (const auto& child : children)
+        if (child.first != Free) orderedChildren.push_back(child);
+    std::stable_sort(orderedChildren.begin(), orderedChildren.end(),
+                     [](const auto& a, const auto& b) { return a.second < b.second; });
+    std::size_t next = 0;
+    for (auto& child : children)
+        if (child.first != Free) child = orderedChildren[next++];
 }
 
 KavumExportHandler::ChildKind KavumExportHandler::childKindOf(const InternalName& method) {

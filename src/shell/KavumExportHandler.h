@@ -60,7 +60,6 @@ class KavumExportHandler : public XMLExportHandler {
         const std::string* element;
         // Its depth below the element the walk started from, which sets its indentation.
         std::size_t depth;
-        bool hasChildren;
         // Its children in the order they are written (the method, the member) and the next one.
         std::vector<std::pair<InternalName, InternalName>> children;
         std::size_t next = 0;
@@ -70,6 +69,10 @@ class KavumExportHandler : public XMLExportHandler {
     // element to hold open (its children listed); otherwise writes its end too and answers none.
     std::optional<OpenElement> openElement(const InternalName& object, const InternalName& cls,
                                            const std::string& indent, std::size_t depth, int flags);
+    // Puts the child elements of an element with children of several names back in the order
+    // of the document.
+    void inDocumentOrder(std::vector<std::pair<InternalName, InternalName>>& children);
+    std::vector<std::pair<InternalName, InternalName>> orderedChildren;
     // The text of the attributes of a namespace object the import made for a prefix
     // (object.prefix), each named prefix:local; the prefixes are among the object's scalar
     // methods, which openElement has just gathered.

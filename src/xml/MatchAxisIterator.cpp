@@ -49,6 +49,7 @@ void MatchAxisIterator::reinitialize() {
 
 bool MatchAxisIterator::first() {
     positioned = false;
+    stopPoll = controlEvents::StopPoll();
     current = 0;
     label = Free;
     if (stage() == nullptr || !access) return false;
@@ -99,6 +100,9 @@ bool MatchAxisIterator::stageExhausted() {
 bool MatchAxisIterator::settle(bool onRow) {
     for (;;) {
         if (!onRow && !stageExhausted()) return false;
+        // A step that passes over many rows before one matches (a name test over a large
+        // document) stops at Ctrl-C or a farewell, as a step that yields them does.
+        if (stopPoll.stop()) return false;
         if (matches()) {
             positioned = true;
             return true;

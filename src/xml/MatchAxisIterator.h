@@ -7,6 +7,7 @@
 
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
+#include "platform/ControlEvents.h"
 
 class OMAccess;
 
@@ -70,4 +71,6 @@ class MatchAxisIterator : public Iterator {
     bool positioned = false;
     InternalName label = InternalName::UndefinedObject;
     InternalName value = InternalName::UndefinedObject;
+    // Counts the candidate rows; the iterator ends once Ctrl-C or a farewell asks it to stop.
+    controlEvents::StopPoll stopPoll;
 };
