@@ -136,22 +136,13 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     // The triggers come from the whole program: the inherited values a later stratum reads
     // under negation or in an aggregate must be there when the strata below it are complete.
     inheritanceFlag |= program->inheritanceMark();
-    // Evaluating again from the added clauses plans the program without making the hierarchy
-    // first; what those clauses change is read from that plan's summaries.
-    std::unique_ptr<ProgramPlan> plan;
+    // Evaluating again plans the whole program as a first evaluation does (the derived
+    // hierarchy first); what the added clauses change is read from that plan's summaries.
+    const std::unique_ptr<ProgramPlan> plan = planOf(program);
     std::optional<ChangedRelations> changed;
-    if (added) {
-        plan = std::make_unique<ProgramPlan>(
-            program,
-            inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None,
-            ProgramPlan::Split::Whole);
-        changed.emplace(program, added.get(), plan.get());
-    }
-    const Start start = startOf(changed ? &*changed : nullptr);
-    if (start == Start::WholeBase) {
-        changed.reset();
-        plan = planOf(program);
-    }
+    if (added) changed.emplace(program, added.get(), plan.get());
+    const Start start = startOf(changed ? &*changed : nullptr, *plan);
+    if (start == Start::WholeBase) changed.reset();
     if (inheritanceFlag != 0) {
         holdNormalizer(program);
         buildTriggerList(program, *plan);
@@ -169,10 +160,15 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     return 0;
 }
 
-PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
+PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed,
+                                        const ProgramPlan& plan) const {
     // Another program, a base changed since the last fixpoint, or an evaluation that did not
     // reach it: nothing says what the base lacks.
     if (changed == nullptr) return Start::WholeBase;
+    // Where the rules above a derived hierarchy are planned once it is made, only the walk by
+    // components follows the plan into that rest (it draws the rest's plan as a first
+    // evaluation does): the walk by strata from the added clauses does not.
+    if (plan.rest() != nullptr && !byComponentFromAdded(plan)) return Start::WholeBase;
     // No inheritance, and no inherited value stored that an own value could meet.
     if (inheritanceFlag == 0 && !phases->inheritance().inherited().watching())
         return Start::AddedClauses;
@@ -258,10 +254,13 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
         .run();
 }
 
+bool PrSemiNaive::byComponentFromAdded(const ProgramPlan& plan) const {
+    return plan.componentwise() && !inheritsValues() && plan.warnings().empty();
+}
+
 bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program, FProgram* added,
                                      const ChangedRelations& changed) {
-    if (plan.componentwise() && !inheritsValues() && plan.warnings().empty())
-        return evaluateAddedByComponent(plan, program, added, changed);
+    if (byComponentFromAdded(plan)) return evaluateAddedByComponent(plan, program, added, changed);
     // The strata of a first evaluation, which inheritance orders after the memberships that
     // give a method its inherited values.
     const std::vector<Ref<FProgram>>& parts = plan.levels();

@@ -93,7 +93,11 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     };
     // `changed` says what the clauses appended since the last fixpoint may change; null when
     // those clauses are not known.
-    Start startOf(const ChangedRelations* changed) const;
+    // `plan` is the plan of the whole program.
+    Start startOf(const ChangedRelations* changed, const ProgramPlan& plan) const;
+    // Whether evaluating again from the added clauses walks the plan's components (see
+    // evaluateAddedByComponent) rather than its strata (see evaluateAddedFacts).
+    bool byComponentFromAdded(const ProgramPlan& plan) const;
 
     // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the
     // trigger phases and their delta program; false when a round failed or the user interrupted.
