@@ -20,6 +20,7 @@
 #include "language/FRule.h"
 #include "language/FVar.h"
 #include "objectbase/DeltaTable.h"
+#include "objectbase/OM.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
@@ -148,16 +149,45 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
         buildTriggerList(program, *plan);
         releaseNormalizer();
     }
+    traceRewritten(program, *plan);
+    phaseRan = false;
     const bool completed = start == Start::AddedClauses
                                ? evaluateAddedFacts(*plan, program, added.get(), *changed)
                                : walkToFixpoint(program, *plan);
     if (completed && !steppingBack()) {
+        closingFixpoint();
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
         return 1;
     }
     if (interruptFlag.load() != 0) cancelled();
     return 0;
+}
+
+void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
+    if ((flags & TraceProgram) == 0) return;
+    // The delta programs of the whole program, shown once; each part rewrites its own rules
+    // when it runs.
+    holdNormalizer(program);
+    deltaTable = rewriteProgram(program, plan, 0);
+    if (deltaTable) deltaProgram = buildDeltaProgram(program, plan, deltaTable.get());
+    if (deltaProgram && inheritanceFlag != 0) {
+        triggerDeltaTable = rewriteProgram(program, plan, 1);
+        if (triggerDeltaTable)
+            triggerDeltaProgram = buildDeltaProgram(program, plan, triggerDeltaTable.get());
+    }
+    if (deltaProgram) {
+        OutputChannel& debug = debugChannel();
+        debug << "Program rewritten:" << std::endl;
+        deltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
+            ->display(debug);
+        if (triggerDeltaProgram != nullptr) {
+            debug << "and for the triggers:" << std::endl;
+            triggerDeltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
+                ->display(debug);
+        }
+    }
+    dropDeltas();
 }
 
 PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed,
@@ -332,13 +362,11 @@ bool PrSemiNaive::partFixpoint(const Phase& phase) {
 }
 
 bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
-    OutputChannel& debug = debugChannel();
     FProgram* program = phase.part;
     const bool triggers = triggersWith(phase);
     if (!phase.recursive && opening == nullptr) {
         // Everything it reads is complete: the first round derives all it can.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
-        --triggerNumber;
         int changed = -1;
         return fixpointWithTriggers(program, changed, false);
     }
@@ -356,7 +384,6 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
-        --triggerNumber;
         int changed = -1;
         return fixpointWithTriggers(program, changed);
     }
@@ -364,16 +391,6 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         triggerDeltaTable = rewriteProgram(program, phase.plan, 1);
         if (triggerDeltaTable)
             triggerDeltaProgram = buildDeltaProgram(program, phase.plan, triggerDeltaTable.get());
-    }
-    if ((flags & TraceProgram) != 0) {
-        debug << "Program rewritten:" << std::endl;
-        deltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
-            ->display(debug);
-        if (triggerDeltaProgram != nullptr) {
-            debug << "and for the triggers:" << std::endl;
-            triggerDeltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
-                ->display(debug);
-        }
     }
 
     // Each step of the part is a round of one kind, or a trigger phase; what follows a step
@@ -396,13 +413,21 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         bool reached = false;
         switch (step) {
             case Step::Opening:
-                changed = nextRound(opening);
+            case Step::Whole: {
+                // A round that stored only facts no delta relation records changed the base all
+                // the same: a delta round follows it, as one follows any round that inserted,
+                // and finds the fixpoint (a part of facts alone takes two rounds, as in mode
+                // "naive").
+                OM* base = access->om();
+                const std::uint64_t unrecorded = base != nullptr ? base->unreportedNewFacts() : 0;
+                changed = nextRound(step == Step::Opening ? opening : program);
+                if (changed == 0 && !roundFailed && base != nullptr &&
+                    base->unreportedNewFacts() != unrecorded)
+                    changed = 1;
                 break;
+            }
             case Step::Confirm:
                 recordingOff = true;
-                changed = nextRound(program);
-                break;
-            case Step::Whole:
                 changed = nextRound(program);
                 break;
             case Step::FirstDelta:
@@ -417,24 +442,22 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
                 break;
             }
             case Step::Trigger: {
-                if (flags != 0) debug << triggerNumber << ". Fixpoint" << std::endl;
+                // A part without trigger phases is at its fixpoint, which is the evaluation's
+                // only where no part runs a phase (closingFixpoint).
                 if (triggerDeltaProgram == nullptr) {
                     reached = true;
                     break;
                 }
+                fixpointBeforePhase();
                 recordingOff = false;
                 access->initDelta(triggerDeltaTable.get());
-                triggerTimer->cont();
-                const int fired = fireTrigger();
-                triggerTimer->stop();
-                if (fired == 0) {
+                if (triggerPhase() == 0) {
                     reached = true;
                     break;
                 }
                 const Ref<FProgram> triggerRound = triggerDeltaProgram->roundProgram(
                     *access, program->getSymTab(), program->inheritanceMark());
                 changed = tpStep(triggerRound.get());
-                ++triggerNumber;
                 ++round;
                 if (roundFailed && !steppingBack())
                     centralErrorHandler().report(err11::CannotEvaluate);

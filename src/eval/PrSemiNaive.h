@@ -95,6 +95,11 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // those clauses are not known.
     // `plan` is the plan of the whole program.
     Start startOf(const ChangedRelations* changed, const ProgramPlan& plan) const;
+    // With flag bit 16, "Program rewritten:" and the delta program of the whole program, and,
+    // with inheritance, "and for the triggers:" and its trigger delta program.
+    void traceRewritten(FProgram* program, const ProgramPlan& plan);
+    // In mode "seminaive" the trigger count counts the trigger phases that added facts.
+    bool countsProductivePhases() const override { return evalMode == SemiNaive; }
     // Whether evaluating again from the added clauses walks the plan's components (see
     // evaluateAddedByComponent) rather than its strata (see evaluateAddedFacts).
     bool byComponentFromAdded(const ProgramPlan& plan) const;
