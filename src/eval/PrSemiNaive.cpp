@@ -142,7 +142,7 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     const std::unique_ptr<ProgramPlan> plan = planOf(program);
     std::optional<ChangedRelations> changed;
     if (added) changed.emplace(program, added.get(), plan.get());
-    const Start start = startOf(changed ? &*changed : nullptr, *plan);
+    const Start start = startOf(changed ? &*changed : nullptr);
     if (start == Start::WholeBase) changed.reset();
     if (inheritanceFlag != 0) {
         holdNormalizer(program);
@@ -190,15 +190,10 @@ void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
     dropDeltas();
 }
 
-PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed,
-                                        const ProgramPlan& plan) const {
+PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
     // Another program, a base changed since the last fixpoint, or an evaluation that did not
     // reach it: nothing says what the base lacks.
     if (changed == nullptr) return Start::WholeBase;
-    // Where the rules above a derived hierarchy are planned once it is made, only the walk by
-    // components follows the plan into that rest (it draws the rest's plan as a first
-    // evaluation does): the walk by strata from the added clauses does not.
-    if (plan.rest() != nullptr && !byComponentFromAdded(plan)) return Start::WholeBase;
     // No inheritance, and no inherited value stored that an own value could meet.
     if (inheritanceFlag == 0 && !phases->inheritance().inherited().watching())
         return Start::AddedClauses;
@@ -234,15 +229,22 @@ FixpointDriver::End PrSemiNaive::AddedClauses::evaluatePart(const Phase& phase) 
     // A component that reads nothing the added clauses change and holds none of their rules is
     // at its fixpoint already; the walk by strata after equalities runs every part.
     Phase part = phase;
-    if (phase.walk == FixpointDriver::Walk::Components &&
-        phase.pass == FixpointDriver::Pass::First) {
+    FProgram* first = nullptr;
+    if (phase.walk == FixpointDriver::Walk::Strata && phase.pass == FixpointDriver::Pass::First &&
+        phase.planIndex == 0 && phase.index < merged) {
+        // The lowest strata run as one part, when the walk meets the first of them.
+        if (phase.index > 0) return FixpointDriver::End::Fixpoint;
+        part.part = lowest;
+        first = opening;
+    } else if (phase.walk == FixpointDriver::Walk::Components &&
+               phase.pass == FixpointDriver::Pass::First) {
         if (!runs(phase.part)) return FixpointDriver::End::Fixpoint;
         // The facts went in with the opening round: the component of the facts runs in one pass
         // unless its rules read what they write.
         part.recursive = phase.plan.components()[phase.index].recursive;
     }
     self.equated = false;
-    const bool reached = self.semiNaiveFixpoint(part);
+    const bool reached = self.semiNaiveFixpoint(part, first);
     if (self.matcher) self.matcher->forgetKeptTables();
     if (!reached) return FixpointDriver::End::Stopped;
     return self.equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
@@ -292,22 +294,26 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
                                      const ChangedRelations& changed) {
     if (byComponentFromAdded(plan)) return evaluateAddedByComponent(plan, program, added, changed);
     // The strata of a first evaluation, which inheritance orders after the memberships that
-    // give a method its inherited values.
+    // give a method its inherited values; every stratum runs in full (AddedClauses with `all`),
+    // but for the lowest ones below.
+    AddedClauses walk(*this, changed, true);
+    // The lowest strata that read no relation the added facts may change under negation or in
+    // an aggregate only grow with the added facts. When already the lowest one reads one, every
+    // stratum is evaluated as from scratch, the added facts with the others in the first round.
     const std::vector<Ref<FProgram>>& parts = plan.levels();
-    // The lowest parts that read no relation the added facts may change under negation or in
-    // an aggregate only grow with the added facts. When already the lowest part reads one,
-    // every part is evaluated as from scratch, the added facts with the others in the first
-    // round.
     std::size_t plain = 0;
     while (plain < parts.size() && !changed.readUnderNegationOrAggregate(parts[plain].get()))
         ++plain;
-    std::size_t next = 0;
+    const auto start =
+        Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
+    const auto opening =
+        Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
     if (plain > 0) {
-        // The rules of those parts, and the added facts, so that the rewriting gives the
-        // relations of the facts delta predicates as well: before, only the first round of the
-        // whole program brought facts. The first round inserts the added facts and runs the
-        // new rules of those parts, which have not met the base yet; the delta rounds after it
-        // give every rule the facts that round made.
+        // Those strata run as one part, `start`: their rules, and the added facts, so that the
+        // rewriting gives the relations of the facts delta predicates as well (before, only the
+        // first round of the whole program brought facts). Its first round, `opening`, inserts
+        // the added facts and runs the new rules of those strata, which have not met the base
+        // yet; the delta rounds after it give every rule the facts that round made.
         std::set<const FRule*> newRules;
         added->forEachClause(
             [&newRules](FRule* rule) {
@@ -315,10 +321,6 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
                 return true;
             },
             [](const FactList&, std::size_t) { return true; });
-        const auto start =
-            Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
-        const auto opening =
-            Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
         for (std::size_t i = 0; i < plain; ++i)
             parts[i]->forEachClause(
                 [&](FRule* rule) {
@@ -342,17 +344,11 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
             });
         start->setInheritanceMark(program->inheritanceMark());
         opening->setInheritanceMark(program->inheritanceMark());
-        const Phase lowest{plan, 0,     FixpointDriver::Walk::Strata, 0, start.get(),
-                           true, false, FixpointDriver::Pass::First};
-        if (!semiNaiveFixpoint(lowest, opening.get())) return false;
-        next = plain;
+        walk.merged = plain;
+        walk.lowest = start.get();
+        walk.opening = opening.get();
     }
-    for (; next < parts.size(); ++next) {
-        const Phase stratum{plan, 0,     FixpointDriver::Walk::Strata, next, parts[next].get(),
-                            true, false, FixpointDriver::Pass::First};
-        if (!semiNaiveFixpoint(stratum)) return false;
-    }
-    return true;
+    return FixpointDriver(walk, program, plan, FixpointDriver::Walk::Strata, warned).run();
 }
 
 bool PrSemiNaive::partFixpoint(const Phase& phase) {
