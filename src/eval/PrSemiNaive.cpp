@@ -403,21 +403,22 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         return Step::Trigger;
     };
     Step step = opening != nullptr ? Step::Opening : Step::Whole;
-    while (interruptFlag.load() == 0) {
+    for (bool firstStep = true; interruptFlag.load() == 0; firstStep = false) {
         int changed = 0;
         // Set by a trigger phase that has nothing to inherit: the part is at its fixpoint.
         bool reached = false;
         switch (step) {
             case Step::Opening:
             case Step::Whole: {
-                // A round that stored only facts no delta relation records changed the base all
-                // the same: a delta round follows it, as one follows any round that inserted,
-                // and finds the fixpoint (a part of facts alone takes two rounds, as in mode
-                // "naive").
+                // A part's first round that stored only facts no delta relation records changed
+                // the base all the same: a delta round follows it, as one follows any round that
+                // inserted, and finds the fixpoint (a part of facts alone takes two rounds, as
+                // in mode "naive"). Later rounds end the part at once: a delta round after them
+                // would run the kept rules again for nothing.
                 OM* base = access->om();
                 const std::uint64_t unrecorded = base != nullptr ? base->unreportedNewFacts() : 0;
                 changed = nextRound(step == Step::Opening ? opening : program);
-                if (changed == 0 && !roundFailed && base != nullptr &&
+                if (firstStep && changed == 0 && !roundFailed && base != nullptr &&
                     base->unreportedNewFacts() != unrecorded)
                     changed = 1;
                 break;
