@@ -233,6 +233,7 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
     triggerTimer->start();
     triggerTimer->stop();
     --triggerNumber;
+    phaseRan = false;
     const bool completed = walkToFixpoint(program, *plan);
     if (roundFailed && !completed) return 0;
     if (interruptFlag.load() != 0) {
@@ -241,6 +242,7 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
         return 0;
     }
     if (steppingBack()) return 0;
+    closingFixpoint();
     addTimingStatistics();
     return 1;
 }
@@ -258,17 +260,33 @@ bool NaiveEvalWithInherit::conflictPending() const {
 }
 
 FixpointDriver::End NaiveEvalWithInherit::passTrigger() {
-    ++triggerNumber;
-    if (flags != 0 && interruptFlag.load() == 0)
-        debugChannel() << triggerNumber << ". Fixpoint" << std::endl;
     int fired = 0;
     if (inheritanceFlag != 0) {
-        triggerTimer->cont();
-        fired = fireTrigger();
-        triggerTimer->stop();
+        fixpointBeforePhase();
+        fired = triggerPhase();
     }
     if (interruptFlag.load() != 0 || steppingBack()) return FixpointDriver::End::Stopped;
     return fired != 0 ? FixpointDriver::End::Inherited : FixpointDriver::End::Fixpoint;
+}
+
+void NaiveEvalWithInherit::fixpointBeforePhase() {
+    if (!countsProductivePhases()) ++triggerNumber;
+    if (flags != 0 && interruptFlag.load() == 0)
+        debugChannel() << triggerNumber << ". Fixpoint" << std::endl;
+}
+
+int NaiveEvalWithInherit::triggerPhase() {
+    phaseRan = true;
+    triggerTimer->cont();
+    const int fired = fireTrigger();
+    triggerTimer->stop();
+    if (fired != 0 && countsProductivePhases()) ++triggerNumber;
+    return fired;
+}
+
+void NaiveEvalWithInherit::closingFixpoint() {
+    // An evaluation with trigger phases wrote its last fixpoint before its last phase.
+    if (!phaseRan) fixpointBeforePhase();
 }
 
 bool NaiveEvalWithInherit::partFixpoint(const Phase& phase) {
@@ -284,22 +302,15 @@ bool NaiveEvalWithInherit::partFixpoint(const Phase& phase) {
 }
 
 bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed, bool recursive) {
-    OutputChannel& debug = debugChannel();
     do {
         if (!partRounds(program, recursive, changed) || steppingBack()) return false;
         recursive = true;
-        ++triggerNumber;
-        if (flags != 0 && interruptFlag.load() == 0)
-            debug << triggerNumber << ". Fixpoint" << std::endl;
-        if (inheritanceFlag == 0) {
-            // No trigger can fire, and reading the process times costs more than evaluating
-            // a small component does.
-            changed = 0;
-        } else {
-            triggerTimer->cont();
-            changed = fireTrigger();
-            triggerTimer->stop();
-        }
+        // Without inheritance no trigger can fire: the part's fixpoint is no fixpoint of the
+        // evaluation (closingFixpoint writes the one it reaches), and reading the process times
+        // costs more than evaluating a small component does.
+        if (inheritanceFlag == 0) break;
+        fixpointBeforePhase();
+        changed = triggerPhase();
     } while (interruptFlag.load() == 0 && changed != 0);
     return interruptFlag.load() == 0;
 }

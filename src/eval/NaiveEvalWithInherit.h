@@ -98,8 +98,23 @@ class NaiveEvalWithInherit : public NaiveEval {
     bool partFixpoint(const Phase& phase) override;
     // Whether the part's rounds alternate with trigger phases.
     static bool triggersWith(const Phase& phase);
-    // One trigger phase, counted and traced as the fixpoint before it.
+    // One trigger phase, counted and traced as the fixpoint before it; nothing without
+    // inheritance.
     FixpointDriver::End passTrigger() override;
+    // The fixpoint of the evaluation that a trigger phase follows: its line "k. Fixpoint", k
+    // counting the fixpoints before it, or, where the evaluator counts productive phases
+    // (countsProductivePhases), the phases before it that added facts.
+    void fixpointBeforePhase();
+    // One trigger phase, timed; non-zero when it added facts (counted where the evaluator counts
+    // productive phases).
+    int triggerPhase();
+    // At the end of an evaluation that ran no trigger phase, the one fixpoint it reached (a
+    // program without inheritance ends at its first fixpoint, however many parts it has).
+    void closingFixpoint();
+    // Whether the trigger count counts the phases that added facts rather than the fixpoints.
+    virtual bool countsProductivePhases() const { return false; }
+    // Whether the current evaluation ran a trigger phase.
+    bool phaseRan = false;
     bool conflictPending() const override;
 
     Ref<OMAccess> phases;

@@ -20,6 +20,7 @@
 #include "language/FRule.h"
 #include "language/FVar.h"
 #include "objectbase/DeltaTable.h"
+#include "objectbase/OM.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
@@ -136,37 +137,57 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     // The triggers come from the whole program: the inherited values a later stratum reads
     // under negation or in an aggregate must be there when the strata below it are complete.
     inheritanceFlag |= program->inheritanceMark();
-    // Evaluating again from the added clauses plans the program without making the hierarchy
-    // first; what those clauses change is read from that plan's summaries.
-    std::unique_ptr<ProgramPlan> plan;
+    // Evaluating again plans the whole program as a first evaluation does (the derived
+    // hierarchy first); what the added clauses change is read from that plan's summaries.
+    const std::unique_ptr<ProgramPlan> plan = planOf(program);
     std::optional<ChangedRelations> changed;
-    if (added) {
-        plan = std::make_unique<ProgramPlan>(
-            program,
-            inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None,
-            ProgramPlan::Split::Whole);
-        changed.emplace(program, added.get(), plan.get());
-    }
+    if (added) changed.emplace(program, added.get(), plan.get());
     const Start start = startOf(changed ? &*changed : nullptr);
-    if (start == Start::WholeBase) {
-        changed.reset();
-        plan = planOf(program);
-    }
+    if (start == Start::WholeBase) changed.reset();
     if (inheritanceFlag != 0) {
         holdNormalizer(program);
         buildTriggerList(program, *plan);
         releaseNormalizer();
     }
+    traceRewritten(program, *plan);
+    phaseRan = false;
     const bool completed = start == Start::AddedClauses
                                ? evaluateAddedFacts(*plan, program, added.get(), *changed)
                                : walkToFixpoint(program, *plan);
     if (completed && !steppingBack()) {
+        closingFixpoint();
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
         return 1;
     }
     if (interruptFlag.load() != 0) cancelled();
     return 0;
+}
+
+void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
+    if ((flags & TraceProgram) == 0) return;
+    // The delta programs of the whole program, shown once; each part rewrites its own rules
+    // when it runs.
+    holdNormalizer(program);
+    deltaTable = rewriteProgram(program, plan, 0);
+    if (deltaTable) deltaProgram = buildDeltaProgram(program, plan, deltaTable.get());
+    if (deltaProgram && inheritanceFlag != 0) {
+        triggerDeltaTable = rewriteProgram(program, plan, 1);
+        if (triggerDeltaTable)
+            triggerDeltaProgram = buildDeltaProgram(program, plan, triggerDeltaTable.get());
+    }
+    if (deltaProgram) {
+        OutputChannel& debug = debugChannel();
+        debug << "Program rewritten:" << std::endl;
+        deltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
+            ->display(debug);
+        if (triggerDeltaProgram != nullptr) {
+            debug << "and for the triggers:" << std::endl;
+            triggerDeltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
+                ->display(debug);
+        }
+    }
+    dropDeltas();
 }
 
 PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
@@ -208,15 +229,22 @@ FixpointDriver::End PrSemiNaive::AddedClauses::evaluatePart(const Phase& phase) 
     // A component that reads nothing the added clauses change and holds none of their rules is
     // at its fixpoint already; the walk by strata after equalities runs every part.
     Phase part = phase;
-    if (phase.walk == FixpointDriver::Walk::Components &&
-        phase.pass == FixpointDriver::Pass::First) {
+    FProgram* first = nullptr;
+    if (phase.walk == FixpointDriver::Walk::Strata && phase.pass == FixpointDriver::Pass::First &&
+        phase.planIndex == 0 && phase.index < merged) {
+        // The lowest strata run as one part, when the walk meets the first of them.
+        if (phase.index > 0) return FixpointDriver::End::Fixpoint;
+        part.part = lowest;
+        first = opening;
+    } else if (phase.walk == FixpointDriver::Walk::Components &&
+               phase.pass == FixpointDriver::Pass::First) {
         if (!runs(phase.part)) return FixpointDriver::End::Fixpoint;
         // The facts went in with the opening round: the component of the facts runs in one pass
         // unless its rules read what they write.
         part.recursive = phase.plan.components()[phase.index].recursive;
     }
     self.equated = false;
-    const bool reached = self.semiNaiveFixpoint(part);
+    const bool reached = self.semiNaiveFixpoint(part, first);
     if (self.matcher) self.matcher->forgetKeptTables();
     if (!reached) return FixpointDriver::End::Stopped;
     return self.equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
@@ -258,27 +286,34 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
         .run();
 }
 
+bool PrSemiNaive::byComponentFromAdded(const ProgramPlan& plan) const {
+    return plan.componentwise() && !inheritsValues() && plan.warnings().empty();
+}
+
 bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program, FProgram* added,
                                      const ChangedRelations& changed) {
-    if (plan.componentwise() && !inheritsValues() && plan.warnings().empty())
-        return evaluateAddedByComponent(plan, program, added, changed);
+    if (byComponentFromAdded(plan)) return evaluateAddedByComponent(plan, program, added, changed);
     // The strata of a first evaluation, which inheritance orders after the memberships that
-    // give a method its inherited values.
+    // give a method its inherited values; every stratum runs in full (AddedClauses with `all`),
+    // but for the lowest ones below.
+    AddedClauses walk(*this, changed, true);
+    // The lowest strata that read no relation the added facts may change under negation or in
+    // an aggregate only grow with the added facts. When already the lowest one reads one, every
+    // stratum is evaluated as from scratch, the added facts with the others in the first round.
     const std::vector<Ref<FProgram>>& parts = plan.levels();
-    // The lowest parts that read no relation the added facts may change under negation or in
-    // an aggregate only grow with the added facts. When already the lowest part reads one,
-    // every part is evaluated as from scratch, the added facts with the others in the first
-    // round.
     std::size_t plain = 0;
     while (plain < parts.size() && !changed.readUnderNegationOrAggregate(parts[plain].get()))
         ++plain;
-    std::size_t next = 0;
+    const auto start =
+        Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
+    const auto opening =
+        Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
     if (plain > 0) {
-        // The rules of those parts, and the added facts, so that the rewriting gives the
-        // relations of the facts delta predicates as well: before, only the first round of the
-        // whole program brought facts. The first round inserts the added facts and runs the
-        // new rules of those parts, which have not met the base yet; the delta rounds after it
-        // give every rule the facts that round made.
+        // Those strata run as one part, `start`: their rules, and the added facts, so that the
+        // rewriting gives the relations of the facts delta predicates as well (before, only the
+        // first round of the whole program brought facts). Its first round, `opening`, inserts
+        // the added facts and runs the new rules of those strata, which have not met the base
+        // yet; the delta rounds after it give every rule the facts that round made.
         std::set<const FRule*> newRules;
         added->forEachClause(
             [&newRules](FRule* rule) {
@@ -286,10 +321,6 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
                 return true;
             },
             [](const FactList&, std::size_t) { return true; });
-        const auto start =
-            Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
-        const auto opening =
-            Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
         for (std::size_t i = 0; i < plain; ++i)
             parts[i]->forEachClause(
                 [&](FRule* rule) {
@@ -313,17 +344,11 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
             });
         start->setInheritanceMark(program->inheritanceMark());
         opening->setInheritanceMark(program->inheritanceMark());
-        const Phase lowest{plan, 0,     FixpointDriver::Walk::Strata, 0, start.get(),
-                           true, false, FixpointDriver::Pass::First};
-        if (!semiNaiveFixpoint(lowest, opening.get())) return false;
-        next = plain;
+        walk.merged = plain;
+        walk.lowest = start.get();
+        walk.opening = opening.get();
     }
-    for (; next < parts.size(); ++next) {
-        const Phase stratum{plan, 0,     FixpointDriver::Walk::Strata, next, parts[next].get(),
-                            true, false, FixpointDriver::Pass::First};
-        if (!semiNaiveFixpoint(stratum)) return false;
-    }
-    return true;
+    return FixpointDriver(walk, program, plan, FixpointDriver::Walk::Strata, warned).run();
 }
 
 bool PrSemiNaive::partFixpoint(const Phase& phase) {
@@ -333,13 +358,11 @@ bool PrSemiNaive::partFixpoint(const Phase& phase) {
 }
 
 bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
-    OutputChannel& debug = debugChannel();
     FProgram* program = phase.part;
     const bool triggers = triggersWith(phase);
     if (!phase.recursive && opening == nullptr) {
         // Everything it reads is complete: the first round derives all it can.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
-        --triggerNumber;
         int changed = -1;
         return fixpointWithTriggers(program, changed, false);
     }
@@ -357,7 +380,6 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
-        --triggerNumber;
         int changed = -1;
         return fixpointWithTriggers(program, changed);
     }
@@ -365,16 +387,6 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         triggerDeltaTable = rewriteProgram(program, phase.plan, 1);
         if (triggerDeltaTable)
             triggerDeltaProgram = buildDeltaProgram(program, phase.plan, triggerDeltaTable.get());
-    }
-    if ((flags & TraceProgram) != 0) {
-        debug << "Program rewritten:" << std::endl;
-        deltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
-            ->display(debug);
-        if (triggerDeltaProgram != nullptr) {
-            debug << "and for the triggers:" << std::endl;
-            triggerDeltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
-                ->display(debug);
-        }
     }
 
     // Each step of the part is a round of one kind, or a trigger phase; what follows a step
@@ -391,19 +403,28 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         return Step::Trigger;
     };
     Step step = opening != nullptr ? Step::Opening : Step::Whole;
-    while (interruptFlag.load() == 0) {
+    for (bool firstStep = true; interruptFlag.load() == 0; firstStep = false) {
         int changed = 0;
         // Set by a trigger phase that has nothing to inherit: the part is at its fixpoint.
         bool reached = false;
         switch (step) {
             case Step::Opening:
-                changed = nextRound(opening);
+            case Step::Whole: {
+                // A part's first round that stored only facts no delta relation records changed
+                // the base all the same: a delta round follows it, as one follows any round that
+                // inserted, and finds the fixpoint (a part of facts alone takes two rounds, as
+                // in mode "naive"). Later rounds end the part at once: a delta round after them
+                // would run the kept rules again for nothing.
+                OM* base = access->om();
+                const std::uint64_t unrecorded = base != nullptr ? base->unreportedNewFacts() : 0;
+                changed = nextRound(step == Step::Opening ? opening : program);
+                if (firstStep && changed == 0 && !roundFailed && base != nullptr &&
+                    base->unreportedNewFacts() != unrecorded)
+                    changed = 1;
                 break;
+            }
             case Step::Confirm:
                 recordingOff = true;
-                changed = nextRound(program);
-                break;
-            case Step::Whole:
                 changed = nextRound(program);
                 break;
             case Step::FirstDelta:
@@ -418,24 +439,22 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
                 break;
             }
             case Step::Trigger: {
-                if (flags != 0) debug << triggerNumber << ". Fixpoint" << std::endl;
+                // A part without trigger phases is at its fixpoint, which is the evaluation's
+                // only where no part runs a phase (closingFixpoint).
                 if (triggerDeltaProgram == nullptr) {
                     reached = true;
                     break;
                 }
+                fixpointBeforePhase();
                 recordingOff = false;
                 access->initDelta(triggerDeltaTable.get());
-                triggerTimer->cont();
-                const int fired = fireTrigger();
-                triggerTimer->stop();
-                if (fired == 0) {
+                if (triggerPhase() == 0) {
                     reached = true;
                     break;
                 }
                 const Ref<FProgram> triggerRound = triggerDeltaProgram->roundProgram(
                     *access, program->getSymTab(), program->inheritanceMark());
                 changed = tpStep(triggerRound.get());
-                ++triggerNumber;
                 ++round;
                 if (roundFailed && !steppingBack())
                     centralErrorHandler().report(err11::CannotEvaluate);

@@ -94,6 +94,14 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // `changed` says what the clauses appended since the last fixpoint may change; null when
     // those clauses are not known.
     Start startOf(const ChangedRelations* changed) const;
+    // With flag bit 16, "Program rewritten:" and the delta program of the whole program, and,
+    // with inheritance, "and for the triggers:" and its trigger delta program.
+    void traceRewritten(FProgram* program, const ProgramPlan& plan);
+    // In mode "seminaive" the trigger count counts the trigger phases that added facts.
+    bool countsProductivePhases() const override { return evalMode == SemiNaive; }
+    // Whether evaluating again from the added clauses walks the plan's components (see
+    // evaluateAddedByComponent) rather than its strata (see evaluateAddedFacts).
+    bool byComponentFromAdded(const ProgramPlan& plan) const;
 
     // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the
     // trigger phases and their delta program; false when a round failed or the user interrupted.
@@ -105,10 +113,11 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     bool semiNaiveFixpoint(const Phase& phase, FProgram* opening = nullptr);
     // In mode "seminaive" the semi-naive rounds of the part (semiNaiveFixpoint).
     bool partFixpoint(const Phase& phase) override;
-    // The evaluation of a program at its fixpoint after the clauses `added` were appended: the
-    // lowest parts that read no relation the added clauses may change under negation or in an
+    // The evaluation of a program at its fixpoint after the clauses `added` were appended, as
+    // the driver walks the whole program's plan by strata (and the plans of its rest): the
+    // lowest strata that read no relation the added clauses may change under negation or in an
     // aggregate run as one, their first round inserting only the added facts and running only
-    // the added rules, and their delta program starting from what that round made; the parts
+    // the added rules, and their delta program starting from what that round made; the strata
     // from the first one that does are evaluated in full, one after the other.
     bool evaluateAddedFacts(const ProgramPlan& plan, FProgram* program, FProgram* added,
                             const ChangedRelations& changed);
@@ -133,6 +142,11 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         bool runs(FProgram* part);
         // The rules among the added clauses.
         std::set<const FRule*> newRules;
+        // In a walk by strata: the lowest `merged` strata of the whole program's plan run as one
+        // part, `lowest`, whose first round runs `opening` (see evaluateAddedFacts).
+        std::size_t merged = 0;
+        FProgram* lowest = nullptr;
+        FProgram* opening = nullptr;
 
       private:
         PrSemiNaive& self;

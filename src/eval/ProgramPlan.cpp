@@ -493,9 +493,11 @@ std::vector<bool> ProgramPlan::hierarchyRules() const {
         if (rule.readsObjects || rule.unbounded()) return {};
         for (const RuleSummary::Access& read : rule.reads) {
             const RelationRef& relation = read.relation;
-            // What the hierarchy decides cannot be read before it is made.
+            // What the hierarchy decides cannot be read before it is made: the memberships and
+            // the methods that may inherit through it. The subclass relation itself is made by
+            // the rules gathered here (every rule writing what they read joins them), so they
+            // may read it.
             if (relation.kind == RelationRef::Kind::Member ||
-                relation.kind == RelationRef::Kind::Subclass ||
                 (relation.kind == RelationRef::Kind::Method &&
                  inheritance == Inheritance::Inherits && relation.number < 6))
                 return {};

@@ -35,10 +35,11 @@ class SymTab;
 // warning names its relations.
 //
 // Where negation or aggregation would run through a recursion, and rules derive subclass steps
-// through variables and read nothing the hierarchy decides, the plan covers first the rules that
-// make the hierarchy (and those they read); the rest of the program is planned once they are
-// evaluated (drawRest), with the steps the base then holds, so that a subclass rule cannot tie
-// classes it never reaches into one recursion.
+// through variables and read nothing the hierarchy decides (they may read the subclass relation
+// they make, but no membership and no method that may inherit through it), the plan covers first
+// the rules that make the hierarchy (and those they read); the rest of the program is planned
+// once they are evaluated (drawRest), with the steps the base then holds, so that a subclass rule
+// cannot tie classes it never reaches into one recursion.
 class ProgramPlan {
   public:
     // Whether the evaluator turns inheritable values into facts of the classes' members.

@@ -326,4 +326,29 @@ TEST(ProgramPlan, ADerivedHierarchyIsMadeFirst) {
     EXPECT_EQ(warnings.size(), 1U);
 }
 
+TEST(ProgramPlan, ASubclassRuleReadingTheSubclassRelationIsMadeFirst) {
+    const std::string rules =
+        "e(1). e(2).\np(X) :- e(X), X > 1.\nX : k1 :- p(X).\nX : k2 :- e(X), not X : k1.\n";
+    std::vector<std::string> warnings;
+    // Subclass rules with variable heads that read the subclass relation (and vlk) make the
+    // hierarchy alone: they go first, with no warning.
+    for (const char* rule : {"C :: D :- vlk(C, E), E :: D.", "C :: D :- vlk(C, D), k3 :: D.",
+                             "C :: D :- vlk(C, D), D :: C.", "C :: D :- vlk(C, D), C :: k3."}) {
+        const std::string made = plan(rules + rule, Inheritance::None, {}, &warnings);
+        EXPECT_NE(made.find("rest:"), std::string::npos) << rule;
+        EXPECT_TRUE(warnings.empty()) << rule;
+    }
+    // A subclass rule that reads a membership stays in one recursion with them, warned.
+    EXPECT_EQ(plan(rules + "C :: D :- vlk(C, D), X : k5.", Inheritance::None, {}, &warnings)
+                  .find("rest:"),
+              std::string::npos);
+    EXPECT_EQ(warnings.size(), 1U);
+    // So does one reading the steps that a rule reading memberships makes.
+    EXPECT_EQ(plan(rules + "C :: D :- vlk(C, E), E :: D.\nk6 :: k7 :- X : k2.", Inheritance::None,
+                   {}, &warnings)
+                  .find("rest:"),
+              std::string::npos);
+    EXPECT_EQ(warnings.size(), 1U);
+}
+
 }  // namespace

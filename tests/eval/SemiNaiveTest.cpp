@@ -216,8 +216,9 @@ TEST(DeltaRewriting, TriggerFormAndAnEmptyDeltaProgram) {
     SemiHarness empty(1);
     empty.rules.facts("e(a).");
     EXPECT_EQ(empty.rewrite("X : k :- e(X)."), "/* This FProgram is empty */ \n");
-    // Evaluated, the rule reads nothing it derives: one round, and nothing to rewrite.
-    EXPECT_EQ(rewritten(programDebug(empty, "X : k :- e(X).")), "<none>");
+    // Evaluated, the rule reads nothing it derives: one round; the program shows its (empty)
+    // delta program once.
+    EXPECT_EQ(rewritten(programDebug(empty, "X : k :- e(X).")), "/* This FProgram is empty */ \n");
     Lines lines = empty.statistics();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), iterations + "1");
@@ -229,11 +230,11 @@ TEST(SemiNaiveEval, RoundAfterEqualitiesRunsTheWholeProgram) {
     // One dot per rule matched: the component of the facts has one rule, its delta program one
     // variant. The second round gives c two values of a scalar method, which equates a and b:
     // the third round runs the whole component, not its delta program. The rule of s, a
-    // component of its own, reads nothing it derives: one round.
+    // component of its own, reads nothing it derives: one round. Without inheritance the
+    // evaluation has one fixpoint.
     const std::size_t at = debug.find("TP(0)");
     ASSERT_NE(at, std::string::npos);
-    EXPECT_EQ(debug.substr(at),
-              "TP(0)\n.\nTP(1)\n.\nTP(2)\n.\n0. Fixpoint\nTP(3)\n.\n0. Fixpoint\n");
+    EXPECT_EQ(debug.substr(at), "TP(0)\n.\nTP(1)\n.\nTP(2)\n.\nTP(3)\n.\n0. Fixpoint\n");
 }
 
 TEST(SemiNaiveEval, FirstDeltaRoundRunsARuleOnceWhenADeltaIsItsWholeRelation) {
