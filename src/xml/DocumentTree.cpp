@@ -36,6 +36,8 @@ void DocumentTree::clear() {
     attributes.clear();
     NameSet().swap(names);
     recent[0] = recent[1] = nullptr;
+    recentAttributeNames.clear();
+    recentAttributeTexts.clear();
     standInName = textName = nullptr;
     lastNamed = nullptr;
     lastGivenName.clear();
@@ -228,9 +230,9 @@ void DocumentTree::addTextAgain(SGMLTreeElem* element, std::string_view text) {
 void DocumentTree::addAttribute(SGMLTreeElem* element, std::string_view name,
                                 std::string_view value, std::string_view type,
                                 std::string_view extra) {
-    const std::string* sharedName = shared(normalizeName(std::string(name)));
-    const std::string* sharedType = shared(type);
-    const std::string* sharedExtra = shared(extra);
+    const std::string* sharedName = attributeName(name);
+    const std::string* sharedType = attributeText(type);
+    const std::string* sharedExtra = attributeText(extra);
     const std::string_view storedValue = storeText(value);
     const std::size_t count = element->attributeCount;
     constexpr std::size_t step = sizeof(SGMLTreeAttr);
@@ -246,6 +248,20 @@ void DocumentTree::addAttribute(SGMLTreeElem* element, std::string_view name,
     new (array + count) SGMLTreeAttr(sharedName, storedValue, sharedType, sharedExtra);
     element->attributes = array;
     element->attributeCount = static_cast<unsigned>(count + 1);
+}
+
+const std::string* DocumentTree::attributeName(std::string_view name) {
+    if (const std::string* found = recentAttributeNames.find(name)) return found;
+    const std::string* made = shared(normalizeName(std::string(name)));
+    recentAttributeNames.keep(name, made);
+    return made;
+}
+
+const std::string* DocumentTree::attributeText(std::string_view text) {
+    if (const std::string* found = recentAttributeTexts.find(text)) return found;
+    const std::string* made = shared(text);
+    recentAttributeTexts.keep(text, made);
+    return made;
 }
 
 void DocumentTree::setName(SGMLTreeElem* element, std::string_view name) {

@@ -2,6 +2,7 @@
 // import maps it.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -146,6 +147,42 @@ class DocumentTree {
     // The tree's one copy of a name, type or prefix: a document repeats a few of them.
     const std::string* shared(std::string_view text);
 
+    // The shared copies of the attribute names, types and prefixes given last, by the text given:
+    // the elements of a document mostly repeat the same few attributes, whose name, type and
+    // prefix each took a hashed look-up (and the name a normalised copy) every time, a third of
+    // an attribute's cost on the way into the tree.
+    class RecentAttributeTexts {
+      public:
+        // The shared copy for the text as given; null when it is not among the recent ones.
+        const std::string* find(std::string_view given) const {
+            for (const Entry& entry : entries)
+                if (entry.shared != nullptr && entry.given.size() == given.size() &&
+                    sameBytes(entry.given.data(), given.data(), given.size()))
+                    return entry.shared;
+            return nullptr;
+        }
+        void keep(std::string_view given, const std::string* shared) {
+            Entry& entry = entries[next];
+            next = (next + 1) % entries.size();
+            entry.given.assign(given);
+            entry.shared = shared;
+        }
+        void clear() {
+            for (Entry& entry : entries) entry.shared = nullptr;
+        }
+
+      private:
+        struct Entry {
+            std::string given;
+            const std::string* shared = nullptr;
+        };
+        std::array<Entry, 4> entries;
+        std::size_t next = 0;
+    };
+    // The normalised attribute name, and the type or prefix, as shared copies.
+    const std::string* attributeName(std::string_view name);
+    const std::string* attributeText(std::string_view text);
+
     // Nodes and texts (a node's text, and the values of its attributes, follow the node).
     Region nodes;
     // Attributes apart, so that those of one element, added one after another, stay one array.
@@ -162,6 +199,8 @@ class DocumentTree {
     // The names found last: a document's nodes mostly repeat the few names of their neighbours
     // (every element is made under a stand-in name and then named), found again without a hash.
     const std::string* recent[2] = {nullptr, nullptr};
+    RecentAttributeTexts recentAttributeNames;
+    RecentAttributeTexts recentAttributeTexts;
     // Every element starts under the stand-in name and every text node has the empty one: both
     // are kept at hand once found.
     const std::string* standInName = nullptr;
