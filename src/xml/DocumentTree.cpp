@@ -37,6 +37,7 @@ void DocumentTree::clear() {
     NameSet().swap(names);
     recent[0] = recent[1] = nullptr;
     recentAttributeNames.clear();
+    holders = 0;
     recentAttributeTexts.clear();
     standInName = textName = nullptr;
     lastNamed = nullptr;
@@ -179,7 +180,7 @@ void DocumentTree::addText(SGMLTreeElem* element, std::string_view text) {
     SGMLTreeElem* node = place(textName);
     storeTextOf(node, text);
     // Linked once it has its text, which the element counts.
-    element->addChild(node);
+    addTextChild(element, node);
 }
 
 void DocumentTree::storeTextOf(SGMLTreeElem* node, std::string_view text) {
@@ -213,7 +214,7 @@ void DocumentTree::addTextAgain(SGMLTreeElem* element, std::string_view text) {
         if (nodes.inLastBlock(lastText.data())) {
             node->text = lastText.data();
             node->textLength = static_cast<unsigned>(text.size());
-            element->addChild(node);
+            addTextChild(element, node);
             return;
         }
         // The node opened a block: the text is stored anew after it.
@@ -221,7 +222,7 @@ void DocumentTree::addTextAgain(SGMLTreeElem* element, std::string_view text) {
         node->text = stored.data();
         node->textLength = static_cast<unsigned>(stored.size());
         lastText = stored;
-        element->addChild(node);
+        addTextChild(element, node);
         return;
     }
     addText(element, text);

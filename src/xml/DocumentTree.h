@@ -45,6 +45,9 @@ class DocumentTree {
                       std::string_view type, std::string_view extra);
     // Gives the element its normalised name.
     void setName(SGMLTreeElem* element, std::string_view name);
+    // The number of elements given a text that is not empty: the mapping names each such
+    // element by its text.
+    std::size_t textHolders() const { return holders; }
 
     // True when the node lies in the block a walk in document order last released up to: the
     // walk has then nothing new to release.
@@ -144,6 +147,12 @@ class DocumentTree {
         return true;
     }
     void nameAnew(std::string_view name);
+    // Links the text node to the element and counts the element when it holds its first text.
+    void addTextChild(SGMLTreeElem* element, SGMLTreeElem* node) {
+        const bool had = element->getOwnTextLength() != 0;
+        element->addChild(node);
+        if (!had && element->getOwnTextLength() != 0) ++holders;
+    }
     // The tree's one copy of a name, type or prefix: a document repeats a few of them.
     const std::string* shared(std::string_view text);
 
@@ -199,6 +208,7 @@ class DocumentTree {
     // The names found last: a document's nodes mostly repeat the few names of their neighbours
     // (every element is made under a stand-in name and then named), found again without a hash.
     const std::string* recent[2] = {nullptr, nullptr};
+    std::size_t holders = 0;
     RecentAttributeTexts recentAttributeNames;
     RecentAttributeTexts recentAttributeTexts;
     // Every element starts under the stand-in name and every text node has the empty one: both

@@ -428,6 +428,8 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                                   SGMLTreeElem* element, const ParseRequest& request,
                                   int& counter) {
     const DtdMappingPlan plan(request, static_cast<bool>(freshMember), pcdata);
+    // Each element with a text is mapped to it: a name-map entry each.
+    access->reserveMappedNames(state->tree.textHolders());
     // The frames lie in a vector, reserved for the usual depth: a deque's push and pop were a
     // tenth of an element's walk.
     std::vector<MapFrame> frames;
