@@ -167,6 +167,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     void mapName(const InternalName& name, const InternalName& value) {
         nameMap.insert(name, value);
     }
+    // Makes room in the dictionary for `more` names to be mapped.
+    void reserveMappedNames(std::size_t more) { nameMap.reserve(more); }
     // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry).
     // The object manager calls it for every pair of names it rewrites while applying equalities.
     void remapName(InternalName oldName, InternalName rep) override;

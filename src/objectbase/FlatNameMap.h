@@ -115,6 +115,8 @@ class FlatNameMap {
     void erase(iterator position) { slots.erase(std::size_t(position.at - data()), hashOf); }
 
     void clear() { slots.release(); }
+    // Makes room for `more` entries beyond those held, so that inserting them moves no entry.
+    void reserve(std::size_t more) { slots.reserve(more, hashOf); }
 
   private:
     static std::uint64_t hashOf(const Entry& entry) { return FlatKey<Key>::hash(entry.first); }

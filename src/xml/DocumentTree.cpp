@@ -36,6 +36,9 @@ void DocumentTree::clear() {
     attributes.clear();
     NameSet().swap(names);
     recent[0] = recent[1] = nullptr;
+    recentAttributeNames.clear();
+    holders = 0;
+    recentAttributeTexts.clear();
     standInName = textName = nullptr;
     lastNamed = nullptr;
     lastGivenName.clear();
@@ -177,7 +180,7 @@ void DocumentTree::addText(SGMLTreeElem* element, std::string_view text) {
     SGMLTreeElem* node = place(textName);
     storeTextOf(node, text);
     // Linked once it has its text, which the element counts.
-    element->addChild(node);
+    addTextChild(element, node);
 }
 
 void DocumentTree::storeTextOf(SGMLTreeElem* node, std::string_view text) {
@@ -211,7 +214,7 @@ void DocumentTree::addTextAgain(SGMLTreeElem* element, std::string_view text) {
         if (nodes.inLastBlock(lastText.data())) {
             node->text = lastText.data();
             node->textLength = static_cast<unsigned>(text.size());
-            element->addChild(node);
+            addTextChild(element, node);
             return;
         }
         // The node opened a block: the text is stored anew after it.
@@ -219,7 +222,7 @@ void DocumentTree::addTextAgain(SGMLTreeElem* element, std::string_view text) {
         node->text = stored.data();
         node->textLength = static_cast<unsigned>(stored.size());
         lastText = stored;
-        element->addChild(node);
+        addTextChild(element, node);
         return;
     }
     addText(element, text);
@@ -228,9 +231,9 @@ void DocumentTree::addTextAgain(SGMLTreeElem* element, std::string_view text) {
 void DocumentTree::addAttribute(SGMLTreeElem* element, std::string_view name,
                                 std::string_view value, std::string_view type,
                                 std::string_view extra) {
-    const std::string* sharedName = shared(normalizeName(std::string(name)));
-    const std::string* sharedType = shared(type);
-    const std::string* sharedExtra = shared(extra);
+    const std::string* sharedName = attributeName(name);
+    const std::string* sharedType = attributeText(type);
+    const std::string* sharedExtra = attributeText(extra);
     const std::string_view storedValue = storeText(value);
     const std::size_t count = element->attributeCount;
     constexpr std::size_t step = sizeof(SGMLTreeAttr);
@@ -246,6 +249,20 @@ void DocumentTree::addAttribute(SGMLTreeElem* element, std::string_view name,
     new (array + count) SGMLTreeAttr(sharedName, storedValue, sharedType, sharedExtra);
     element->attributes = array;
     element->attributeCount = static_cast<unsigned>(count + 1);
+}
+
+const std::string* DocumentTree::attributeName(std::string_view name) {
+    if (const std::string* found = recentAttributeNames.find(name)) return found;
+    const std::string* made = shared(normalizeName(std::string(name)));
+    recentAttributeNames.keep(name, made);
+    return made;
+}
+
+const std::string* DocumentTree::attributeText(std::string_view text) {
+    if (const std::string* found = recentAttributeTexts.find(text)) return found;
+    const std::string* made = shared(text);
+    recentAttributeTexts.keep(text, made);
+    return made;
 }
 
 void DocumentTree::setName(SGMLTreeElem* element, std::string_view name) {

@@ -2,6 +2,7 @@
 // import maps it.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,9 @@ class DocumentTree {
                       std::string_view type, std::string_view extra);
     // Gives the element its normalised name.
     void setName(SGMLTreeElem* element, std::string_view name);
+    // The number of elements given a text that is not empty: the mapping names each such
+    // element by its text.
+    std::size_t textHolders() const { return holders; }
 
     // True when the node lies in the block a walk in document order last released up to: the
     // walk has then nothing new to release.
@@ -143,8 +147,50 @@ class DocumentTree {
         return true;
     }
     void nameAnew(std::string_view name);
+    // Links the text node to the element and counts the element when it holds its first text.
+    void addTextChild(SGMLTreeElem* element, SGMLTreeElem* node) {
+        const bool had = element->getOwnTextLength() != 0;
+        element->addChild(node);
+        if (!had && element->getOwnTextLength() != 0) ++holders;
+    }
     // The tree's one copy of a name, type or prefix: a document repeats a few of them.
     const std::string* shared(std::string_view text);
+
+    // The shared copies of the attribute names, types and prefixes given last, by the text given:
+    // the elements of a document mostly repeat the same few attributes, whose name, type and
+    // prefix each took a hashed look-up (and the name a normalised copy) every time, a third of
+    // an attribute's cost on the way into the tree.
+    class RecentAttributeTexts {
+      public:
+        // The shared copy for the text as given; null when it is not among the recent ones.
+        const std::string* find(std::string_view given) const {
+            for (const Entry& entry : entries)
+                if (entry.shared != nullptr && entry.given.size() == given.size() &&
+                    sameBytes(entry.given.data(), given.data(), given.size()))
+                    return entry.shared;
+            return nullptr;
+        }
+        void keep(std::string_view given, const std::string* shared) {
+            Entry& entry = entries[next];
+            next = (next + 1) % entries.size();
+            entry.given.assign(given);
+            entry.shared = shared;
+        }
+        void clear() {
+            for (Entry& entry : entries) entry.shared = nullptr;
+        }
+
+      private:
+        struct Entry {
+            std::string given;
+            const std::string* shared = nullptr;
+        };
+        std::array<Entry, 4> entries;
+        std::size_t next = 0;
+    };
+    // The normalised attribute name, and the type or prefix, as shared copies.
+    const std::string* attributeName(std::string_view name);
+    const std::string* attributeText(std::string_view text);
 
     // Nodes and texts (a node's text, and the values of its attributes, follow the node).
     Region nodes;
@@ -162,6 +208,9 @@ class DocumentTree {
     // The names found last: a document's nodes mostly repeat the few names of their neighbours
     // (every element is made under a stand-in name and then named), found again without a hash.
     const std::string* recent[2] = {nullptr, nullptr};
+    std::size_t holders = 0;
+    RecentAttributeTexts recentAttributeNames;
+    RecentAttributeTexts recentAttributeTexts;
     // Every element starts under the stand-in name and every text node has the empty one: both
     // are kept at hand once found.
     const std::string* standInName = nullptr;

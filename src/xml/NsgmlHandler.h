@@ -156,6 +156,10 @@ class NsgmlHandler : public ManagedObject {
         int own = 0;
         bool linksToOuter = false;
         InternalName name;
+        // The text the DTD-driven mapping linked last to the host here: when the mapping links
+        // nothing new by linking it again (DtdMappingPlan::repeatsNothing), it is not linked
+        // again, also after texts of the host's children came in between.
+        InternalName linkedText = InternalName::UndefinedObject;
     };
 
     void writeCatalog();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "access/OMAccess.h"
@@ -81,6 +82,47 @@ void copyText(char* to, const char* from, std::size_t size) {
     return true;
 }
 
+// Texts the DTD-driven mapping has named besides the one met last, with their names: the text
+// met before that one, and the joined text of the element entered last. A text is named by its
+// characters alone, so a text found here has the name a new naming would give it.
+class TextNames {
+  public:
+    bool find(std::string_view text, InternalName& name) const {
+        for (const Entry& entry : entries) {
+            if (entry.kept && sameText(entry.text, text)) {
+                name = entry.name;
+                return true;
+            }
+        }
+        return false;
+    }
+    // The text met last, when another one comes: the text is taken, and `text` left empty.
+    void keepPrevious(std::string& text, const InternalName& name) {
+        Entry& entry = entries[0];
+        entry.text.swap(text);
+        text.clear();
+        entry.name = name;
+        entry.kept = true;
+    }
+    // The element's joined text; a long one is not kept, as it is not copied again.
+    void keepJoined(const std::string& text, const InternalName& name) {
+        Entry& entry = entries[1];
+        entry.kept = text.size() <= maxJoined;
+        if (!entry.kept) return;
+        entry.text.assign(text);
+        entry.name = name;
+    }
+
+  private:
+    static constexpr std::size_t maxJoined = 256;
+    struct Entry {
+        std::string text;
+        InternalName name = InternalName::UndefinedObject;
+        bool kept = false;
+    };
+    std::array<Entry, 2> entries;
+};
+
 // How the DTD-driven mapping treats every element and text of one document: the request's
 // options, settled once before the walk rather than tested again for each node.
 struct DtdMappingPlan {
@@ -96,13 +138,14 @@ struct DtdMappingPlan {
     bool asksSignatures;
     // Whether methods and classes are paths of the DTD object.
     bool viaDtdObject;
-    // Whether linking the text linked last to the same host again stores nothing: it states the
+    // Whether linking a text to a host it was linked to before stores nothing: it states the
     // same set member and the same child relation once more. A mapping that numbers the
     // children or asks the signatures for each link does more.
     bool repeatsNothing;
     // Whether linking an element stages exactly host[name ->> element] and element's child
     // relation to host, after the element's membership, which the layer stores as that of a
-    // fresh object: the three are then one fact (see StagedFacts::freshChild).
+    // fresh object: the three are then one fact (see StagedFacts::freshChild), and the
+    // element's attributes follow it.
     bool linksFreshChild;
     // The method that links a text to its element.
     InternalName textMethod;
@@ -385,6 +428,8 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                                   SGMLTreeElem* element, const ParseRequest& request,
                                   int& counter) {
     const DtdMappingPlan plan(request, static_cast<bool>(freshMember), pcdata);
+    // Each element with a text is mapped to it: a name-map entry each.
+    access->reserveMappedNames(state->tree.textHolders());
     // The frames lie in a vector, reserved for the usual depth: a deque's push and pop were a
     // tenth of an element's walk.
     std::vector<MapFrame> frames;
@@ -397,11 +442,17 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     // frame that stands for its parent.
     auto close = [&](const MapFrame& outer, const InternalName& e, const InternalName& cls,
                      const InternalName& name, const SGMLTreeElem* closed) {
-        if (plan.linksFreshChild && !hasMappedAttribute(closed) && classRelationsStaged(cls)) {
-            // Its class, its link to the host and its child relation are the element's only
-            // facts: one staged fact, which the commit stores in one step.
+        if (plan.linksFreshChild && classRelationsStaged(cls)) {
+            // Its class, its link to the host and its child relation are one staged fact, which
+            // the commit stores in one step; its attributes follow. The attributes are the
+            // element's own values, which its link and child relation leave as they are: the
+            // object base ends the same as when they came between its class and its link (the
+            // import fuzzer's twin test compares both roads).
             state->lastElementClass = cls;
             state->staged.freshChild(e, cls, outer.host, name, 1);
+            for (const SGMLTreeAttr& attribute : closed->getAttributes()) {
+                if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
+            }
             return;
         }
         // The element's object was made by this walk, and only this fact classes it.
@@ -417,6 +468,11 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     std::string lastText;
     bool textNamed = false;
     InternalName lastTextName = undefined;
+    // The text met before the last one, and the joined text of the element entered last, with
+    // their names: an element that holds one text between siblings parted by blank text meets
+    // its own text and the blank one by turns, and its text was named for the element already
+    // (each text named again took a fifth of such an element's mapping).
+    TextNames otherTexts;
     // The element name met last, by the tree's one copy of it, and its symbol: siblings mostly
     // share their name, which is then neither compared nor looked up.
     const std::string* lastName = nullptr;
@@ -427,11 +483,6 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     // find the run and once to stage its facts, in the first-level cache: runs of 256 missed it
     // three times an element more.
     std::array<InternalName, 64> fresh;
-    // The text linked last and its host (see DtdMappingPlan::repeatsNothing), and whether the
-    // name of the text met last is the one linked last.
-    InternalName linkedText = undefined;
-    InternalName linkedHost = undefined;
-    bool lastTextLinked = false;
     while (!frames.empty() && !stopDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == SGMLTreeElem::ChildIterator()) {
@@ -448,17 +499,20 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             const std::string_view text = c->getText();
             if (skipEmptyText != 0 && text.empty()) continue;
             if (!textNamed || !sameText(lastText, text)) {
+                InternalName known = undefined;
+                const bool found = otherTexts.find(text, known);
+                if (textNamed) otherTexts.keepPrevious(lastText, lastTextName);
                 lastText = text;
-                access->numberOrString(lastTextName, documentText(lastText));
+                if (found)
+                    lastTextName = known;
+                else
+                    access->numberOrString(lastTextName, documentText(lastText));
                 textNamed = true;
-                // Two texts may name one value ("1" and "01").
-                lastTextLinked = lastTextName == linkedText;
             }
             const InternalName v = lastTextName;
-            if (plan.repeatsNothing && lastTextLinked && frame.host == linkedHost) continue;
-            linkedText = v;
-            linkedHost = frame.host;
-            lastTextLinked = true;
+            // Two texts may name one value ("1" and "01").
+            if (plan.repeatsNothing && frame.linkedText == v) continue;
+            frame.linkedText = v;
             linkChild(frame.host, frame.hostClass, v, plan.textMethod, counterOf(frame), request);
             continue;
         }
@@ -484,7 +538,7 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             const int room = 1023 - (steps & 1023);
             // Whether the text linked last, met again here, links nothing.
             const bool relinksNothing =
-                plan.repeatsNothing && lastTextLinked && frame.host == linkedHost;
+                plan.repeatsNothing && textNamed && frame.linkedText == lastTextName;
             std::size_t count = 1;
             int taken = 0;
             for (SGMLTreeElem::ChildIterator at = frame.next;
@@ -533,6 +587,7 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 InternalName value;
                 access->numberOrString(value, documentText(joined));
                 access->mapName(e, value);
+                otherTexts.keepJoined(joined, value);
             }
         }
         if (plan.asksSignatures) {
