@@ -4,6 +4,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/OM.h"
@@ -27,7 +30,7 @@ Error DebugFileOutput::cantWriteFile(const std::string& fileName, const std::str
 
 bool DebugFileOutput::writable() const {
     if (access(fileName.c_str(), F_OK) == 0 && access(fileName.c_str(), W_OK) != 0) {
-        centralErrorHandler().report(cantWriteFile(fileName, place));
+        centralErrorHandler().report(cantWriteFile(fileName, place, std::strerror(errno)));
         return false;
     }
     return true;
@@ -66,7 +69,9 @@ void DebugFileOutput::redirect(std::streambuf* target) {
 
 void DebugFileOutput::finish() {
     if (stream == nullptr) return;
+    errno = 0;
     const bool handedOn = writer->finish();
+    const int handOnFailure = errno;
     restoreChannel();
     if (writer->stopped()) {
         // The old file stays as it was; a farewell says nothing more, it ends the program.
@@ -76,13 +81,23 @@ void DebugFileOutput::finish() {
                        << (fileName.empty() ? "" : ": " + fileName + " is left as it was")
                        << std::endl;
         controlEvents::clearInterrupt();
+        // The work was not done: its command fails, as after a failed write.
+        centralErrorHandler().countFailure();
         return;
     }
     if (!file) return;
     // Text the file refused (a full disk) never reaches the target: the write is abandoned.
-    const bool written = handedOn && file->commit();
+    if (!handedOn) {
+        file.reset();
+        centralErrorHandler().report(cantWriteFile(
+            fileName, place,
+            handOnFailure != 0 ? std::strerror(handOnFailure) : "the text could not be written"));
+        return;
+    }
+    const bool written = file->commit();
+    const std::string reason = file->refusal();
     file.reset();
-    if (!written) centralErrorHandler().report(cantWriteFile(fileName, place));
+    if (!written) centralErrorHandler().report(cantWriteFile(fileName, place, reason));
 }
 
 void DebugFileOutput::restoreChannel() {
