@@ -81,12 +81,20 @@ std::size_t longestName(const std::string& folder) {
 // The target's name as its temporary files carry it: whole when the temporary name fits the
 // folder's longest name, else its start, cut before a character rather than inside one.
 std::string nameInTemporary(const std::string& folder, const std::string& base) {
-    const std::size_t room = longestName(folder) - 1 - markerLength - randomLength - checkLength;
+    const std::size_t fixed = 1 + markerLength + randomLength + checkLength;
+    const std::size_t longest = longestName(folder);
+    // A folder of very short names keeps one byte of the target's name at least.
+    const std::size_t room = longest > fixed ? longest - fixed : 1;
     if (base.size() <= room) return base;
     std::size_t cut = room;
     // UTF-8 continuation bytes (10xxxxxx) belong to the character before them.
     while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
     return base.substr(0, cut);
+}
+
+// The start of the temporary names of the target `base` in `folder`.
+std::string temporaryPrefix(const std::string& folder, const std::string& base) {
+    return "." + nameInTemporary(folder, base) + marker;
 }
 
 // The check of a temporary name: four hexadecimal digits of a hash of everything before them
@@ -111,15 +119,14 @@ std::string checkOf(std::string_view named) {
 std::string temporaryName(const std::string& folder, const std::string& base) {
     static std::mt19937 generator{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, sizeof randomCharacters - 2);
-    std::string name = "." + nameInTemporary(folder, base) + marker;
+    std::string name = temporaryPrefix(folder, base);
     for (std::size_t i = 0; i < randomLength; ++i) name += randomCharacters[pick(generator)];
     return name + checkOf(name);
 }
 
-// Whether `name` (no folder) is a temporary name of the target `base` in `folder`, its check
-// included.
-bool isTemporaryName(const std::string& name, const std::string& folder, const std::string& base) {
-    const std::string prefix = "." + nameInTemporary(folder, base) + marker;
+// Whether `name` (no folder) is a temporary name that starts with `prefix` (temporaryPrefix),
+// its check included.
+bool isTemporaryName(const std::string& name, const std::string& prefix) {
     if (name.size() != prefix.size() + randomLength + checkLength ||
         name.compare(0, prefix.size(), prefix) != 0)
         return false;
@@ -155,9 +162,10 @@ void removeLeftovers(const std::string& folder, const std::string& base) {
     DIR* listing = ::opendir(folder.c_str());
     if (listing == nullptr) return;
     const int folderDescriptor = ::dirfd(listing);
+    const std::string prefix = temporaryPrefix(folder, base);
     while (const dirent* entry = ::readdir(listing)) {
         const std::string name = entry->d_name;
-        if (!isTemporaryName(name, folder, base)) continue;
+        if (!isTemporaryName(name, prefix)) continue;
         const int descriptor = ::openat(folderDescriptor, name.c_str(),
                                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (descriptor < 0) continue;
