@@ -3,7 +3,9 @@
 // blocks, switch to pipelines built from the class objects, objects used after the variables of
 // their arguments are removed, remove, nested shells, facts, rules and queries, saves and exports
 // into files that cannot be written), run by one sys interpreter as the shell loop runs typed
-// lines, then the program's exit sequence. An input whose first byte ends in four set bits sends
+// lines, then the program's exit sequence. Files of the user whose names have the shape of a
+// save's temporary files lie beside the files the commands write; a run that changes or removes
+// one of them aborts. An input whose first byte ends in four set bits sends
 // the lines through a pipe on standard input to the plain line reader, with Ctrl-C signals in the
 // middle of lines. Shared by the fuzz target and the test that replays the folder of inputs that
 // once failed.
@@ -16,6 +18,7 @@
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -198,6 +201,20 @@ inline const char* const strings[] = {
     // Files that cannot be written: a full device, a folder, a
     // file in a missing folder.
     "\"/dev/full\"", "\".\"", "\"missing/out.txt\""};
+
+// Files of the user beside the files a run writes, named as temporary files of a save are (by
+// older writers, or with the mark of today's but a check that does not hold): no save, dump,
+// export or answer file may touch them.
+struct UserFile {
+    const char* name;
+    const char* text;
+};
+inline const UserFile userFiles[] = {
+    {".out.txt.AbC123", "the user's copy\n"},
+    {".out.txt.v2copy", "another copy of the user\n"},
+    {".out.txt.quorin-save.AbCdEfGh0000", "the user's, named like a save's\n"},
+    {"..quorinoutput.html.backup", "<HTML> the user's </HTML>\n"},
+    {".facts.flp.Held42", "p(kept).\n"}};
 
 // The variables that objects built from removed arguments go into.
 inline const char* const builtObjects[] = {"v0", "v1", "v2", "v3", "x"};
@@ -541,6 +558,7 @@ inline void setUpOnce() {
     scratchFolder() = scratch;
     std::ofstream(scratch / "self.flp") << "?- sys.consult@(\"self.flp\").\n";
     std::ofstream(scratch / "facts.flp") << "p(a).\np(b).\nq(X) :- p(X).\n";
+    for (const UserFile& file : userFiles) std::ofstream(scratch / file.name) << file.text;
     std::ofstream(scratch / "commands.flp") << "?- sys.echo@(\"in a file\")[].\n?- sys.shell.\n"
                                                "?- sys[b1 ->> {sys.b1.doIt[]}].\n?- sys.b1.doIt.\n";
     // QUORIN_SHELL_FUZZ_SHOW=1 keeps them, to read what a failing input does.
@@ -551,6 +569,19 @@ inline void setUpOnce() {
         std::clog.rdbuf(sink.rdbuf());
     }
     setCommandLineSource(&nextLine);
+}
+
+// Aborts when a run changed or removed a file of the user.
+inline void checkUserFiles() {
+    for (const UserFile& file : userFiles) {
+        std::ifstream in(scratchFolder() / file.name);
+        std::stringstream text;
+        text << in.rdbuf();
+        if (!in.is_open() || text.str() != file.text) {
+            std::fprintf(stderr, "the user's file %s was changed or removed\n", file.name);
+            std::abort();
+        }
+    }
 }
 
 // One run: start-up with the configuration file, the shell loop over the input's lines, and the
@@ -600,6 +631,7 @@ inline void runShell(const std::uint8_t* data, std::size_t size, const std::stri
     pendingLines().clear();
     controlEvents::clearInterrupt();
     releasePools(1);
+    checkUserFiles();
     std::filesystem::current_path(callersFolder);
 }
 

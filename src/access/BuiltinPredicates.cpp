@@ -154,7 +154,7 @@ Iterator* sgmlprintAtom(const Call& call) {
         if (printed == 0) {
             file.abandon();
         } else if (!file.commit()) {
-            centralErrorHandler().report(cantWrite(""));
+            centralErrorHandler().report(cantWrite(file.refusal()));
             printed = 0;
         }
     }

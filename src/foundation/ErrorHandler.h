@@ -43,8 +43,13 @@ class ErrorHandler : public FLSysObject {
     void setOutputFilter(int bits) { setOutputSeriousness(bits); }
     int outputSeriousness() const { return filter; }
     int keepMostSerious() const { return keepMost; }
-    // How many errors (seriousness 2 or more) were reported so far, printed or not.
+    // How many errors (seriousness 2 or more) were reported so far, printed or not, and how many
+    // failures were counted without a report.
     unsigned long errorCount() const { return errors; }
+    // Counts a failure of the running command that its work has told of itself and that is no
+    // error to print: a save, dump or export cut short by Ctrl-C. The command fails as after an
+    // error (see ErrorWatch); nothing is printed or kept.
+    void countFailure() { ++errors; }
 
   private:
     // The shell commands and help lines of the class.
@@ -59,9 +64,10 @@ class ErrorHandler : public FLSysObject {
 // The one central handler, known to the shell as "centralErrorHandler".
 ErrorHandler& centralErrorHandler();
 
-// Tells whether an error was reported to the central handler while it lived. A command whose
-// work reports its own failures (a file that could not be made or written) answers null when
-// one was, so that a run with -q stops there as after any failing command.
+// Tells whether an error was reported to the central handler, or a failure counted, while it
+// lived. A command whose work reports its own failures (a file that could not be made or
+// written, a write cut short by Ctrl-C) answers null when one was, so that a run with -q stops
+// there as after any failing command.
 class ErrorWatch {
   public:
     ErrorWatch() : before(centralErrorHandler().errorCount()) {}

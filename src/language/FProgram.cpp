@@ -214,11 +214,24 @@ FTermList* FProgram::asFacts() const {
     return facts.release();
 }
 
+namespace {
+
+// CannotOpenFile with the cause of the refusal as its message.
+void reportRefusal(const FileReplacement& file) {
+    const Error& error = err11::CannotOpenFile;
+    centralErrorHandler().report(
+        Error(error.getOrigin(), error.getNumber(), error.getSeriousness(), error.getName(),
+              file.refusal().empty() ? error.getMessage() : file.refusal() + ".", error.getWhere(),
+              error.getExtra()));
+}
+
+}  // namespace
+
 bool FProgram::save(const std::string& fileName) const {
-    // The program replaces the old file only once it is written whole.
+    // The program replaces the old file only once it is written whole; a refusal says why.
     FileReplacement file(fileName);
     if (!file.open()) {
-        centralErrorHandler().report(err11::CannotOpenFile);
+        reportRefusal(file);
         return false;
     }
     {
@@ -229,7 +242,7 @@ bool FProgram::save(const std::string& fileName) const {
     }
 
     if (!file.commit()) {
-        centralErrorHandler().report(err11::CannotOpenFile);
+        reportRefusal(file);
         return false;
     }
     return true;

@@ -36,8 +36,8 @@ void InternalGrammarParser::yyerror(const char*) {
 }
 
 void InternalGrammarParser::reportError(const char* message) {
-    // "reading stopped" after too many errors closes what is said about the input: the clause
-    // it cut off is rejected without a word more.
+    // "reading stopped" after too many errors, or "reading interrupted", closes what is said
+    // about the input: the clause it cut off is rejected without a word more.
     if (errorReported != 0 || scannerInput().readingStopped()) return;
     centralErrorHandler().report(
         Error(3, 1, 2, "ParseError", errorText + message, "FParser::yyparse()", ""));

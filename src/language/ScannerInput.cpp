@@ -88,6 +88,7 @@ int ScannerInput::readCharacter(std::istream& in, char* buffer) {
     // is read to its end.
     if (!file.empty() && controlEvents::stopRequested()) {
         failed = true;
+        interrupted = true;
         controlEvents::clearInterrupt();
         reportScannerError("InputInterrupted", position() + " : reading interrupted");
         return 0;

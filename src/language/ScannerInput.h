@@ -21,9 +21,9 @@ class ScannerInput {
 
     // True once the input could not be read; the scanner has then seen the end of its input.
     bool inputFailed() const { return failed; }
-    // True once too many errors stopped the reading, with a closing report that is the last
-    // word about this input.
-    bool readingStopped() const { return errors >= errorLimit; }
+    // True once too many errors or Ctrl-C stopped the reading, with a closing report that is the
+    // last word about this input: the clause it cut off is rejected without a word more.
+    bool readingStopped() const { return errors >= errorLimit || interrupted; }
     // The parser has rejected the clause that the failure cut off.
     void failureRejected() { failureSeen = true; }
     // The front end's end test: nothing read and left unscanned, and the stream at its end. A
@@ -116,6 +116,8 @@ class ScannerInput {
     std::string file;
     bool failed = false;
     bool failureSeen = false;
+    // Ctrl-C or a farewell ended the reading.
+    bool interrupted = false;
     // Scanner errors reported for this input.
     int errors = 0;
 };

@@ -4,6 +4,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/OM.h"
@@ -32,7 +35,7 @@ void DebugFileOutput::reportFailure(const std::string& reason) const {
 
 bool DebugFileOutput::writable() const {
     if (access(fileName.c_str(), F_OK) == 0 && access(fileName.c_str(), W_OK) != 0) {
-        reportFailure();
+        reportFailure(std::strerror(errno));
         return false;
     }
     return true;
@@ -71,7 +74,9 @@ void DebugFileOutput::redirect(std::streambuf* target) {
 
 void DebugFileOutput::finish() {
     if (stream == nullptr) return;
+    errno = 0;
     const bool handedOn = writer->finish();
+    const int handOnFailure = errno;
     restoreChannel();
     if (writer->stopped()) {
         // The old file stays as it was; a farewell says nothing more, it ends the program.
@@ -81,13 +86,22 @@ void DebugFileOutput::finish() {
                        << (fileName.empty() ? "" : ": " + fileName + " is left as it was")
                        << std::endl;
         controlEvents::clearInterrupt();
+        // The work was not done: its command fails, as after a failed write.
+        centralErrorHandler().countFailure();
         return;
     }
     if (!file) return;
     // Text the file refused (a full disk) never reaches the target: the write is abandoned.
-    const bool written = handedOn && file->commit();
+    if (!handedOn) {
+        file.reset();
+        reportFailure(handOnFailure != 0 ? std::strerror(handOnFailure)
+                                         : "the text could not be written");
+        return;
+    }
+    const bool written = file->commit();
+    const std::string reason = file->refusal();
     file.reset();
-    if (!written) reportFailure();
+    if (!written) reportFailure(reason);
 }
 
 void DebugFileOutput::restoreChannel() {

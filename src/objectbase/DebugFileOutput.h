@@ -29,7 +29,8 @@ class DebugFileOutput {
     DebugFileOutput(const DebugFileOutput&) = delete;
     DebugFileOutput& operator=(const DebugFileOutput&) = delete;
 
-    // Reports "Cant Write file" and answers false when the file exists without write permission.
+    // Reports "Cant Write file" with the reason and answers false when the file exists without
+    // write permission.
     bool writable() const;
     // Reports "Cant Write file" (with the reason of a refusal) and answers false when the file
     // is not writable or cannot be opened; otherwise debugChannel writes into it until `finish`.
@@ -42,7 +43,7 @@ class DebugFileOutput {
     // Puts the channel back and puts the text in place. A write that failed meanwhile is
     // reported and leaves the old file; one stopped by Ctrl-C or a farewell leaves it too, and
     // after Ctrl-C a line on debugChannel tells that the work was cancelled, the interrupt is
-    // lowered, and the session goes on.
+    // lowered, the failure is counted for the command (ErrorWatch), and the session goes on.
     void finish();
 
     // The error of a file that cannot be written, with why when that is not plain.
@@ -57,7 +58,7 @@ class DebugFileOutput {
     // debugChannel back to what it wrote to before.
     void restoreChannel();
     // Reports cantWriteFile for this write, and counts it.
-    void reportFailure(const std::string& reason = "") const;
+    void reportFailure(const std::string& reason) const;
     static inline unsigned long failures = 0;
 
     std::string fileName;

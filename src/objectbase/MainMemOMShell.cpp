@@ -31,8 +31,8 @@ bool stringArgs(MainMemOM& om, FLSysArgs* args, int count, std::string (&out)[3]
     return true;
 }
 
-// A save into a file: the object manager, or null when the file could not be made or written
-// (the save has reported why).
+// A save into a file: the object manager, or null when the file could not be made or written or
+// the save was cut short by Ctrl-C (the save has said why).
 FLSysRef saved(MainMemOM& om, int format, const std::string& fileName, const std::string& docType) {
     const ErrorWatch watch;
     om.saveAs(format, fileName, docType);
@@ -73,9 +73,11 @@ const ShellCommands<MainMemOM>& MainMemOM::shellCommands() {
              ShellArgs::Any,
              [](MainMemOM& om, FLSysArgs* args) -> FLSysRef {
                  const int count = FLSysObject::argumentCount(args);
+                 // A dump cut short by Ctrl-C has said so, and fails.
+                 const ErrorWatch watch;
                  if (count == 0) {
                      om.dump(1);
-                     return FLSysRef::share(&om);
+                     return watch.errorReported() ? nullptr : FLSysRef::share(&om);
                  }
                  std::string a[3];
                  if (count > 3 || !stringArgs(om, args, count, a)) return refuse(om, "dump");
@@ -86,6 +88,7 @@ const ShellCommands<MainMemOM>& MainMemOM::shellCommands() {
                                                           : -1;
                      if (format < 0) return refuse(om, "dump");
                      om.dump(format);
+                     if (watch.errorReported()) return nullptr;
                  } else if (count == 2 && a[0] == "flogic") {
                      return saved(om, 1, a[1], "");
                  } else if (count == 3 && a[0] == "xml") {

@@ -98,8 +98,9 @@ class PrettyPrinter : public PPProtocol {
     // Opens the answer file for appending, writes the header and makes its stream the answer
     // channel's in place of an earlier one; false, after a report, when the file cannot be opened.
     bool openAnswerFile();
-    // Reports that the answer file cannot be opened; `where` names the operation.
-    static void reportAnswerFile(const char* where);
+    // Reports that the answer file cannot be opened; `where` names the operation, `cause` why
+    // (the system's text for the failure, which becomes the message).
+    static void reportAnswerFile(const char* where, const std::string& cause);
     // The text with "&", "<" and ">" written as HTML entities.
     static std::string htmlEscaped(const std::string& text);
     // Forgets the texts of the names printed so far.

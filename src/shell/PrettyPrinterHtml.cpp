@@ -1,6 +1,8 @@
 // The answer printer's html style: the answer file with its header, values with links as anchors,
 // and showing the file in the user's Web browser.
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -39,15 +41,25 @@ void PrettyPrinter::clear() {
         for (const char* line : headerLines) restarted.stream() << line << std::endl;
         written = restarted.commit();
     }
+    const std::string cause = restarted.refusal();
+    errno = 0;
     htmlFile->open(htmlFileName, std::ios::out | std::ios::app);
-    if (!written || !htmlFile->is_open()) reportAnswerFile("PrettyPrinter::clear");
+    if (!htmlFile->is_open()) {
+        reportAnswerFile("PrettyPrinter::clear", errno != 0 ? std::strerror(errno) : cause);
+    } else if (!written) {
+        reportAnswerFile("PrettyPrinter::clear", cause);
+    }
 }
 
 bool PrettyPrinter::openAnswerFile() {
+    errno = 0;
     auto* file = new std::ofstream(htmlFileName, std::ios::out | std::ios::app);
     if (!file->is_open()) {
+        // The cause read before anything else may change it: a folder that takes no file says
+        // "Permission denied", not that some file is missing.
+        const int cause = errno;
         delete file;
-        reportAnswerFile("PrettyPrinter::style");
+        reportAnswerFile("PrettyPrinter::style", cause != 0 ? std::strerror(cause) : "");
         return false;
     }
     // An earlier html stream left current under the new one would survive the next style word,
@@ -78,10 +90,11 @@ void PrettyPrinter::leaveAnswerChannel() {
     }
 }
 
-void PrettyPrinter::reportAnswerFile(const char* where) {
+void PrettyPrinter::reportAnswerFile(const char* where, const std::string& cause) {
     const Error& error = err11::CannotOpenFile;
     centralErrorHandler().report(Error(error.getOrigin(), error.getNumber(), error.getSeriousness(),
-                                       error.getName(), error.getMessage(), where,
+                                       error.getName(),
+                                       cause.empty() ? error.getMessage() : cause + ".", where,
                                        error.getExtra() + " " + htmlFileName));
 }
 

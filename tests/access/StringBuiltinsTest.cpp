@@ -1,7 +1,9 @@
 // Tests of the string built-ins (substr, strlen, strcat) and of sgmlprint.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -188,6 +190,7 @@ TEST_F(SgmlPrintTest, AnUnwritableTargetIsReported) {
     EXPECT_EQ(lastError(), "6/207");
     const Error error = centralErrorHandler().getError();
     EXPECT_EQ(error.getName() + "|" + error.getMessage() + "|" + error.getWhere(),
-              "Cant Write file|Can't write to " + target + "|OMAccess::sgmlprint");
+              "Cant Write file|Can't write to " + target + ": " + std::strerror(ENOENT) +
+                  "|OMAccess::sgmlprint");
     EXPECT_EQ(error.getSeriousness(), 2);
 }

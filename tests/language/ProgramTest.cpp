@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -129,6 +131,9 @@ TEST(Program, SaveWritesTheRuleText) {
     auto* missing = b.own(new FLSysString(::testing::TempDir() + "no/such/folder/x.flp"));
     EXPECT_EQ(call(program, "save", missing), nullptr);
     EXPECT_NE(errors.text().find("CannotOpenFile"), std::string::npos);
+    // The refusal says its cause.
+    EXPECT_EQ(centralErrorHandler().getError().getMessage(),
+              std::string(std::strerror(ENOENT)) + ".");
 }
 
 TEST(Program, SaveToAFullDeviceFails) {
@@ -138,6 +143,8 @@ TEST(Program, SaveToAFullDeviceFails) {
     auto* full = b.own(new FLSysString("/dev/full"));
     EXPECT_EQ(call(program, "save", full), nullptr);
     EXPECT_NE(errors.text().find("CannotOpenFile"), std::string::npos);
+    EXPECT_EQ(centralErrorHandler().getError().getMessage(),
+              std::string(std::strerror(ENOSPC)) + ".");
 }
 
 TEST(Program, CommandsCheckTheirArgumentsFirstAndOtherNamesGoToTheBase) {

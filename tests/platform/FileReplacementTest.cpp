@@ -7,9 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -120,6 +123,79 @@ TEST_F(FileReplacementTest, WhatAKilledWriterLeftIsRemovedByTheNextWrite) {
     }
 }
 
+TEST_F(FileReplacementTest, FilesOfTheUserNamedLikeTemporaryFilesStay) {
+    write(target, "old\n");
+    // An older writer's shape, the user's own copies, the mark with a check that does not hold.
+    const char* const names[] = {".target.txt.AbC123", ".target.txt.backup", ".target.txt.v2copy",
+                                 ".target.txt.quorin-save.AbCdEfGh0000",
+                                 ".target.txt.quorin-save.AbC"};
+    for (const char* name : names) write((folder / name).string(), "the user's\n");
+    for (auto kind : {FileReplacement::Temporary::Unnamed, FileReplacement::Temporary::Named}) {
+        FileReplacement file(target, kind);
+        ASSERT_TRUE(file.open());
+        file.stream() << "new\n";
+        ASSERT_TRUE(file.commit());
+    }
+    for (const char* name : names) EXPECT_EQ(read((folder / name).string()), "the user's\n");
+    EXPECT_EQ(entries(), 1u + std::size(names));
+}
+
+TEST_F(FileReplacementTest, ATargetWithTheLongestNameIsWrittenOverAndOver) {
+    const long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    ASSERT_GT(longest, 20);
+    // Multi-byte characters where the temporary name cuts the target's name.
+    std::string name;
+    while (name.size() + 2 <= static_cast<std::size_t>(longest)) name += "\xc3\xa9";
+    const std::string path = (folder / name).string();
+    for (int round = 0; round < 3; ++round) {
+        for (auto kind : {FileReplacement::Temporary::Unnamed, FileReplacement::Temporary::Named}) {
+            FileReplacement file(path, kind);
+            ASSERT_TRUE(file.open()) << file.refusal();
+            file.stream() << round << "\n";
+            ASSERT_TRUE(file.commit()) << file.refusal();
+            EXPECT_EQ(read(path), std::to_string(round) + "\n");
+        }
+    }
+    // What a killed writer leaves under the shortened name is found again.
+    const int status = killedWriter(path, FileReplacement::Temporary::Named);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    ASSERT_EQ(entries(), 2u);
+    FileReplacement file(path);
+    ASSERT_TRUE(file.open());
+    ASSERT_TRUE(file.commit());
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(FileReplacementTest, ALinkOfAnotherUserInASharedFolderIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only the superuser gives a link to another user";
+    const fs::path shared = folder / "shared";
+    fs::create_directories(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    write(target, "the victim's\n");
+    const fs::path planted = shared / "planted";
+    fs::create_symlink(target, planted);
+    ASSERT_EQ(::lchown(planted.c_str(), unprivileged::nobodyUser(), unprivileged::nobodyGroup()),
+              0);
+    {
+        FileReplacement file(planted.string());
+        EXPECT_FALSE(file.open());
+        EXPECT_NE(file.refusal().find("is a symbolic link in a folder that all users may write"),
+                  std::string::npos)
+            << file.refusal();
+    }
+    EXPECT_EQ(read(target), "the victim's\n");
+    // The folder's owner's link, and one outside a shared folder, are followed.
+    ASSERT_EQ(::lchown(planted.c_str(), 0, 0), 0);
+    {
+        FileReplacement file(planted.string());
+        ASSERT_TRUE(file.open()) << file.refusal();
+        file.stream() << "new\n";
+        ASSERT_TRUE(file.commit());
+    }
+    EXPECT_EQ(read(target), "new\n");
+    EXPECT_TRUE(fs::is_symlink(planted));
+}
+
 TEST_F(FileReplacementTest, TheTemporaryFileOfALivingWriterStays) {
     write(target, "old\n");
     FileReplacement first(target, FileReplacement::Temporary::Named);
@@ -218,6 +294,7 @@ TEST_F(FileReplacementTest, AFullDeviceFailsAndStaysADevice) {
     ASSERT_TRUE(file.open());
     file.stream() << "text\n";
     EXPECT_FALSE(file.commit());
+    EXPECT_EQ(file.refusal(), std::strerror(ENOSPC));
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
@@ -237,7 +314,9 @@ TEST_F(FileReplacementTest, AFileWithoutWritePermissionIsNotReplaced) {
 TEST_F(FileReplacementTest, AMissingFolderCannotBeOpened) {
     FileReplacement file((folder / "no" / "such.txt").string());
     EXPECT_FALSE(file.open());
+    EXPECT_EQ(file.refusal(), std::strerror(ENOENT));
     EXPECT_FALSE(file.commit());
+    EXPECT_FALSE(file.refusal().empty());
 }
 
 }  // namespace

@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "language/FParser.h"
 #include "language/FRule.h"
@@ -82,12 +85,15 @@ TEST_F(SaveAsTest, SavingWithoutAnyStreamOnTheChannelLeavesItWithout) {
 
 TEST_F(SaveAsTest, AFileThatCannotBeMadeIsReported) {
     someFacts();
-    for (const fs::path& target : {folder / "missing" / "base.flp", folder}) {
+    const std::pair<fs::path, int> targets[] = {{folder / "missing" / "base.flp", ENOENT},
+                                                {folder, EISDIR}};
+    for (const auto& [target, cause] : targets) {
         ErrorCapture errors;
         Error::setOutputFilter(2);
         ChannelCapture screen(debugChannel());
         om->saveAs(1, target.string(), "");
-        EXPECT_EQ(errors.text(), "\n*** ERROR : Can't write to " + target.string() + "\n\n");
+        EXPECT_EQ(errors.text(), "\n*** ERROR : Can't write to " + target.string() + ": " +
+                                     std::strerror(cause) + "\n\n");
         EXPECT_EQ(centralErrorHandler().getError().getNumber(), 20);
         EXPECT_EQ(screen.text(), "");
     }
