@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
+
+#include "xml/DocumentHead.h"
 
 using namespace OpenSP;
 
@@ -79,13 +82,18 @@ class Utf8Decoder : public Decoder {
     }
 };
 
-// Whether the block opens with an XML declaration that names an encoding. The declaration ends
-// within the first block the parser reads, so one block decides.
-bool declaresEncoding(const char* block, std::size_t length) {
-    if (length < 5 || std::memcmp(block, "<?xml", 5) != 0) return false;
-    const std::string_view text(block, length);
-    const std::size_t close = text.find("?>");
-    return text.substr(0, close).find("encoding") != std::string_view::npos;
+// Whether the block, the document's first, is read with another decoder than ours: it is UTF-16
+// (a byte-order mark of UTF-16, or a NUL byte among the first two), or its XML declaration names
+// an encoding other than UTF-8. The declaration ends within the first block the parser reads, so
+// one block decides. A UTF-8 byte-order mark, a declaration without an encoding and every name of
+// UTF-8 leave the document to our decoder, which holds characters beyond U+FFFF.
+bool readByLibrary(const char* block, std::size_t length) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(block);
+    if (length >= 2 && (bytes[0] == 0 || bytes[1] == 0 || (bytes[0] == 0xFE && bytes[1] == 0xFF) ||
+                        (bytes[0] == 0xFF && bytes[1] == 0xFE)))
+        return true;
+    const std::string encoding = declaredEncoding(std::string_view(block, length));
+    return !encoding.empty() && encoding != "-" && !namesUtf8(encoding);
 }
 
 // Decides on its first block which decoder reads the document, then hands every block to it.
@@ -98,10 +106,7 @@ class XmlDecoder : public Decoder {
             const auto* bytes = reinterpret_cast<const unsigned char*>(from);
             std::size_t skip = 0;
             if (length >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) skip = 3;
-            const bool utf16 = length >= 2 && (bytes[0] == 0 || bytes[1] == 0 ||
-                                               (bytes[0] == 0xFE && bytes[1] == 0xFF) ||
-                                               (bytes[0] == 0xFF && bytes[1] == 0xFE));
-            if (utf16 || declaresEncoding(from + skip, length - skip)) {
+            if (readByLibrary(from, length)) {
                 chosen.reset(declared.makeDecoder());
             } else {
                 chosen = std::make_unique<Utf8Decoder>();
@@ -150,7 +155,10 @@ const InputCodingSystem* UnicodeCodingSystemKit::makeInputCodingSystem(
         staticName = "XML";
         return &xml;
     }
-    if (named(name, "UTF-8") || named(name, "UTF8")) {
+    std::string ascii;
+    for (std::size_t i = 0; i < name.size() && name[i] < 0x80; ++i)
+        ascii += static_cast<char>(name[i]);
+    if (ascii.size() == name.size() && namesUtf8(ascii)) {
         staticName = "UTF-8";
         return &utf8;
     }

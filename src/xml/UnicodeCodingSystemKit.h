@@ -26,7 +26,7 @@ class UnicodeCodingSystemKit : public OpenSP::CodingSystemKit {
     const OpenSP::CodingSystem* makeCodingSystem(const char* name,
                                                  OpenSP::Boolean isBctf) const override;
     const OpenSP::InputCodingSystem* identityInputCodingSystem() const override;
-    // "XML" and "UTF-8" are read by this kit's systems.
+    // "XML" and every name of UTF-8 are read by this kit's systems.
     const OpenSP::InputCodingSystem* makeInputCodingSystem(const OpenSP::StringC& name,
                                                            const OpenSP::CharsetInfo& charset,
                                                            OpenSP::Boolean isBctf,
@@ -40,9 +40,10 @@ class UnicodeCodingSystemKit : public OpenSP::CodingSystemKit {
     };
 
     // A document read as XML. Its first bytes decide: a byte-order mark of UTF-16, UTF-16 text or
-    // an XML declaration that names an encoding go to the library's XML decoder (which asks this
-    // kit for the encoding named); anything else is UTF-8 (after a UTF-8 byte-order mark, if there
-    // is one).
+    // an XML declaration that names an encoding other than UTF-8 go to the library's XML decoder
+    // (which asks this kit for the encoding named); anything else is UTF-8, read by this kit's
+    // decoder (after a UTF-8 byte-order mark, if there is one), whatever name of UTF-8 the
+    // declaration gives.
     class Xml : public OpenSP::InputCodingSystem {
       public:
         explicit Xml(const UnicodeCodingSystemKit& kit) : declared(&kit) {}

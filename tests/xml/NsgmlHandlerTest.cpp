@@ -14,6 +14,7 @@
 #include "xml/IgnoreTable.h"
 #include "xml/SGMLTreeAttr.h"
 #include "xml/SGMLTreeElem.h"
+#include "xml/XmlDeclaration.h"
 
 namespace import_test {
 namespace {
@@ -32,7 +33,7 @@ TEST_F(ImportTest, CatalogHoldsFourLinesAfterEachSetter) {
 }
 
 TEST_F(ImportTest, ArgumentVectors) {
-    const std::string xmlCatalog = std::string("-c") + QUORIN_XML_CATALOG;
+    const std::string xmlCatalog = std::string("-c") + builtinXmlCatalog;
     const std::string own = "-c" + handler->catalogPath();
     using Args = std::vector<std::string>;
     EXPECT_EQ(handler->parserArguments("d.xml"),
