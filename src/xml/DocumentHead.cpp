@@ -98,6 +98,8 @@ bool DocumentHead::readAsUtf8(bool xml) const {
     if (!opened) return false;
     const std::string_view head(text);
     if (head.substr(0, 2) == "\xFE\xFF" || head.substr(0, 2) == "\xFF\xFE") return false;
+    // UTF-16 without a byte-order mark: the first character is ASCII, one of its bytes NUL.
+    if (head.size() >= 2 && (head[0] == '\0') != (head[1] == '\0')) return false;
     const std::string encoding = declaredEncoding(head);
     if (encoding.empty()) return xml;
     return encoding == "-" || namesUtf8(encoding);

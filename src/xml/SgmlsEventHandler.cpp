@@ -154,6 +154,8 @@ bool losesMarkup(const char* text) {
     static constexpr const char* texts[] = {
         "character %1 not allowed in attribute specification list",
         "character %1 not allowed in end tag",
+        "an attribute specification must start with a name or name token",
+        "%1 is not a member of a group specified for any attribute",
         "character %1 is the first character of a delimiter but occurred as data",
         "non SGML character number %1",
         "non-SGML character not allowed in content",
