@@ -2,6 +2,7 @@
 #include "xml/BuiltinStorageManager.h"
 
 #include <string_view>
+#include <vector>
 
 #include "xml/XmlDeclaration.h"
 
@@ -24,14 +25,19 @@ OpenSP::StorageObject* BuiltinStorageManager::makeStorageObject(const StringC& i
                                                                 Boolean search, Boolean mayRewind,
                                                                 OpenSP::Messenger& mgr,
                                                                 StringC& found) {
-    const char* text = "";
+    // An unknown name is a text of one line end.
+    std::string_view text = "\n";
     if (named(id, "xml-catalog")) {
         text = builtinXmlCatalogText();
     } else if (named(id, "xml-declaration")) {
         text = builtinXmlDeclarationText();
     }
-    StringC content;
-    for (const char* c = text; *c != '\0'; ++c) content += static_cast<unsigned char>(*c);
+    // Made whole at once: growing a string here would make this program's copy of the library's
+    // growing code, which the library's own calls then take, and which copies from a null
+    // pointer when it grows an empty string.
+    std::vector<OpenSP::Char> characters;
+    for (const unsigned char c : text) characters.push_back(c);
+    const StringC content(characters.data(), characters.size());
     OpenSP::StorageObject* object =
         LiteralStorageManager::makeStorageObject(content, baseId, search, mayRewind, mgr, found);
     found = id;
