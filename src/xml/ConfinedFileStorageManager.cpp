@@ -49,12 +49,9 @@ ConfinedFileStorageManager::ConfinedFileStorageManager(const OpenSP::CharsetInfo
 void ConfinedFileStorageManager::refuse(const StringC& file, OpenSP::Messenger& mgr) {
     mgr.message(NsgmlsMessages::fileRefused, OpenSP::StringMessageArg(file));
     if (notes == nullptr) return;
-    // A document's entity may be named by many references: it is told once.
-    const std::string text = "external entity " + bytes(file) + " not read: " +
-                             (policy.folder.empty() ? "a document from the Web reads no local file"
-                                                    : "it lies outside the document's folder");
-    if (std::find(notes->notRead.begin(), notes->notRead.end(), text) == notes->notRead.end())
-        notes->notRead.push_back(text);
+    notes->entityNotRead(bytes(file), policy.folder.empty()
+                                          ? "a document from the Web reads no local file"
+                                          : "it lies outside the document's folder");
 }
 
 bool ConfinedFileStorageManager::mayRead(const EntityPolicy& policy, const std::string& path) {
@@ -106,6 +103,13 @@ OpenSP::StorageObject* ConfinedFileStorageManager::makeStorageObject(
     }
     OpenSP::StorageObject* object =
         PosixStorageManager::makeStorageObject(id, baseId, search, mayRewind, mgr, found);
+    // An entity of the document that cannot be opened is left out like one refused: the user
+    // learns its text is missing. Catalogs and installed files are configuration, looked for
+    // where they may be.
+    if (object == nullptr && notes != nullptr && !configuration(path)) {
+        notes->entityNotRead(path, std::filesystem::exists(path, error) ? "it cannot be opened"
+                                                                        : "there is no such file");
+    }
     if (object != nullptr && !mayRead(policy, bytes(found))) {
         delete object;
         refuse(found, mgr);
@@ -122,6 +126,17 @@ OpenSP::StorageObject* ConfinedFileStorageManager::makeStorageObject(
         }
     }
     return object;
+}
+
+bool ConfinedFileStorageManager::configuration(const std::string& path) const {
+    const std::string file = canonical(path);
+    for (const std::string& trusted : policy.trustedFiles) {
+        if (file == canonical(trusted)) return true;
+    }
+    for (const std::string& folder : policy.trustedFolders) {
+        if (inside(file, folder)) return true;
+    }
+    return false;
 }
 
 std::string ConfinedFileStorageManager::checkedName(const std::string& path) const {

@@ -25,8 +25,8 @@ struct EntityTextFault {
 // copy. This manager resolves identifiers relative to the document against the document's own
 // folder and refuses every file outside it (and, for a Web document, every file but the copy and
 // the DTD fetched for it). An entity of the document's own, read as UTF-8, that holds other bytes
-// is refused as well and recorded in the fault, if one is given. A file refused for where it lies
-// is recorded in the notes, if given, with why.
+// is refused as well and recorded in the fault, if one is given. A file refused for where it lies,
+// and one of the document's that cannot be opened, is recorded in the notes, if given, with why.
 class ConfinedFileStorageManager : public OpenSP::PosixStorageManager {
   public:
     ConfinedFileStorageManager(const OpenSP::CharsetInfo* filenameCharset,
@@ -47,6 +47,9 @@ class ConfinedFileStorageManager : public OpenSP::PosixStorageManager {
     // The entity's name for messages when its text is checked; empty for files that are
     // configuration (catalogs, installed DTDs) or the document itself, which is checked before.
     std::string checkedName(const std::string& path) const;
+    // Whether the file is configuration: a catalog, or a file the user's catalog names or the
+    // machine installed.
+    bool configuration(const std::string& path) const;
     std::string bytes(const OpenSP::StringC& text) const;
     // Tells the parser's messages, and the notes, that the file is not read.
     void refuse(const OpenSP::StringC& file, OpenSP::Messenger& mgr);

@@ -16,8 +16,16 @@ bool isNameStart(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
 }
 
-// The encoding named by the XML declaration at the head of the text; empty without one, "-" for
-// a declaration without an encoding.
+bool sameLetters(std::string_view text, std::string_view word) {
+    if (text.size() < word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(text[i])) != word[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string declaredEncoding(std::string_view head) {
     if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
     if (head.substr(0, 5) != "<?xml" || head.size() < 6 ||
@@ -36,15 +44,15 @@ std::string declaredEncoding(std::string_view head) {
     return name;
 }
 
-bool sameLetters(std::string_view text, std::string_view word) {
-    if (text.size() < word.size()) return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[i])) != word[i]) return false;
-    }
-    return true;
+bool namesUtf8(std::string_view encoding) {
+    std::string name(encoding);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const char* alias : {"utf-8", "utf8", "csutf8", "unicode-1-1-utf-8", "unicode-2-0-utf-8",
+                              "x-unicode20utf8", "unicode11utf8", "unicode20utf8"})
+        if (name == alias) return true;
+    return false;
 }
-
-}  // namespace
 
 DocumentHead::DocumentHead(const std::string& file) {
     std::FILE* in = std::fopen(file.c_str(), "rb");
@@ -90,9 +98,11 @@ bool DocumentHead::readAsUtf8(bool xml) const {
     if (!opened) return false;
     const std::string_view head(text);
     if (head.substr(0, 2) == "\xFE\xFF" || head.substr(0, 2) == "\xFF\xFE") return false;
+    // UTF-16 without a byte-order mark: the first character is ASCII, one of its bytes NUL.
+    if (head.size() >= 2 && (head[0] == '\0') != (head[1] == '\0')) return false;
     const std::string encoding = declaredEncoding(head);
     if (encoding.empty()) return xml;
-    return encoding == "-" || encoding == "utf-8" || encoding == "utf8";
+    return encoding == "-" || namesUtf8(encoding);
 }
 
 std::string DocumentHead::doctypeSystemId() const {

@@ -4,6 +4,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+// The encoding the XML declaration at the head of a document's text names, in lower case (after
+// a UTF-8 byte-order mark, if there is one); empty without a declaration, "-" for a declaration
+// that names none.
+std::string declaredEncoding(std::string_view head);
+// Whether an encoding name (in any letter case) is one of the names of UTF-8.
+bool namesUtf8(std::string_view encoding);
 
 class DocumentHead {
   public:

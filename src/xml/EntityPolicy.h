@@ -69,7 +69,9 @@ inline std::string documentFolder(const std::string& file) {
 // they are read as, the document ended inside its document element (the parser closes what is
 // open and goes on, so its stream looks whole), the parser found no document element (an empty
 // file, or text that is no markup), the elements nest deeper than the import takes, or it ended
-// without finishing (a crash in the library), its stream ending anywhere.
+// without finishing (a crash in the library), its stream ending anywhere. A document read as XML
+// is also refused when the parser took its markup for text or left text out as it recovered, or
+// when content follows its document element.
 enum class ParseStop {
     none,
     entityBound,
@@ -81,6 +83,7 @@ enum class ParseStop {
     truncated,
     noDocumentElement,
     tooDeep,
+    notWellFormed,
     failed
 };
 
@@ -90,4 +93,13 @@ enum class ParseStop {
 struct ParserNotes {
     std::string reason;
     std::vector<std::string> notRead;
+
+    // Notes an entity not read, with why; a document's entity may be named by many references,
+    // and is told once.
+    void entityNotRead(const std::string& name, const std::string& why) {
+        const std::string text = "external entity " + name + " not read: " + why;
+        for (const std::string& known : notRead)
+            if (known == text) return;
+        notRead.push_back(text);
+    }
 };

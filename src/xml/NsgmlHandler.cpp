@@ -26,6 +26,7 @@
 #include "xml/SGMLTreeAttr.h"
 #include "xml/SGMLTreeElem.h"
 #include "xml/Utf8Check.h"
+#include "xml/XmlDeclaration.h"
 
 namespace {
 
@@ -146,7 +147,7 @@ std::vector<std::string> NsgmlHandler::parserArguments(const std::string& fileNa
     std::vector<std::string> args{"  ", errorFile.empty() ? "-f/dev/null" : "-f" + errorFile,
                                   "-E0"};
     if (fileName.find(".htm") == std::string::npos) {
-        args.insert(args.end(), {std::string("-c") + QUORIN_XML_CATALOG, "-oid", "-wxml"});
+        args.insert(args.end(), {std::string("-c") + builtinXmlCatalog, "-oid", "-wxml"});
     }
     if (std::filesystem::exists(catalog)) args.push_back("-c" + catalog);
     // A relative name that starts with "-" would be read as an option.
@@ -237,7 +238,8 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         // A page fetched for its links, or read for its prolog, maps no tree: what the parser
         // made of its text is all there is.
         if (!mapsTree(request) &&
-            (stop == ParseStop::truncated || stop == ParseStop::noDocumentElement)) {
+            (stop == ParseStop::truncated || stop == ParseStop::noDocumentElement ||
+             stop == ParseStop::notWellFormed)) {
             stop = ParseStop::none;
         }
         std::fclose(created);
@@ -438,6 +440,7 @@ void NsgmlHandler::abandonImport(const std::string& documentName, ParseStop reas
             break;
         case ParseStop::truncated:
         case ParseStop::noDocumentElement:
+        case ParseStop::notWellFormed:
             kind = "NotWellFormed";
             message = documentName + " is not well-formed" +
                       (line != 0 ? ", line " + std::to_string(line) : std::string()) + ": " +

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "xml/BuiltinStorageManager.h"
 #include "xml/ConfinedFileStorageManager.h"
 #include "xml/MyOutputCharStream.h"
 #include "xml/NsgmlsMessages.h"
@@ -169,7 +170,7 @@ int NsgmlsApp::processArguments(int argc, AppChar** files) {
     // can: the entity's text is missing from the parse.
     if (textFault.line != 0 &&
         (stopReason == ParseStop::none || stopReason == ParseStop::truncated ||
-         stopReason == ParseStop::noDocumentElement)) {
+         stopReason == ParseStop::noDocumentElement || stopReason == ParseStop::notWellFormed)) {
         stopReason = ParseStop::invalidUtf8;
         parserNotes.reason.clear();
         stopLine_ = textFault.line;
@@ -244,8 +245,9 @@ void NsgmlsApp::installOfflineEntityManager() {
     manager = ExtendEntityManager::make(files, input, inputCodingSystemKit(),
                                         internalCharsetIsDocCharset_);
     // No "OSFD" manager: a document naming a file descriptor would read the program's input.
-    manager->registerStorageManager(new OfflineUrlStorageManager(&charset));
+    manager->registerStorageManager(new OfflineUrlStorageManager(&charset, &parserNotes));
     manager->registerStorageManager(new LiteralStorageManager("LITERAL"));
+    manager->registerStorageManager(new BuiltinStorageManager);
     manager->registerStorageManager(new NotationStorageManager("CLSID"));
     manager->registerStorageManager(new NotationStorageManager("MIMETYPE"));
 

@@ -4,13 +4,15 @@
 #include <OpenSP/CharsetInfo.h>
 #include <OpenSP/MessageArg.h>
 
+#include "xml/DocumentText.h"
 #include "xml/NsgmlsMessages.h"
 
 using OpenSP::Boolean;
 using OpenSP::StringC;
 
-OfflineUrlStorageManager::OfflineUrlStorageManager(const OpenSP::CharsetInfo* idCharset)
-    : IdStorageManager(idCharset) {}
+OfflineUrlStorageManager::OfflineUrlStorageManager(const OpenSP::CharsetInfo* idCharset,
+                                                   ParserNotes* notes)
+    : IdStorageManager(idCharset), notes(notes) {}
 
 OpenSP::StorageObject* OfflineUrlStorageManager::makeStorageObject(const StringC& id,
                                                                    const StringC&, Boolean, Boolean,
@@ -18,6 +20,12 @@ OpenSP::StorageObject* OfflineUrlStorageManager::makeStorageObject(const StringC
                                                                    StringC& found) {
     found = id;
     mgr.message(NsgmlsMessages::urlRefused, OpenSP::StringMessageArg(id));
+    if (notes != nullptr) {
+        std::string name;
+        for (std::size_t i = 0; i < id.size(); ++i) appendUtf8(name, id[i]);
+        notes->entityNotRead(name,
+                             "documents are parsed offline, an entity named by URL is not fetched");
+    }
     return nullptr;
 }
 

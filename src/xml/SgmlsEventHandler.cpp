@@ -145,6 +145,54 @@ class ExpansionSizes {
     std::map<std::vector<Char>, std::uint64_t> sizes;
 };
 
+// The library's messages on markup it took for text, or text it left out, as it recovers from
+// a document that is not well-formed XML: a start or end tag broken by a character no name may
+// hold ("<w×x a='1'>" gives the element "w" and the text "x a='1'>"), a delimiter taken as data,
+// a character no document may hold, text before the document element, a comment holding "--".
+// The library publishes no table of its messages: their texts are the only mark.
+bool losesMarkup(const char* text) {
+    static constexpr const char* texts[] = {
+        "character %1 not allowed in attribute specification list",
+        "character %1 not allowed in end tag",
+        "an attribute specification must start with a name or name token",
+        "%1 is not a member of a group specified for any attribute",
+        "character %1 is the first character of a delimiter but occurred as data",
+        "non SGML character number %1",
+        "non-SGML character not allowed in content",
+        "unclosed start-tag requires SHORTTAG YES",
+        "unclosed end-tag requires SHORTTAG YES",
+        "invalid comment declaration: found %1 outside comment but inside comment declaration",
+        "invalid comment declaration: found character %1 outside comment but inside comment "
+        "declaration",
+        "%1 declaration not allowed in instance",
+    };
+    for (const char* lost : texts)
+        if (std::strcmp(text, lost) == 0) return true;
+    return false;
+}
+
+// The library's message on text before the document element. A document that is text alone has
+// no document element, which explains it better: the text is lost only when an element follows.
+bool losesProlog(const char* text) {
+    return std::strcmp(text, "character %1 not allowed in prolog") == 0;
+}
+
+// The library's messages on content after the document element; with an element that has
+// ended, only such content draws them.
+bool followsDocumentElement(const char* text) {
+    static constexpr const char* texts[] = {
+        "character data is not allowed here",
+        "document type does not allow element %1 here",
+        "entity reference illegal after document element",
+        "character reference illegal after document element",
+        "marked section illegal after document element",
+        "%1 declaration illegal after document element",
+    };
+    for (const char* after : texts)
+        if (std::strcmp(text, after) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 SgmlsEventHandler::SgmlsEventHandler(const SgmlParser* parser, MyOutputCharStream* os,
@@ -162,6 +210,7 @@ void SgmlsEventHandler::setBounds(const EntityPolicy& policy, ParseStop* where,
                                   unsigned long* line) {
     maxExpanded = policy.maxExpandedBytes;
     maxDepth = policy.maxEntityDepth;
+    xml = policy.xmlText;
     stop = where;
     stopLine = line;
 }
@@ -270,6 +319,27 @@ void SgmlsEventHandler::message(MessageEvent* event) {
         if (stopLine != nullptr) *stopLine = line;
         cancel();
     }
+    // A document read as XML whose markup the parser takes for text, or whose text it leaves
+    // out, is not well-formed: it is refused rather than stored other than it is written.
+    // Content after the document element is refused alike rather than left out in silence.
+    if (xml && !cancelled() && notes != nullptr && stop != nullptr && said.type != nullptr &&
+        said.type->module() == &libModule && said.type->severity() == MessageType::error &&
+        text != nullptr) {
+        const bool after =
+            documentElementStarted && openElements == 0 && followsDocumentElement(text);
+        if (after || losesMarkup(text)) {
+            StringC file;
+            unsigned long line = 0;
+            locate(said.loc, file, line);
+            refuseMarkup(after ? "content after the document element (" + messageText(said) + ")"
+                               : messageText(said),
+                         line);
+        } else if (!documentElementStarted && prologLoss.empty() && losesProlog(text)) {
+            StringC file;
+            locate(said.loc, file, prologLossLine);
+            prologLoss = messageText(said);
+        }
+    }
     if (notes != nullptr && said.type != nullptr && said.type->severity() == MessageType::error) {
         // A document with an error in every element must not pay for texts nobody reads: the
         // last error explains only a document without an element.
@@ -295,6 +365,13 @@ void SgmlsEventHandler::message(MessageEvent* event) {
     }
     messenger->dispatchMessage(said);
     ErrorCountEventHandler::message(event);
+}
+
+void SgmlsEventHandler::refuseMarkup(const std::string& reason, unsigned long line) {
+    *stop = ParseStop::notWellFormed;
+    notes->reason = reason;
+    if (stopLine != nullptr) *stopLine = line;
+    cancel();
 }
 
 void SgmlsEventHandler::startData() {
@@ -512,6 +589,12 @@ void SgmlsEventHandler::startElementMeasured(StartElementEvent* event) {
                                  *messenger, linkAttributes, resultSpec);
     }
     bool simpleLinks = !documentElementStarted;
+    // Text before the document element was left out of the document.
+    if (simpleLinks && !prologLoss.empty() && stop != nullptr && *stop == ParseStop::none) {
+        refuseMarkup(prologLoss, prologLossLine);
+        delete event;
+        return;
+    }
     documentElementStarted = true;
     if (simpleLinks) {
         for (const AttributeList& attributes : simpleLinkAttributes) {

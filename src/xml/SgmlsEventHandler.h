@@ -37,9 +37,10 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // Bounds the text that entities add and how deep they nest, and polls the interrupt flag:
     // an event beyond a bound cancels the parse and records why in *stop.
     void setBounds(const EntityPolicy& policy, ParseStop* stop, unsigned long* stopLine);
-    // Records in *stop a document that ends inside its document element or has none, with the
-    // parser's message in the notes and its line in *stopLine. The formatter gives the messages
-    // their text.
+    // Records in *stop a document that ends inside its document element or has none, and a
+    // document read as XML whose markup the parser took for text or whose text it left out, or
+    // that goes on after its document element, with the parser's message in the notes and its
+    // line in *stopLine. The formatter gives the messages their text.
     void setNotes(ParserNotes* notes, OpenSP::MessageFormatter* formatter);
     // Gives the events of the lines the tree reads to `target` rather than writing any line:
     // a parse in this process builds the tree as it goes, with no stream to write and read
@@ -147,6 +148,9 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     void writeExternalId(const OpenSP::ExternalId& id, bool withFileName);
     // A message's text as the parser's messages read, in UTF-8.
     std::string messageText(const OpenSP::Message& message);
+    // Refuses a document read as XML whose markup or text the parser did not keep: the reason
+    // and line go to the notes and the parse is cancelled.
+    void refuseMarkup(const std::string& reason, unsigned long line);
     // The document's text went on past the faults found so far: they explain no refusal.
     void sawContent() {
         endTagMissing = false;
@@ -204,6 +208,8 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
 
     std::uint64_t maxExpanded = EntityPolicy::defaultMaxExpandedBytes;
     int maxDepth = EntityPolicy::defaultMaxDepth;
+    // Whether the document is read as XML: its markup must be well-formed.
+    bool xml = false;
     std::uint64_t expanded = 0;
     // The origin of the last event admitted and how many entities it lies in.
     OpenSP::ConstPtr<OpenSP::Origin> depthOrigin;
@@ -226,4 +232,7 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     unsigned long firstFaultLine = 0;
     std::string lastFault;
     unsigned long lastFaultLine = 0;
+    // The parser's message on text it left out before the document element, and its line.
+    std::string prologLoss;
+    unsigned long prologLossLine = 0;
 };

@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
+
+#include "xml/DocumentHead.h"
 
 using namespace OpenSP;
 
@@ -79,13 +82,71 @@ class Utf8Decoder : public Decoder {
     }
 };
 
-// Whether the block opens with an XML declaration that names an encoding. The declaration ends
-// within the first block the parser reads, so one block decides.
-bool declaresEncoding(const char* block, std::size_t length) {
-    if (length < 5 || std::memcmp(block, "<?xml", 5) != 0) return false;
-    const std::string_view text(block, length);
-    const std::size_t close = text.find("?>");
-    return text.substr(0, close).find("encoding") != std::string_view::npos;
+// UTF-16 in, of the byte order given, every character up to U+10FFFF: a surrogate pair is one
+// character, a surrogate without its partner is read as U+FFFD.
+class Utf16Decoder : public Decoder {
+  public:
+    explicit Utf16Decoder(bool bigEndian) : bigEndian(bigEndian) {}
+
+    std::size_t decode(Char* to, const char* from, std::size_t length, const char** rest) override {
+        const auto* in = reinterpret_cast<const unsigned char*>(from);
+        const unsigned char* const end = in + length;
+        Char* out = to;
+        auto unit = [this](const unsigned char* at) -> Char {
+            return bigEndian ? (Char(at[0]) << 8) | at[1] : (Char(at[1]) << 8) | at[0];
+        };
+        while (end - in >= 2) {
+            const Char first = unit(in);
+            if (first < 0xD800 || first > 0xDFFF) {
+                *out++ = first;
+                in += 2;
+                continue;
+            }
+            if (first <= 0xDBFF) {
+                // A pair cut by the end of this block is decoded with the next block.
+                if (end - in < 4) break;
+                const Char second = unit(in + 2);
+                if (second >= 0xDC00 && second <= 0xDFFF) {
+                    *out++ = 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+                    in += 4;
+                    continue;
+                }
+            }
+            *out++ = replacement;
+            in += 2;
+        }
+        *rest = reinterpret_cast<const char*>(in);
+        return static_cast<std::size_t>(out - to);
+    }
+
+  private:
+    bool bigEndian;
+};
+
+// The byte order of a document in UTF-16, told by its byte-order mark, or, without one, by the
+// NUL byte of its first character (which is ASCII: "<" or a blank); none for other documents.
+enum class Utf16 { none, bigEndian, littleEndian };
+
+Utf16 utf16Order(const unsigned char* bytes, std::size_t length) {
+    if (length < 2) return Utf16::none;
+    if (bytes[0] == 0xFE && bytes[1] == 0xFF) return Utf16::bigEndian;
+    if (bytes[0] == 0xFF && bytes[1] == 0xFE) return Utf16::littleEndian;
+    if (bytes[0] == 0 && bytes[1] != 0) return Utf16::bigEndian;
+    if (bytes[0] != 0 && bytes[1] == 0) return Utf16::littleEndian;
+    return Utf16::none;
+}
+
+// Whether the block, the document's first, is read with the library's decoder: its XML
+// declaration names an encoding other than UTF-8 and UTF-16, or its first bytes are NUL (a wider
+// form the library knows). The declaration ends within the first block the parser reads, so one
+// block decides. A UTF-8 byte-order mark, a declaration without an encoding and every name of
+// UTF-8 leave the document to our UTF-8 decoder; UTF-16 goes to ours as well. Both hold characters
+// beyond U+FFFF, which the library's decoders read as U+FFFD.
+bool readByLibrary(const char* block, std::size_t length) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(block);
+    if (length >= 2 && bytes[0] == 0 && bytes[1] == 0) return true;
+    const std::string encoding = declaredEncoding(std::string_view(block, length));
+    return !encoding.empty() && encoding != "-" && !namesUtf8(encoding);
 }
 
 // Decides on its first block which decoder reads the document, then hands every block to it.
@@ -98,10 +159,15 @@ class XmlDecoder : public Decoder {
             const auto* bytes = reinterpret_cast<const unsigned char*>(from);
             std::size_t skip = 0;
             if (length >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) skip = 3;
-            const bool utf16 = length >= 2 && (bytes[0] == 0 || bytes[1] == 0 ||
-                                               (bytes[0] == 0xFE && bytes[1] == 0xFF) ||
-                                               (bytes[0] == 0xFF && bytes[1] == 0xFE));
-            if (utf16 || declaresEncoding(from + skip, length - skip)) {
+            const Utf16 order = utf16Order(bytes, length);
+            if (order != Utf16::none) {
+                chosen = std::make_unique<Utf16Decoder>(order == Utf16::bigEndian);
+                // The byte-order mark is no character of the document.
+                if (bytes[0] >= 0xFE) {
+                    from += 2;
+                    length -= 2;
+                }
+            } else if (readByLibrary(from, length)) {
                 chosen.reset(declared.makeDecoder());
             } else {
                 chosen = std::make_unique<Utf8Decoder>();
@@ -150,7 +216,10 @@ const InputCodingSystem* UnicodeCodingSystemKit::makeInputCodingSystem(
         staticName = "XML";
         return &xml;
     }
-    if (named(name, "UTF-8") || named(name, "UTF8")) {
+    std::string ascii;
+    for (std::size_t i = 0; i < name.size() && name[i] < 0x80; ++i)
+        ascii += static_cast<char>(name[i]);
+    if (ascii.size() == name.size() && namesUtf8(ascii)) {
         staticName = "UTF-8";
         return &utf8;
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "xml/NsgmlWrapper.h"
+#include "xml/XmlDeclaration.h"
 
 namespace nsgmltest {
 
@@ -65,7 +66,7 @@ class ParseRun {
     std::vector<std::string> xmlArgs(const std::string& document,
                                      const std::vector<std::string>& extra = {}) const {
         std::vector<std::string> args{"  ",   "-f" + errorFile(),
-                                      "-E0",  std::string("-c") + QUORIN_XML_CATALOG,
+                                      "-E0",  std::string("-c") + builtinXmlCatalog,
                                       "-oid", "-wxml"};
         args.insert(args.end(), extra.begin(), extra.end());
         args.push_back(catalog().string());

@@ -7,6 +7,7 @@
 #include "support/LoopbackServer.h"
 #include "xml/NsgmlTestSupport.h"
 #include "xml/NsgmlWrapper.h"
+#include "xml/XmlDeclaration.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ TEST(NsgmlWrapperTest, NonSgmlCharactersAndNotationFilesOnlyWhenAsked) {
     };
     auto xml = [&](const std::string& option) {
         return std::vector<std::string>{
-            "  ",    "-f" + run.errorFile(), "-E0", std::string("-c") + QUORIN_XML_CATALOG, option,
+            "  ",    "-f" + run.errorFile(), "-E0", std::string("-c") + builtinXmlCatalog, option,
             "-wxml", data("nonsgml.xml")};
     };
     // Character 1 is no XML character: it is left out, or marked with the non-SGML option.
