@@ -16,12 +16,17 @@ Usage: gen.py <workload> <size> <folder>
   s and t of <size> / 2), rules (a chain of <size> non-recursive rules p<i>(X,Y) :-
   p<i-1>(X,Z), e(Z,Y) over 100 facts of p0 and of e, each p<i> 100 rows, pK counted), shuffled
   (the same rules in a fixed random order) or independent (<size> rules q<i>(X) :- r<i>(X), each
-  over its own fact, every q<i> counted).
+  over its own fact, every q<i> counted), fof (friends of friends with a negated equality over
+  <size> edges, counted per person), hop (a 2-hop join over <size> edges in three forms), consult
+  (<size> plain facts consulted and counted per group) or mchain (the closure of a chain of <size>
+  nodes whose edges are stored as a set-valued method).
 Files written: quorin.flp, quorin-method.flp, quorin-member.flp, swi.pl, swi-left.pl, clingo.lp,
 duckdb.sql; the join workloads (triangle, cycle4) have no method, membership or left-recursive form
 and write quorin.flp, swi.pl, clingo.lp, duckdb.sql and sqlite.sql; unreach, groupagg and join3
 write quorin.flp, clingo.lp, duckdb.sql and sqlite.sql; the rule workloads (rules, shuffled, independent)
-write quorin.flp, swi.pl and clingo.lp.
+write quorin.flp, swi.pl and clingo.lp; fof writes quorin.flp, clingo.lp and the SQL files; hop
+adds quorin-methods.flp to them; consult writes quorin.flp and the SQL files; mchain writes the
+closure's files with the method form over method-stored edges and without the membership form.
 """
 import os
 import random
@@ -275,9 +280,69 @@ def independent_rule_files(folder, k):
           data + rules + gather + "count(N) :- N = #count{X : all(X)}.\n#show count/1.\n")
 
 
+def fof_files(folder, n):
+    """Friends of friends: the pairs two friend edges apart, a person not counted as their own,
+    over a random graph of n edges and n / 10 people, then counted per person."""
+    pairs = random_graph(max(2, n // 10), n)
+    data = facts("friend", pairs)
+    rule = "fof(X,Z) :- friend(X,Y), friend(Y,Z), not X = Z.\n"
+    write(folder, "quorin.flp", data + rule + "?- sys.eval[].\n?- N = count{Z [X] ; fof(X,Z)}.\n")
+    write(folder, "clingo.lp",
+          data + "fof(X,Z) :- friend(X,Y), friend(Y,Z), X != Z.\n"
+          "count(N) :- N = #count{X,Z : fof(X,Z)}.\n#show count/1.\n")
+    sql_files(folder, [("friend", ["a varchar", "b varchar"], named(pairs))],
+              "create table fof as select distinct f.a as x, g.b as z from friend f join friend g "
+              "on f.b = g.a where f.a <> g.b;\n"
+              "select sum(n) from (select x, count(*) as n from fof group by x);\n")
+
+
+def hop_files(folder, n):
+    """The 2-hop join over a random graph of n edges and n / 5 nodes, in three forms: both hops
+    predicates (quorin.flp), the first hop a set-valued method (quorin-method.flp) and both hops
+    set-valued methods (quorin-methods.flp)."""
+    pairs = random_graph(max(2, n // 5), n)
+    links = facts("link", pairs)
+    edges = facts("e", pairs)
+    count = "?- sys.eval[].\n?- N = count{Z [X] ; hop(X,Z)}.\n"
+    write(folder, "quorin.flp", links + edges + "hop(X,Z) :- link(X,Y), e(Y,Z).\n" + count)
+    method_links = "".join("%s[link->>{%s}].\n" % (node(a), node(b)) for a, b in pairs)
+    method_edges = "".join("%s[e->>{%s}].\n" % (node(a), node(b)) for a, b in pairs)
+    write(folder, "quorin-method.flp",
+          method_links + edges + "hop(X,Z) :- X[link->>{Y}], e(Y,Z).\n" + count)
+    write(folder, "quorin-methods.flp",
+          method_links + method_edges + "hop(X,Z) :- X[link->>{Y}], Y[e->>{Z}].\n" + count)
+    write(folder, "clingo.lp",
+          links + edges + "hop(X,Z) :- link(X,Y), e(Y,Z).\n"
+          "count(N) :- N = #count{X,Z : hop(X,Z)}.\n#show count/1.\n")
+    sql_files(folder, [("link", ["a varchar", "b varchar"], named(pairs)),
+                       ("e", ["a varchar", "b varchar"], named(pairs))],
+              "create table hop as select distinct link.a as x, e.b as z from link join e "
+              "on link.b = e.a;\nselect count(*) from hop;\n")
+
+
+def consult_files(folder, n):
+    """Consulting n plain facts p(I, I mod 1000) and counting them per group."""
+    write(folder, "quorin.flp",
+          "".join("p(%d,%d).\n" % (i, i % 1000) for i in range(n))
+          + "?- sys.eval[].\n?- N = count{I [G] ; p(I,G)}.\n")
+    sql_files(folder, [("p", ["i integer", "g integer"], ((i, i % 1000) for i in range(n)))],
+              "select sum(n) from (select g, count(*) as n from p group by g);\n")
+
+
+def method_closure_files(folder, pairs):
+    """The closure of a graph whose edges are stored as a set-valued method, against the same
+    closure over predicates (quorin.flp)."""
+    closure_files(folder, pairs)
+    data = "".join("%s[e->>{%s}].\n" % (node(a), node(b)) for a, b in pairs)
+    write(folder, "quorin-method.flp",
+          data + "X[reach->>{Y}] :- X[e->>{Y}].\nX[reach->>{Y}] :- X[e->>{Z}], Z[reach->>{Y}].\n"
+          "?- sys.eval[].\n?- N = count{Y [X] ; X[reach->>{Y}]}.\n")
+    os.remove(os.path.join(folder, "quorin-member.flp"))
+
+
 def main():
     workloads = ("chain", "random", "tree", "triangle", "cycle4", "unreach", "groupagg", "join3",
-                 "rules", "shuffled", "independent")
+                 "rules", "shuffled", "independent", "fof", "hop", "consult", "mchain")
     if len(sys.argv) != 4 or sys.argv[1] not in workloads:
         sys.exit(__doc__)
     workload, size, folder = sys.argv[1], int(sys.argv[2]), sys.argv[3]
@@ -300,6 +365,14 @@ def main():
         rule_chain_files(folder, size, workload == "shuffled")
     elif workload == "independent":
         independent_rule_files(folder, size)
+    elif workload == "fof":
+        fof_files(folder, size)
+    elif workload == "hop":
+        hop_files(folder, size)
+    elif workload == "consult":
+        consult_files(folder, size)
+    elif workload == "mchain":
+        method_closure_files(folder, chain(size))
     else:
         same_generation_files(folder, tree(size))
 

@@ -2,11 +2,17 @@
 # The peer benchmark: transitive closure (chain, random graph), same generation (tree), the
 # multi-way joins of directed triangles and 4-cycles in a random graph, the unreachable pairs of a
 # random graph (negation), per-group count and sum (aggregation) and a 3-way join with a
-# selection, and chains of many rules (in order and shuffled) and many
-# independent rules, each generated once and run by Quorin (predicate, method and membership forms),
+# selection, friends of friends with a negated equality, a 2-hop join (predicates, the first hop a
+# set-valued method, both hops methods), ten million plain facts consulted and counted per group,
+# the closure of a chain whose edges are stored as a set-valued method, and chains of many rules
+# (in order and shuffled) and many independent rules, each generated once and run by Quorin (predicate, method and membership forms),
 # SWI-Prolog (with tabling for the recursive ones), clingo, DuckDB (through its Node package, on one
 # thread, its start-up included) and sqlite3, whole processes side by side, three times, medians
-# of the time and of the peak memory (max RSS of the process); checks that all count the same. An
+# of the time and of the peak memory (max RSS of the process); checks that all count the same.
+# DuckDB's engine time (its statements timed inside the Node runner, without the start-up of Node
+# and of the engine) stands beside its process time, and Q/dEng is Quorin over that engine time.
+# QUORIN_BEFORE names a second Quorin binary (say, one kept from before a change): it runs the
+# predicate form interleaved with the others, in the columns "before" and Q/bef. An
 # engine or form a workload has no file for shows "-" in its columns.
 # Usage: run.sh [--quick]    (--quick: small sizes)
 set -euo pipefail
@@ -59,6 +65,7 @@ install_duckdb
 if ((quick)); then
     cases=("chain 200" "random 200" "tree 100" "triangle 20000" "cycle4 10000")
     cases+=("unreach 200" "groupagg 20000" "join3 20000" "rules 500")
+    cases+=("fof 20000" "hop 20000" "consult 100000" "mchain 200")
 else
     cases=("chain 2000" "random 2000" "tree 1000" "triangle 100000" "cycle4 25000" "cycle4 50000")
     # Each at half, once and twice the size the others are compared at.
@@ -66,6 +73,8 @@ else
     cases+=("unreach 1000" "unreach 2000" "unreach 4000")
     cases+=("groupagg 500000" "groupagg 1000000" "groupagg 2000000")
     cases+=("join3 200000" "join3 400000" "join3 800000")
+    cases+=("fof 250000" "fof 500000" "hop 200000" "hop 400000" "consult 5000000" "consult 10000000")
+    cases+=("mchain 1000" "mchain 2000")
 fi
 # The rule workloads: chains of rules in order and shuffled, and rules that share nothing.
 if ((quick)); then
@@ -83,11 +92,12 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Runs one engine on its file; prints "<seconds> <peak KB> <count>". The seconds are the
+# Runs one engine on its file; prints "<seconds> <peak KB> <count> <engine seconds>" (the last
+# only DuckDB's runner reports; "-" for the others). The seconds are the
 # processor time of the process and its children (user and system): on a shared, loaded machine
 # the time that passes says more about the other processes than about the engine.
 run_engine() {
-    local engine=$1 dir=$2 out count status peak seconds
+    local engine=$1 dir=$2 out count status peak seconds inner=-
     local measure=(/usr/bin/time -f '%M %U %S' -o "$dir/peak")
     set +e
     case $engine in
@@ -95,6 +105,8 @@ run_engine() {
         quorin-method) out=$("${measure[@]}" "$quorin" -q "$dir/quorin-method.flp" 2>&1) ;;
         quorin-again) out=$("${measure[@]}" "$quorin" -q "$dir/quorin-again.flp" 2>&1) ;;
         quorin-member) out=$("${measure[@]}" "$quorin" -q "$dir/quorin-member.flp" 2>&1) ;;
+        quorin-methods) out=$("${measure[@]}" "$quorin" -q "$dir/quorin-methods.flp" 2>&1) ;;
+        quorin-before) out=$("${measure[@]}" "$QUORIN_BEFORE" -q "$dir/quorin.flp" 2>&1) ;;
         duckdb) out=$("${measure[@]}" node "$duckdb_dir/duckdb.mjs" "$dir/duckdb.sql" 2>&1) ;;
         sqlite) out=$(cd "$dir" && "${measure[@]}" sqlite3 <"$dir/sqlite.sql" 2>&1) ;;
         swi) out=$("${measure[@]}" swipl "$dir/swi.pl" 2>&1) ;;
@@ -113,13 +125,17 @@ run_engine() {
             ((status == 0)) || count="failed($status)" ;;
         swi* | duckdb | sqlite)
             count=$(grep -E '^[0-9]+$' <<<"$out" | tail -1)
+            if [[ $engine == duckdb ]]; then
+                inner=$(awk '$1 == "engine" {print $2}' <<<"$out" | tail -1)
+                [[ -n $inner ]] || inner=-
+            fi
             ((status == 0)) || count="failed($status)" ;;
         clingo)
             count=$(grep -o 'count([0-9]*)' <<<"$out" | tr -dc '0-9')
             # 10, 20 and 30 are clingo's success statuses.
             [[ $status == 10 || $status == 20 || $status == 30 ]] || count="failed($status)" ;;
     esac
-    echo "$seconds ${peak:-0} ${count:-none}"
+    echo "$seconds ${peak:-0} ${count:-none} $inner"
 }
 
 median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
@@ -128,20 +144,25 @@ median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
 mb() { awk -v k="$1" 'BEGIN {if (k > 0) printf "%.1f", k / 1024; else printf "-"}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (a == "-" || a + 0 == 0 || b == "-" || b + 0 == 0) printf "-"; else printf "%.2f", a / b}'; }
 
-engines=(quorin quorin-method quorin-member quorin-again swi swi-left clingo duckdb sqlite)
-# Times in processor seconds (user and system), peaks (max RSS) in MB. q-method and q-member: the method and membership forms
-# of the rules. swi is SWI-Prolog's better time of its two closure forms, swi-MB the smaller peak
+engines=(quorin quorin-method quorin-member quorin-methods quorin-again swi swi-left clingo duckdb
+    sqlite)
+[[ -n ${QUORIN_BEFORE:-} ]] && engines+=(quorin-before)
+# Times in processor seconds (user and system), peaks (max RSS) in MB. q-method and q-member: the
+# method and membership forms of the rules (q-method of hop: the first hop a method; q-meths: both
+# hops methods). duck-eng: DuckDB's engine time, Q/dEng Quorin over it. swi is SWI-Prolog's better time of its two closure forms, swi-MB the smaller peak
 # of the two. again/Q: the predicate form evaluated, given one unrelated new fact and evaluated
 # again, over the predicate form evaluated once (about 2 when evaluating again costs what
 # evaluating from scratch does).
-format='%-16s %7s %8s %8s %7s %7s %7s %7s %6s %6s %6s %6s %6s %6s %6s %6s %7s %7s %7s %8s %7s %9s\n'
+format='%-16s %7s %7s %8s %8s %7s %7s %7s %7s %8s %7s %6s %6s %6s %6s %6s %6s %6s %6s %6s %6s %7s %7s %7s %8s %7s %9s\n'
 # shellcheck disable=SC2059
-printf "$format" case quorin q-method q-member swi clingo duckdb sqlite Q/SWI Q/cl Q/duck Q/lite \
-    q-MB qm-MB qmm-MB swi-MB clingo-MB duck-MB lite-MB Q/duckMB again/Q tuples
+printf "$format" case quorin before q-method q-member q-meths swi clingo duckdb duck-eng sqlite \
+    Q/bef Q/SWI Q/cl Q/duck Q/dEng Q/lite q-MB bef-MB qm-MB qmm-MB swi-MB clingo-MB duck-MB \
+    lite-MB again/Q tuples
 failed=0
 for spec in "${cases[@]}"; do
     read -r workload size <<<"$spec"
     dir="$work/$workload"
+    rm -rf "$dir"
     python3 "$here/gen.py" "$workload" "$size" "$dir"
     {
         grep -v '^?-' "$dir/quorin.flp"
@@ -152,7 +173,7 @@ for spec in "${cases[@]}"; do
     present=()
     for engine in "${engines[@]}"; do
         file=$engine
-        [[ $engine == quorin-again ]] && file=quorin
+        [[ $engine == quorin-again || $engine == quorin-before ]] && file=quorin
         case $engine in
             quorin*) file="$file.flp" ;;
             swi*) file="$file.pl" ;;
@@ -162,9 +183,11 @@ for spec in "${cases[@]}"; do
         [[ -f $dir/$file ]] && present+=("$engine")
     done
     declare -A times=() peaks=() counts=()
+    inners=
     for _ in 1 2 3; do
         for engine in "${present[@]}"; do
-            read -r seconds peak count < <(run_engine "$engine" "$dir")
+            read -r seconds peak count inner < <(run_engine "$engine" "$dir")
+            [[ $engine == duckdb && $inner != - ]] && inners="$inners $inner"
             times[$engine]="${times[$engine]:-} $seconds"
             peaks[$engine]="${peaks[$engine]:-} $peak"
             counts[$engine]=$count
@@ -185,6 +208,9 @@ for spec in "${cases[@]}"; do
     swi=${med[swi]}
     [[ ${med[swi-left]} != - ]] && awk -v a="${med[swi-left]}" -v b="$swi" 'BEGIN {exit !(a < b)}' &&
         swi=${med[swi-left]}
+    engineTime=-
+    # shellcheck disable=SC2086
+    [[ -n $inners ]] && engineTime=$(median $inners)
     swiPeak=${medPeak[swi]}
     leftPeak=${medPeak[swi-left]}
     ((leftPeak > 0 && leftPeak < swiPeak)) && swiPeak=$leftPeak
@@ -201,14 +227,17 @@ for spec in "${cases[@]}"; do
         fi
     done
     # shellcheck disable=SC2059
-    printf "$format" "$workload-$size" "${med[quorin]}" "${med[quorin-method]}" \
-        "${med[quorin-member]}" "$swi" "${med[clingo]}" "${med[duckdb]}" "${med[sqlite]}" \
+    printf "$format" "$workload-$size" "${med[quorin]}" "${med[quorin-before]}" \
+        "${med[quorin-method]}" "${med[quorin-member]}" "${med[quorin-methods]}" "$swi" \
+        "${med[clingo]}" "${med[duckdb]}" "$engineTime" "${med[sqlite]}" \
+        "$(ratio "${med[quorin]}" "${med[quorin-before]}")" \
         "$(ratio "${med[quorin]}" "$swi")" "$(ratio "${med[quorin]}" "${med[clingo]}")" \
-        "$(ratio "${med[quorin]}" "${med[duckdb]}")" "$(ratio "${med[quorin]}" "${med[sqlite]}")" \
-        "$(mb "${medPeak[quorin]}")" "$(mb "${medPeak[quorin-method]}")" \
-        "$(mb "${medPeak[quorin-member]}")" "$(mb "$swiPeak")" "$(mb "${medPeak[clingo]}")" \
+        "$(ratio "${med[quorin]}" "${med[duckdb]}")" "$(ratio "${med[quorin]}" "$engineTime")" \
+        "$(ratio "${med[quorin]}" "${med[sqlite]}")" \
+        "$(mb "${medPeak[quorin]}")" "$(mb "${medPeak[quorin-before]}")" \
+        "$(mb "${medPeak[quorin-method]}")" "$(mb "${medPeak[quorin-member]}")" \
+        "$(mb "$swiPeak")" "$(mb "${medPeak[clingo]}")" \
         "$(mb "${medPeak[duckdb]}")" "$(mb "${medPeak[sqlite]}")" \
-        "$(ratio "${medPeak[quorin]}" "${medPeak[duckdb]}")" \
         "$(ratio "${med[quorin-again]}" "${med[quorin]}")" "$expected"
     unset times peaks counts med medPeak
 done

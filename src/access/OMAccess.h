@@ -377,6 +377,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     Iterator* match(const FSymbol& symbol, const InternalName* tuple, int count, Iterator* old) {
         return builtins->match(symbol, tuple, count, old, followingLink != 0);
     }
+    // True while a link is followed: "=" then holds between names that map to the same.
+    bool followsLink() const { return followingLink != 0; }
     Iterator* matchArithmetic(const InternalName* tuple, int count, ArithmeticOp type) {
         return builtins->matchArithmetic(tuple, count, type);
     }

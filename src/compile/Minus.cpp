@@ -11,6 +11,34 @@
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 
+namespace {
+
+// The left rows for which a negated built-in test fails, projected on the result variables, made
+// when they are read: a rule head that stores them takes each as it is tested, and no set of
+// them is made first. The test reads no stored relation, so the rows are the same whenever read.
+class FilteredRows final : public RowSource {
+  public:
+    FilteredRows(Ref<Operand> left, std::unique_ptr<RowProbe> test, std::vector<int> cellsTaken)
+        : left(std::move(left)), test(std::move(test)), taken(std::move(cellsTaken)) {}
+
+    void produce(const RowSink& emit) override {
+        std::vector<InternalName> cells(taken.size(), InternalName::UndefinedObject);
+        scan(left.get(), RowOrder::Repeating, [&](const RowView& row) {
+            if (test->holds(row.cells)) return true;
+            for (std::size_t k = 0; k < taken.size(); ++k) cells[k] = row.cells[taken[k]];
+            return emit(cells.data());
+        });
+    }
+
+  private:
+    Ref<Operand> left;
+    std::unique_ptr<RowProbe> test;
+    // The 0-based left cells of the result's cells.
+    std::vector<int> taken;
+};
+
+}  // namespace
+
 const char* negationStrategyName(NegationStrategy strategy) {
     switch (strategy) {
         case NegationStrategy::NeverHolds:
@@ -21,6 +49,8 @@ const char* negationStrategyName(NegationStrategy strategy) {
             return "anti-join";
         case NegationStrategy::ProbedAntiJoin:
             return "anti-join probing the stored rows";
+        case NegationStrategy::RowFilter:
+            return "filter testing each row";
     }
     return "";
 }
@@ -67,7 +97,7 @@ Minus::Minus(const MinusSpec& spec)
         }
         if (probedCells.size() == std::size_t(spec.probedColumns.size())) {
             probed = spec.probed;
-            plan = NegationStrategy::ProbedAntiJoin;
+            plan = spec.filters ? NegationStrategy::RowFilter : NegationStrategy::ProbedAntiJoin;
         }
     }
 }
@@ -80,11 +110,22 @@ Ref<Operand> Minus::evaluate(clib_list<Operand*>* list, OMAccess* access,
                              const OperatorTrace& tracing) const {
     auto result = Ref<SetOperand>::adopt(new SetOperand(variables));
     if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds) return result;
-    if (plan == NegationStrategy::ProbedAntiJoin) {
+    if (plan == NegationStrategy::ProbedAntiJoin || plan == NegationStrategy::RowFilter) {
         Operand* left = list->head();
         if (left == nullptr) return result;
         if (tracing.on) trace(left, nullptr, access);
-        probeEach(left, access, result.get());
+        if (plan == NegationStrategy::RowFilter && !tracing.on && !positions.empty()) {
+            std::vector<int> taken;
+            for (int position : positions) taken.push_back(position - 1);
+            result->defer(std::make_unique<FilteredRows>(Ref<Operand>::share(left),
+                                                         probed->rowProbe(access, probedCells),
+                                                         std::move(taken)));
+            return result;
+        }
+        if (plan == NegationStrategy::RowFilter)
+            filterEach(left, access, result.get());
+        else
+            probeEach(left, access, result.get());
         if (tracing.on) printResult(result.get(), access);
         return result;
     }
@@ -164,6 +205,15 @@ void Minus::probeEach(Operand* left, OMAccess* access, SetOperand* result) const
     // The rows still waiting, oldest first.
     for (; wanted && waiting > 0; --waiting)
         test(ring.data() + ((next + ahead - waiting) % ahead) * width);
+}
+
+void Minus::filterEach(Operand* left, OMAccess* access, SetOperand* result) const {
+    const std::unique_ptr<RowProbe> test = probed->rowProbe(access, probedCells);
+    std::vector<InternalName> cells(std::size_t(variables.size()), InternalName::UndefinedObject);
+    // In any order and possibly more than once: the result is a set.
+    scan(left, RowOrder::Repeating, [&](const RowView& row) {
+        return test->holds(row.cells) || keep(row.cells, cells, result);
+    });
 }
 
 std::unique_ptr<RowStore> Minus::indexRight(Operand* right) const {

@@ -29,6 +29,10 @@ enum class NegationStrategy {
     // side is copied, and a
     // left operand whose rows wait in a source (a product) is never stored.
     ProbedAntiJoin,
+    // The negated literal is a built-in test (`not X = Z`, `not X < Y`, `not strlen(X, 3)`)
+    // whose cells the left rows bind: each left row, as it comes, is tested and kept when the
+    // test fails. No set of the negated literal's rows is made and no difference taken.
+    RowFilter,
 };
 
 // The printed name of a strategy ("existence test", ...).
@@ -47,6 +51,8 @@ struct MinusSpec {
     // then has the left operand as its only input.
     Ref<BaseOperator> probed{};
     clib_list<FSymbol> probedColumns{};
+    // The probed literal is a built-in test computed from the row's cells alone.
+    bool filters = false;
 };
 
 class Minus : public Operator {
@@ -77,6 +83,8 @@ class Minus : public Operator {
     std::unique_ptr<RowStore> indexRight(Operand* right) const;
     // The surviving left rows, each probed by the negated literal.
     void probeEach(Operand* left, OMAccess* access, SetOperand* result) const;
+    // The left rows for which the negated built-in fails, each tested as it comes.
+    void filterEach(Operand* left, OMAccess* access, SetOperand* result) const;
     // Stores a surviving left row, projected on the result variables; false when no more are
     // wanted.
     bool keep(const InternalName* row, std::vector<InternalName>& cells, SetOperand* result) const;

@@ -116,7 +116,8 @@ Pred::Pred(const PredSpec& spec)
     : BaseOperator(OperatorKind::Predicate, spec.arity, spec.pattern),
       predicate(spec.predicate),
       perlInputCount(spec.perlInputCount),
-      perl(spec.perl) {
+      perl(spec.perl),
+      test(spec.test) {
     // Only a stored predicate can be asked whether it holds a value; a built-in computes its
     // rows from the pattern, so its inputs are enumerated.
     if (predicate.getType() == InternalName::Predicate)
@@ -153,13 +154,42 @@ PredicateScan Pred::choose() const {
 }
 
 bool Pred::probesEachInputRow() const {
-    return plan == PredicateScan::StoredProbe && !perl && inputCount == 1 &&
-           predicate.getType() == InternalName::Predicate && predicate.getArity() > 0 &&
-           advancesInput(0) && eqCons.empty() && eqJoins.empty() && testedByCon.inputs.empty() &&
-           testedByJoin.inputs.empty();
+    const bool oneInput = !perl && inputCount == 1 && advancesInput(0) && eqCons.empty() &&
+                          eqJoins.empty() && testedByCon.inputs.empty() &&
+                          testedByJoin.inputs.empty();
+    if (!oneInput) return false;
+    if (predicate.getType() == InternalName::BuiltinPredicate)
+        return test != BuiltinTest::None && arity > 0 && varEqs.empty() && partEqCons.empty() &&
+               partEqJoins.empty() && setSelects.empty() && enumerated.inputs.empty() &&
+               std::find(boundCells.begin(), boundCells.end(), 0) == boundCells.end();
+    return plan == PredicateScan::StoredProbe && predicate.getType() == InternalName::Predicate &&
+           predicate.getArity() > 0;
+}
+
+std::unique_ptr<RowProbe> Pred::builtinProbe(OMAccess* access,
+                                             const std::vector<int>& columns) const {
+    std::vector<InternalName> pattern(std::size_t(arity), InternalName::UndefinedObject);
+    bool named = access != nullptr;
+    for (const auto& [position, symbol] : constants) {
+        if (symbol == FSymbol() || !named) continue;
+        InternalName name;
+        // A constant without a name: the general evaluation finds no row, nothing holds.
+        if (access->internValue(symbol, name) == 0) named = false;
+        if (position >= 1 && position <= arity) pattern[std::size_t(position - 1)] = name;
+    }
+    std::vector<std::pair<int, int>> fill;
+    for (const InputBinding& b : inputBindings.front()) {
+        if (b.column < 1 || std::size_t(b.column) > columns.size() || b.cell < 0 || b.cell >= arity)
+            named = false;
+        else
+            fill.emplace_back(b.cell, columns[std::size_t(b.column - 1)]);
+    }
+    return std::make_unique<BuiltinRowProbe>(access, predicate, test, std::move(pattern),
+                                             std::move(fill), named);
 }
 
 std::unique_ptr<RowProbe> Pred::rowProbe(OMAccess* access, const std::vector<int>& columns) const {
+    if (predicate.getType() == InternalName::BuiltinPredicate) return builtinProbe(access, columns);
     auto none = [] { return std::make_unique<StoredRowProbe>(); };
     if (access == nullptr || access->isEmptyPredicate(predicate)) return none();
     const OMAccess::StoredRows stored = access->storedPredicateRows(predicate, arity);

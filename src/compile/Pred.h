@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compile/BaseOperator.h"
+#include "compile/BuiltinRowProbe.h"
 #include "compile/RowStore.h"
 #include "foundation/set.h"
 #include "objectbase/RelationStore.h"
@@ -45,6 +46,9 @@ struct PredSpec {
     // included.
     int perlInputCount = 0;
     PatternSpec pattern;
+    // A built-in that only tests its cells: with every cell bound by the one input and
+    // constants, a negation tests it row by row.
+    BuiltinTest test = BuiltinTest::None;
 };
 
 // Whether a stored predicate holds a row for the cells of one input row: the probe of one
@@ -96,8 +100,9 @@ class Pred : public BaseOperator {
                           const OperatorTrace& tracing) const override;
     std::string strategy(const SymTab* names) const override;
     PredicateScan scan() const { return plan; }
-    // True when the literal is a stored predicate probed once per row of its one input (its
-    // pattern fully bound by that input and constants): rowProbe can then answer for each row.
+    // True when the literal is a stored predicate or a testing built-in probed once per row of
+    // its one input (its pattern fully bound by that input and constants): rowProbe can then
+    // answer for each row.
     bool probesEachInputRow() const override;
     std::unique_ptr<RowProbe> rowProbe(OMAccess* access,
                                        const std::vector<int>& columns) const override;
@@ -142,6 +147,8 @@ class Pred : public BaseOperator {
     // Matches the pattern against a stored predicate's rows read in place; false (nothing
     // done) when the access layer keeps no rows in place for it.
     bool scanStoredRows(Run& run) const;
+    // The row-by-row test of a built-in whose cells the input row and constants fill.
+    std::unique_ptr<RowProbe> builtinProbe(OMAccess* access, const std::vector<int>& columns) const;
     // Runs the "perl" call on the current pattern and answers an iterator over its rows.
     Iterator* perlCall(PredRun& run) const;
     // The name of one value read back from @out.
@@ -155,4 +162,5 @@ class Pred : public BaseOperator {
     // enumerated inputs fill.
     std::vector<char> boundCells;
     PredicateScan plan;
+    BuiltinTest test;
 };

@@ -23,6 +23,25 @@ bool RowStore::insert(const InternalName* cells) {
     return true;
 }
 
+void RowStore::insertRows(const InternalName* cells, int count) {
+    const auto w = std::size_t(width());
+    int i = 0;
+    for (; i < count && inOrder; ++i) insert(cells + std::size_t(i) * w);
+    if (i >= count) return;
+    constexpr int Batch = 16;
+    std::uint64_t hashes[Batch];
+    for (; i < count; i += Batch) {
+        const int n = std::min(Batch, count - i);
+        const InternalName* first = cells + std::size_t(i) * w;
+        for (int k = 0; k < n; ++k) {
+            hashes[k] = rows.hashOf(first + std::size_t(k) * w);
+            rows.prefetchSlot(hashes[k]);
+        }
+        for (int k = 0; k < n; ++k) rows.numberOf(first + std::size_t(k) * w, hashes[k]);
+    }
+    changed();
+}
+
 void RowStore::append(const InternalName* cells) {
     if (inOrder && !empty() && compareRows(cells, row(size() - 1), width()) <= 0) inOrder = false;
     rows.appendNew(cells);

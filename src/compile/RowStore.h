@@ -36,6 +36,10 @@ class RowStore {
 
     // Copies the row unless an equal one is stored; true when it was new.
     bool insert(const InternalName* cells);
+    // Copies each of `count` rows lying one after the other unless an equal one is stored. Once
+    // the rows are out of order, the hash slots of a batch are loaded before its rows are looked
+    // up, so that the lookups of a large set overlap their waits on memory.
+    void insertRows(const InternalName* cells, int count);
     // Copies a row that the caller knows is not stored (a reader of a set that keeps its rows
     // apart): no probe, and the row is hashed only when a lookup needs it.
     void append(const InternalName* cells);

@@ -526,8 +526,11 @@ void Translator::transpose(PTerm* term, int argCount) {
     // The one built-in that runs code in the embedded interpreter.
     const bool perl =
         term->isBuiltin() && cx->symTab != nullptr && cx->symTab->giveName(name) == "perl";
+    const BuiltinTest test = term->isBuiltin() && cx->symTab != nullptr
+                                 ? builtinTestOf(cx->symTab->giveName(name), argCount)
+                                 : BuiltinTest::None;
     buildLeaf(argCount, term, false, [&](PatternSpec&& pattern) {
-        PredSpec spec{argCount, name, perl, perlInputCount, std::move(pattern)};
+        PredSpec spec{argCount, name, perl, perlInputCount, std::move(pattern), test};
         return new Pred(spec);
     });
 }
@@ -640,19 +643,26 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     negation.leftColumns = left;
     negation.rightColumns = right;
     negation.variables = result;
-    // A stored predicate or membership probed with the projection of the rows before it: each of
-    // those rows is looked up as it comes, and the projection is not made.
+    // A stored predicate, a membership or a testing built-in probed with the projection of the
+    // rows before it: each of those rows is looked up or tested as it comes, and neither the
+    // projection nor the negated literal's rows are made.
     if (auto* pred = dynamic_cast<BaseOperator*>(e->getOperator());
-        pred != nullptr && pred->probesEachInputRow() && e->getChildren().size() == 1) {
+        negationRoad == NegationRoad::RowByRow && pred != nullptr && pred->probesEachInputRow() &&
+        e->getChildren().size() == 1) {
         const Operator* input = e->getChildren().front()->getOperator();
         if (input != nullptr && input->projects() &&
             e->getChildren().front()->getChildren().empty()) {
             negation.probed = Ref<BaseOperator>::share(pred);
             negation.probedColumns = input->getVariables();
+            // A built-in computes its answer from the row's own cells: a filter.
+            const auto* builtin = dynamic_cast<const Pred*>(pred);
+            negation.filters = builtin != nullptr && builtin->predicateSymbol().getType() ==
+                                                         InternalName::BuiltinPredicate;
         }
     }
     auto* minus = new Minus(negation);
-    const bool probes = minus->negationStrategy() == NegationStrategy::ProbedAntiJoin;
+    const bool probes = minus->negationStrategy() == NegationStrategy::ProbedAntiJoin ||
+                        minus->negationStrategy() == NegationStrategy::RowFilter;
     ExprRef node = wrap(minus, 0);
     node->addChild(b.get());
     if (!probes) node->addChild(e.get());

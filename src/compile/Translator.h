@@ -97,6 +97,13 @@ class Translator : public PtnScanner {
 
     int duplicateFlag() const { return lastDuplicate; }
 
+    // How a negated literal that can be asked row by row (a stored predicate, a membership, a
+    // testing built-in, its cells bound by the rows before it) is translated: probed or tested
+    // as each row comes, or as the general anti-join over the negated literal's own rows. Both
+    // answer the same; the general one serves to check the other.
+    enum class NegationRoad { RowByRow, General };
+    void useNegationRoad(NegationRoad road) { negationRoad = road; }
+
   protected:
     ~Translator() override;
 
@@ -170,6 +177,7 @@ class Translator : public PtnScanner {
     TranslationContext* cx = nullptr;
     // Configuration, kept from translation to translation.
     std::int32_t selective = 1;
+    NegationRoad negationRoad = NegationRoad::RowByRow;
     Ref<VarScanner> scanner;
     std::int32_t debug = 0;
     // The outcome of the last translation that was not only looked at: what isOk and

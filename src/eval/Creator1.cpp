@@ -284,8 +284,14 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
             if (fresh == nullptr) {
                 rowWidth = width;
                 openFresh();
+                batch.resize(std::size_t(Batch) * std::size_t(width));
             }
-            if (!stopPoll.stop()) fresh->insert(cells);
+            // A batch at a time, its hash slots loaded ahead; the last rows go through flush.
+            std::copy(cells, cells + width, batch.begin() + std::ptrdiff_t(batched) * width);
+            if (++batched == Batch) {
+                if (!stopPoll.stop()) fresh->insertRows(batch.data(), batched);
+                batched = 0;
+            }
             return;
         }
         if (prepared && batching) {
