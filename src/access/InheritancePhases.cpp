@@ -284,7 +284,10 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
     for (auto item = classes->first_item(); item != nullptr && !done && !ownValue;
          item = classes->next_item(item)) {
         tuple[0] = classes->key(item);
-        if (setValued(type)) tuple[count - 1] = Free;
+        // The class gives its value whatever value the pattern asks for: a class whose value
+        // differs still decides the slot, and a later class with the value asked for gives
+        // nothing.
+        tuple[count - 1] = Free;
         auto values =
             Ref<Iterator>::adopt(access.lookup(MethodType(stored), tuple, count, nullptr));
         for (bool more = values && values->first(); more && !done; more = values->next()) {
@@ -310,7 +313,7 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
             ++newFactCount;
             std::vector<InternalName> probe{host};
             probe.insert(probe.end(), key.begin(), key.end());
-            probe.push_back(Free);
+            probe.push_back(setValued(type) ? Free : result);
             answer =
                 Ref<Iterator>::adopt(access.lookup(MethodType(type), probe.data(), count, nullptr));
             done = true;
@@ -427,29 +430,50 @@ void InheritancePhases::withdrawInherited(const InternalName& host,
     if (removed != 0 && conflict) inheritedValues.noteConflict(host, slot, om->changeStamp(), from);
 }
 
-InternalName InheritancePhases::givingClass(const set<InternalName>& classes, int stored,
-                                            const InheritedValues::Slot& slot,
-                                            std::vector<InternalName>& values) {
-    std::vector<InternalName> cells{Free, slot.method};
+void InheritancePhases::classValues(const InternalName& cls, int stored,
+                                    const InheritedValues::Slot& slot,
+                                    std::vector<InternalName>& values) {
+    std::vector<InternalName> cells{cls, slot.method};
     cells.insert(cells.end(), slot.args.begin(), slot.args.end());
     cells.push_back(Free);
     const int count = static_cast<int>(cells.size());
-    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item)) {
-        cells[0] = classes.key(item);
-        values.clear();
-        const auto rows =
-            Ref<Iterator>::adopt(access.lookup(MethodType(stored), cells.data(), count, nullptr));
-        for (bool more = rows && rows->first(); more; more = rows->next()) {
-            const InternalName value = rows->atColumn(count);
-            if (!setValued(slot.type) || value.getType() != InternalName::SetName) {
-                values.push_back(value);
-                continue;
-            }
-            appendColumn(values, Ref<Iterator>::adopt(access.setIterator(value, nullptr)), 1);
+    values.clear();
+    const auto rows =
+        Ref<Iterator>::adopt(access.lookup(MethodType(stored), cells.data(), count, nullptr));
+    for (bool more = rows && rows->first(); more; more = rows->next()) {
+        const InternalName value = rows->atColumn(count);
+        if (!setValued(slot.type) || value.getType() != InternalName::SetName) {
+            values.push_back(value);
+            continue;
         }
-        if (!values.empty()) return cells[0];
+        appendColumn(values, Ref<Iterator>::adopt(access.setIterator(value, nullptr)), 1);
+    }
+}
+
+InternalName InheritancePhases::givingClass(const set<InternalName>& classes, int stored,
+                                            const InheritedValues::Slot& slot,
+                                            std::vector<InternalName>& values) {
+    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item)) {
+        classValues(classes.key(item), stored, slot, values);
+        if (!values.empty()) return classes.key(item);
     }
     return Free;
+}
+
+bool InheritancePhases::tieOffersOther(const set<InternalName>& classes, int stored,
+                                       const InheritedValues::Slot& slot,
+                                       const InternalName& giving,
+                                       const std::vector<InternalName>& offered) {
+    std::vector<InternalName> values;
+    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item)) {
+        if (classes.key(item) == giving) continue;
+        classValues(classes.key(item), stored, slot, values);
+        if (values.empty()) continue;
+        std::sort(values.begin(), values.end());
+        values.erase(std::unique(values.begin(), values.end()), values.end());
+        if (values != offered) return true;
+    }
+    return false;
 }
 
 bool InheritancePhases::yieldToMoreSpecific(const InternalName& host, int stored,
@@ -481,9 +505,20 @@ bool InheritancePhases::yieldToMoreSpecific(const InternalName& host, int stored
     // The same values, from the class they came from or from a more specific one: nothing read
     // changes. The class recorded may then be a less specific one; should the values change
     // later, the blocking of that class steps back once more, to the class between.
-    if (had == offered) return false;
     // A value whose class is not known (a base filled again from its printed form) stays.
     const InternalName source = inheritedValues.source(host, slot);
+    if (had == offered) {
+        // The class the values came from is no longer among the most specific ones, and these
+        // tie with classes that offer other values: the host may have reached the class that
+        // now offers the same values through those very values (a rule that reclasses by
+        // them), and without them another class would decide. The values give way, with what
+        // was derived from them; the run without them decides the tie.
+        if (!isBound(source) || classes.member(source) ||
+            !tieOffersOther(classes, stored, slot, giving, offered))
+            return false;
+        withdrawInherited(host, slot, {}, source);
+        return true;
+    }
     if (!isBound(source)) return false;
     const int argCount = static_cast<int>(slot.args.size());
     const InternalName* args = argCount != 0 ? slot.args.data() : nullptr;
@@ -689,11 +724,20 @@ void InheritancePhases::settleMergedKey(const InternalName& host, const Inherite
         std::vector<InternalName> probe = other;
         probe.push_back(Free);
         const int width = static_cast<int>(probe.size());
-        std::vector<InternalName> theirs;
-        appendColumn(theirs,
+        std::vector<InternalName> stored;
+        appendColumn(stored,
                      Ref<Iterator>::adopt(
                          access.makeRefIter(MethodType(slot.type), probe.data(), width, nullptr)),
                      width);
+        // A set value is stored as a set: its members are what was inherited there.
+        std::vector<InternalName> theirs;
+        for (const InternalName& value : stored) {
+            if (!setValued(slot.type) || value.getType() != InternalName::SetName) {
+                theirs.push_back(value);
+                continue;
+            }
+            appendColumn(theirs, Ref<Iterator>::adopt(access.setIterator(value, nullptr)), 1);
+        }
         if (theirs.empty()) continue;
         const std::vector<InternalName>* inheritedThere = inheritedValues.find(other[0], otherSlot);
         std::vector<InternalName> own;

@@ -192,6 +192,14 @@ class InheritancePhases {
     // class is undefined when none holds one.
     InternalName givingClass(const set<InternalName>& classes, int stored,
                              const InheritedValues::Slot& slot, std::vector<InternalName>& values);
+    // The values the class holds for the slot, looked up as `stored` (the members of a set).
+    void classValues(const InternalName& cls, int stored, const InheritedValues::Slot& slot,
+                     std::vector<InternalName>& values);
+    // Whether a class among `classes` other than `giving` holds values for the slot other than
+    // `offered` (sorted, without duplicates).
+    bool tieOffersOther(const set<InternalName>& classes, int stored,
+                        const InheritedValues::Slot& slot, const InternalName& giving,
+                        const std::vector<InternalName>& offered);
     // The host holds inherited values of the slot from a class that no longer gives them first:
     // a more specific class with other values reached the host since. They go, a conflict (the
     // values may have been read); true when they went.
