@@ -70,6 +70,7 @@ bool InheritancePhases::flushQueued() {
 
 bool InheritancePhases::close() {
     fullPhase = false;
+    addingOnly = false;
     pendingAt.clear();
     deferred = nullptr;
     if (!phaseOpen) return false;
@@ -272,7 +273,7 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
         ownValue = yieldsRow(access.lookup(MethodType(type), probe.data(), count, nullptr));
         // A value inherited from a class that a more specific one has since replaced goes: the
         // host takes the more specific class's value below.
-        if (ownValue && !inheritedValues.empty() && awaited.count(tuple[1]) == 0) {
+        if (ownValue && !addingOnly && !inheritedValues.empty() && awaited.count(tuple[1]) == 0) {
             const InheritedValues::Slot slot{
                 type, tuple[1], std::vector<InternalName>(tuple + 2, tuple + count - 1)};
             ownValue = !yieldToMoreSpecific(host, stored, slot, *classes);

@@ -42,6 +42,10 @@ class InheritancePhases {
     // The open direct phase stores every value an inherited lookup finds (not only the first)
     // and then lets the stored values answer.
     void storeEverything() { fullPhase = true; }
+    // The open phase answers a query: it inherits what is missing but withdraws no value
+    // inherited before, so that the next evaluation reads the base the last one left (a
+    // withdrawal here would not take back what was derived from the value).
+    void onlyAdd() { addingOnly = true; }
     // Stores what a buffered phase queued; true when the phase was buffered.
     bool flushQueued();
     // Ends the phase and forgets the deferred methods; true when one was open.
@@ -144,6 +148,8 @@ class InheritancePhases {
     bool triggersFlushed = true;
     // Set in a direct phase that stores everything it finds.
     bool fullPhase = false;
+    // Set in a phase that answers a query.
+    bool addingOnly = false;
     // The values a buffered phase queued; none outside one. A linked list: a value stored while
     // the queue is flushed may queue further values (through an access layer's inserts), and
     // those are flushed in the same walk.

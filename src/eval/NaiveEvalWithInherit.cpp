@@ -603,6 +603,7 @@ Ref<Operand> NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
     // Matching again until nothing is inherited would repeat what the query's built-ins print
     // or run, the first times over incomplete facts.
     phases->beginFullPhase(0);
+    phases->inheritance().onlyAdd();
     Ref<Operand> result = matcher->retrieve(query, nullptr, phases->giveSymTab());
     phases->endPhase();
     phases->takeNewFacts();
