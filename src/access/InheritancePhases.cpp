@@ -279,6 +279,24 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
             ownValue = !yieldToMoreSpecific(host, stored, slot, *classes);
         }
     }
+    // A pattern whose method or arguments are free asks for every slot: each slot the host
+    // holds inherited values of from a class that a more specific one has since replaced gives
+    // way as well, and the host takes the more specific class's values below.
+    if (!done && !addingOnly && !std::all_of(tuple + 1, tuple + count - 1, isBound)) {
+        if (const InheritedValues::Slots* slots = inheritedValues.ofHost(host)) {
+            std::vector<InheritedValues::Slot> held;
+            for (const auto& entry : *slots) {
+                const InheritedValues::Slot& slot = entry.first;
+                if (slot.type != type || static_cast<int>(slot.args.size()) != count - 3) continue;
+                bool fits = !isBound(tuple[1]) || tuple[1] == slot.method;
+                for (int i = 0; fits && i < count - 3; ++i)
+                    fits = !isBound(tuple[2 + i]) || tuple[2 + i] == slot.args[std::size_t(i)];
+                if (fits && awaited.count(slot.method) == 0) held.push_back(slot);
+            }
+            for (const InheritedValues::Slot& slot : held)
+                yieldToMoreSpecific(host, stored, slot, *classes);
+        }
+    }
     // The first most specific class (in name order) that has a value for a method and its
     // arguments gives the host that value; later classes add nothing to it.
     std::set<std::vector<InternalName>> decided;
