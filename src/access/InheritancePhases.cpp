@@ -394,10 +394,29 @@ int InheritancePhases::storeInherited(const InternalName& host, const InternalNa
     storing = false;
     fact.back() = value;
     if (!yieldsRow(access.makeRefIter(MethodType(type), fact.data(), width, nullptr))) return 0;
-    inheritedValues.add(
-        host, InheritedValues::Slot{type, method, std::vector<InternalName>(args, args + argCount)},
-        value, source);
+    const InheritedValues::Slot slot{type, method,
+                                     std::vector<InternalName>(args, args + argCount)};
+    inheritedValues.add(host, slot, value, source);
+    if (addingOnly) queried.push_back({host, slot, value});
     return 1;
+}
+
+void InheritancePhases::withdrawQueried() {
+    OM* const om = access.om();
+    if (om != nullptr) {
+        for (const Queried& fact : queried) {
+            const std::vector<InternalName>* held = inheritedValues.find(fact.host, fact.slot);
+            // A value that became own since stays.
+            if (held == nullptr || std::find(held->begin(), held->end(), fact.value) == held->end())
+                continue;
+            const int argCount = static_cast<int>(fact.slot.args.size());
+            om->removeMethodValue(fact.host, fact.slot.method,
+                                  argCount != 0 ? fact.slot.args.data() : nullptr, argCount,
+                                  fact.slot.type, fact.value);
+            inheritedValues.forget(fact.host, fact.slot, fact.value);
+        }
+    }
+    queried.clear();
 }
 
 void InheritancePhases::giveWayToOwn(const InternalName& host, const InternalName& method,

@@ -46,6 +46,9 @@ class InheritancePhases {
     // inherited before, so that the next evaluation reads the base the last one left (a
     // withdrawal here would not take back what was derived from the value).
     void onlyAdd() { addingOnly = true; }
+    // After the query's answers are made: the values its phases stored go again, so that the
+    // base is the one the last evaluation left.
+    void withdrawQueried();
     // Stores what a buffered phase queued; true when the phase was buffered.
     bool flushQueued();
     // Ends the phase and forgets the deferred methods; true when one was open.
@@ -150,6 +153,13 @@ class InheritancePhases {
     bool fullPhase = false;
     // Set in a phase that answers a query.
     bool addingOnly = false;
+    // The values stored in phases that answered a query, since the last withdrawQueried.
+    struct Queried {
+        InternalName host;
+        InheritedValues::Slot slot;
+        InternalName value;
+    };
+    std::vector<Queried> queried;
     // The values a buffered phase queued; none outside one. A linked list: a value stored while
     // the queue is flushed may queue further values (through an access layer's inserts), and
     // those are flushed in the same walk.

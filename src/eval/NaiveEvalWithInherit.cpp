@@ -615,6 +615,9 @@ Ref<Operand> NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
     phases->endPhase();
     phases->takeNewFacts();
     matcher->remove(query);
+    // The answers are made: what the query inherited goes again, and the next evaluation reads
+    // the base the last one left.
+    phases->inheritance().withdrawQueried();
     return result;
 }
 
