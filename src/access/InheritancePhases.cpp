@@ -70,6 +70,7 @@ bool InheritancePhases::flushQueued() {
 
 bool InheritancePhases::close() {
     fullPhase = false;
+    addingOnly = false;
     pendingAt.clear();
     deferred = nullptr;
     if (!phaseOpen) return false;
@@ -272,10 +273,28 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
         ownValue = yieldsRow(access.lookup(MethodType(type), probe.data(), count, nullptr));
         // A value inherited from a class that a more specific one has since replaced goes: the
         // host takes the more specific class's value below.
-        if (ownValue && !inheritedValues.empty() && awaited.count(tuple[1]) == 0) {
+        if (ownValue && !addingOnly && !inheritedValues.empty() && awaited.count(tuple[1]) == 0) {
             const InheritedValues::Slot slot{
                 type, tuple[1], std::vector<InternalName>(tuple + 2, tuple + count - 1)};
             ownValue = !yieldToMoreSpecific(host, stored, slot, *classes);
+        }
+    }
+    // A pattern whose method or arguments are free asks for every slot: each slot the host
+    // holds inherited values of from a class that a more specific one has since replaced gives
+    // way as well, and the host takes the more specific class's values below.
+    if (!done && !addingOnly && !std::all_of(tuple + 1, tuple + count - 1, isBound)) {
+        if (const InheritedValues::Slots* slots = inheritedValues.ofHost(host)) {
+            std::vector<InheritedValues::Slot> held;
+            for (const auto& entry : *slots) {
+                const InheritedValues::Slot& slot = entry.first;
+                if (slot.type != type || static_cast<int>(slot.args.size()) != count - 3) continue;
+                bool fits = !isBound(tuple[1]) || tuple[1] == slot.method;
+                for (int i = 0; fits && i < count - 3; ++i)
+                    fits = !isBound(tuple[2 + i]) || tuple[2 + i] == slot.args[std::size_t(i)];
+                if (fits && awaited.count(slot.method) == 0) held.push_back(slot);
+            }
+            for (const InheritedValues::Slot& slot : held)
+                yieldToMoreSpecific(host, stored, slot, *classes);
         }
     }
     // The first most specific class (in name order) that has a value for a method and its
@@ -284,7 +303,10 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
     for (auto item = classes->first_item(); item != nullptr && !done && !ownValue;
          item = classes->next_item(item)) {
         tuple[0] = classes->key(item);
-        if (setValued(type)) tuple[count - 1] = Free;
+        // The class gives its value whatever value the pattern asks for: a class whose value
+        // differs still decides the slot, and a later class with the value asked for gives
+        // nothing.
+        tuple[count - 1] = Free;
         auto values =
             Ref<Iterator>::adopt(access.lookup(MethodType(stored), tuple, count, nullptr));
         for (bool more = values && values->first(); more && !done; more = values->next()) {
@@ -310,7 +332,7 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
             ++newFactCount;
             std::vector<InternalName> probe{host};
             probe.insert(probe.end(), key.begin(), key.end());
-            probe.push_back(Free);
+            probe.push_back(setValued(type) ? Free : result);
             answer =
                 Ref<Iterator>::adopt(access.lookup(MethodType(type), probe.data(), count, nullptr));
             done = true;
@@ -372,10 +394,29 @@ int InheritancePhases::storeInherited(const InternalName& host, const InternalNa
     storing = false;
     fact.back() = value;
     if (!yieldsRow(access.makeRefIter(MethodType(type), fact.data(), width, nullptr))) return 0;
-    inheritedValues.add(
-        host, InheritedValues::Slot{type, method, std::vector<InternalName>(args, args + argCount)},
-        value, source);
+    const InheritedValues::Slot slot{type, method,
+                                     std::vector<InternalName>(args, args + argCount)};
+    inheritedValues.add(host, slot, value, source);
+    if (addingOnly) queried.push_back({host, slot, value});
     return 1;
+}
+
+void InheritancePhases::withdrawQueried() {
+    OM* const om = access.om();
+    if (om != nullptr) {
+        for (const Queried& fact : queried) {
+            const std::vector<InternalName>* held = inheritedValues.find(fact.host, fact.slot);
+            // A value that became own since stays.
+            if (held == nullptr || std::find(held->begin(), held->end(), fact.value) == held->end())
+                continue;
+            const int argCount = static_cast<int>(fact.slot.args.size());
+            om->removeMethodValue(fact.host, fact.slot.method,
+                                  argCount != 0 ? fact.slot.args.data() : nullptr, argCount,
+                                  fact.slot.type, fact.value);
+            inheritedValues.forget(fact.host, fact.slot, fact.value);
+        }
+    }
+    queried.clear();
 }
 
 void InheritancePhases::giveWayToOwn(const InternalName& host, const InternalName& method,
@@ -427,29 +468,50 @@ void InheritancePhases::withdrawInherited(const InternalName& host,
     if (removed != 0 && conflict) inheritedValues.noteConflict(host, slot, om->changeStamp(), from);
 }
 
-InternalName InheritancePhases::givingClass(const set<InternalName>& classes, int stored,
-                                            const InheritedValues::Slot& slot,
-                                            std::vector<InternalName>& values) {
-    std::vector<InternalName> cells{Free, slot.method};
+void InheritancePhases::classValues(const InternalName& cls, int stored,
+                                    const InheritedValues::Slot& slot,
+                                    std::vector<InternalName>& values) {
+    std::vector<InternalName> cells{cls, slot.method};
     cells.insert(cells.end(), slot.args.begin(), slot.args.end());
     cells.push_back(Free);
     const int count = static_cast<int>(cells.size());
-    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item)) {
-        cells[0] = classes.key(item);
-        values.clear();
-        const auto rows =
-            Ref<Iterator>::adopt(access.lookup(MethodType(stored), cells.data(), count, nullptr));
-        for (bool more = rows && rows->first(); more; more = rows->next()) {
-            const InternalName value = rows->atColumn(count);
-            if (!setValued(slot.type) || value.getType() != InternalName::SetName) {
-                values.push_back(value);
-                continue;
-            }
-            appendColumn(values, Ref<Iterator>::adopt(access.setIterator(value, nullptr)), 1);
+    values.clear();
+    const auto rows =
+        Ref<Iterator>::adopt(access.lookup(MethodType(stored), cells.data(), count, nullptr));
+    for (bool more = rows && rows->first(); more; more = rows->next()) {
+        const InternalName value = rows->atColumn(count);
+        if (!setValued(slot.type) || value.getType() != InternalName::SetName) {
+            values.push_back(value);
+            continue;
         }
-        if (!values.empty()) return cells[0];
+        appendColumn(values, Ref<Iterator>::adopt(access.setIterator(value, nullptr)), 1);
+    }
+}
+
+InternalName InheritancePhases::givingClass(const set<InternalName>& classes, int stored,
+                                            const InheritedValues::Slot& slot,
+                                            std::vector<InternalName>& values) {
+    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item)) {
+        classValues(classes.key(item), stored, slot, values);
+        if (!values.empty()) return classes.key(item);
     }
     return Free;
+}
+
+bool InheritancePhases::tieOffersOther(const set<InternalName>& classes, int stored,
+                                       const InheritedValues::Slot& slot,
+                                       const InternalName& giving,
+                                       const std::vector<InternalName>& offered) {
+    std::vector<InternalName> values;
+    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item)) {
+        if (classes.key(item) == giving) continue;
+        classValues(classes.key(item), stored, slot, values);
+        if (values.empty()) continue;
+        std::sort(values.begin(), values.end());
+        values.erase(std::unique(values.begin(), values.end()), values.end());
+        if (values != offered) return true;
+    }
+    return false;
 }
 
 bool InheritancePhases::yieldToMoreSpecific(const InternalName& host, int stored,
@@ -481,9 +543,20 @@ bool InheritancePhases::yieldToMoreSpecific(const InternalName& host, int stored
     // The same values, from the class they came from or from a more specific one: nothing read
     // changes. The class recorded may then be a less specific one; should the values change
     // later, the blocking of that class steps back once more, to the class between.
-    if (had == offered) return false;
     // A value whose class is not known (a base filled again from its printed form) stays.
     const InternalName source = inheritedValues.source(host, slot);
+    if (had == offered) {
+        // The class the values came from is no longer among the most specific ones, and these
+        // tie with classes that offer other values: the host may have reached the class that
+        // now offers the same values through those very values (a rule that reclasses by
+        // them), and without them another class would decide. The values give way, with what
+        // was derived from them; the run without them decides the tie.
+        if (!isBound(source) || classes.member(source) ||
+            !tieOffersOther(classes, stored, slot, giving, offered))
+            return false;
+        withdrawInherited(host, slot, {}, source);
+        return true;
+    }
     if (!isBound(source)) return false;
     const int argCount = static_cast<int>(slot.args.size());
     const InternalName* args = argCount != 0 ? slot.args.data() : nullptr;
@@ -689,11 +762,20 @@ void InheritancePhases::settleMergedKey(const InternalName& host, const Inherite
         std::vector<InternalName> probe = other;
         probe.push_back(Free);
         const int width = static_cast<int>(probe.size());
-        std::vector<InternalName> theirs;
-        appendColumn(theirs,
+        std::vector<InternalName> stored;
+        appendColumn(stored,
                      Ref<Iterator>::adopt(
                          access.makeRefIter(MethodType(slot.type), probe.data(), width, nullptr)),
                      width);
+        // A set value is stored as a set: its members are what was inherited there.
+        std::vector<InternalName> theirs;
+        for (const InternalName& value : stored) {
+            if (!setValued(slot.type) || value.getType() != InternalName::SetName) {
+                theirs.push_back(value);
+                continue;
+            }
+            appendColumn(theirs, Ref<Iterator>::adopt(access.setIterator(value, nullptr)), 1);
+        }
         if (theirs.empty()) continue;
         const std::vector<InternalName>* inheritedThere = inheritedValues.find(other[0], otherSlot);
         std::vector<InternalName> own;

@@ -42,6 +42,13 @@ class InheritancePhases {
     // The open direct phase stores every value an inherited lookup finds (not only the first)
     // and then lets the stored values answer.
     void storeEverything() { fullPhase = true; }
+    // The open phase answers a query: it inherits what is missing but withdraws no value
+    // inherited before, so that the next evaluation reads the base the last one left (a
+    // withdrawal here would not take back what was derived from the value).
+    void onlyAdd() { addingOnly = true; }
+    // After the query's answers are made: the values its phases stored go again, so that the
+    // base is the one the last evaluation left.
+    void withdrawQueried();
     // Stores what a buffered phase queued; true when the phase was buffered.
     bool flushQueued();
     // Ends the phase and forgets the deferred methods; true when one was open.
@@ -144,6 +151,15 @@ class InheritancePhases {
     bool triggersFlushed = true;
     // Set in a direct phase that stores everything it finds.
     bool fullPhase = false;
+    // Set in a phase that answers a query.
+    bool addingOnly = false;
+    // The values stored in phases that answered a query, since the last withdrawQueried.
+    struct Queried {
+        InternalName host;
+        InheritedValues::Slot slot;
+        InternalName value;
+    };
+    std::vector<Queried> queried;
     // The values a buffered phase queued; none outside one. A linked list: a value stored while
     // the queue is flushed may queue further values (through an access layer's inserts), and
     // those are flushed in the same walk.
@@ -192,6 +208,14 @@ class InheritancePhases {
     // class is undefined when none holds one.
     InternalName givingClass(const set<InternalName>& classes, int stored,
                              const InheritedValues::Slot& slot, std::vector<InternalName>& values);
+    // The values the class holds for the slot, looked up as `stored` (the members of a set).
+    void classValues(const InternalName& cls, int stored, const InheritedValues::Slot& slot,
+                     std::vector<InternalName>& values);
+    // Whether a class among `classes` other than `giving` holds values for the slot other than
+    // `offered` (sorted, without duplicates).
+    bool tieOffersOther(const set<InternalName>& classes, int stored,
+                        const InheritedValues::Slot& slot, const InternalName& giving,
+                        const std::vector<InternalName>& offered);
     // The host holds inherited values of the slot from a class that no longer gives them first:
     // a more specific class with other values reached the host since. They go, a conflict (the
     // values may have been read); true when they went.

@@ -136,6 +136,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     // and values the model does not hold.
     std::optional<HeldOutput> held;
     if (stepBackOpen) held.emplace();
+    warnedBeforeHeld = warned;
     const int reached = untilRunStands(program, held ? &*held : nullptr, evaluateOnce(program));
     held.reset();
     stepBackOpen = false;
@@ -164,6 +165,7 @@ int NaiveEvalWithInherit::stepBack(FProgram* program, HeldOutput& held) {
     // Refilling writes nothing the user is to see (equalities giving objects their further
     // names again, for one).
     held.drop();
+    warned = warnedBeforeHeld;
     return evaluateOnce(program);
 }
 
@@ -544,10 +546,12 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     stepBackOpen = sequence.afterJournal || !sequence.before || sequence.before->complete();
     std::optional<HeldOutput> held;
     if (stepBackOpen) held.emplace();
+    warnedBeforeHeld = warned;
     sequence.starts.emplace_back(round, triggerNumber);
     tpOnce(program);
     while (steppingBack() && phases->inheritance().blockEarliestConflicts() != 0) {
         held->drop();
+        warned = warnedBeforeHeld;
         if (sequence.afterJournal) {
             while (!refill()) {
             }
@@ -560,7 +564,10 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
         // Each step from the round and trigger count it was taken at; what the steps before
         // this one wrote was written when they were taken.
         for (std::size_t step = 0; step < sequence.starts.size() && !steppingBack(); ++step) {
-            if (step + 1 == sequence.starts.size()) held->drop();
+            if (step + 1 == sequence.starts.size()) {
+                held->drop();
+                warned = warnedBeforeHeld;
+            }
             round = sequence.starts[step].first;
             triggerNumber = sequence.starts[step].second;
             tpOnce(program);
@@ -614,10 +621,14 @@ Ref<Operand> NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
     // Matching again until nothing is inherited would repeat what the query's built-ins print
     // or run, the first times over incomplete facts.
     phases->beginFullPhase(0);
+    phases->inheritance().onlyAdd();
     Ref<Operand> result = matcher->retrieve(query, nullptr, phases->giveSymTab());
     phases->endPhase();
     phases->takeNewFacts();
     matcher->remove(query);
+    // The answers are made: what the query inherited goes again, and the next evaluation reads
+    // the base the last one left.
+    phases->inheritance().withdrawQueried();
     return result;
 }
 

@@ -168,6 +168,9 @@ class NaiveEvalWithInherit : public NaiveEval {
     std::optional<StepSequence> stepSequence;
     // Set while an evaluation that can step back runs.
     bool stepBackOpen = false;
+    // The warnings written before the output now held: a run stepped back from drops what it
+    // wrote, its warnings among them, and the run that takes its place writes them again.
+    FixpointDriver::Warned warnedBeforeHeld;
     // Whether some rule may give a host a value of its own where it holds an inherited one, or
     // change what is inherited (set with the trigger list).
     bool ownValuesContest = false;

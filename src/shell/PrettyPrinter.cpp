@@ -20,6 +20,7 @@
 #include "language/FRule.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
@@ -257,6 +258,10 @@ void PrettyPrinter::beginQuery(FRule* query) {
 }
 
 void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
+    if (OM* const base = omAccess ? omAccess->om() : nullptr) {
+        if (base->changeStamp() != cacheStamp) clearNameCache();
+        cacheStamp = base->changeStamp();
+    }
     OutputChannel& channel = answerChannel();
     const bool html = style_ == Html;
     if (query == nullptr) channel << "(NULL ParseTreeNode)" << std::endl;

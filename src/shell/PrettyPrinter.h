@@ -122,6 +122,9 @@ class PrettyPrinter : public PPProtocol {
     std::vector<InternalName> cachedNames;
     // Entry + 1 of each whole number from 0 on, as far as it reaches; 0 when it has none.
     std::vector<std::uint32_t> cachedByNumber;
+    // The base's change stamp when the cache was last known good: a base emptied and filled
+    // again (an evaluation that steps back) may hand the same identifiers to other objects.
+    std::uint64_t cacheStamp = 0;
     static constexpr std::size_t numberedLeast = std::size_t(1) << 16;
     // One printed line of the bound style, built whole and written at once.
     std::string line;

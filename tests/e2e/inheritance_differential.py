@@ -34,6 +34,19 @@ inherited values another rule read (the blocking that causes must go again when 
 does not come), and reclassing rules (members of a class made members of classes below it, which
 give an inherited method other values) before or after the rule that reads that method.
 
+Further shapes: classes that tie for a host at different depths (one gives its own value, the
+other one it inherits), classes that tie for a class whose members inherit what the tie gave it,
+equalities a rule makes between members of one class that inherited the same set, and reclassing
+chains whose first step reads an inherited method with arguments. A program evaluated in two
+steps is asked a query between the clauses added and the second evaluation: a query only reads.
+
+Then programs of a second family are checked against a model this test computes itself (the
+founded model; programs without one, or with ties, are left out): hierarchies that rules extend
+by subclass links with and without negation in their bodies and by memberships made from
+inherited values, and rules that read the inherited values, some under negation. Each is
+evaluated in all four modes, in its clause order and in another, and (without negation) in two
+steps.
+
 Exits 1 at the first disagreement, showing the program. A failing program is kept in the work
 folder; a seed reproduces a run.
 
@@ -240,12 +253,36 @@ def generate(rng):
         chosen[at:at] = reclassing if rng.random() < 0.5 else [reader] + reclassing
         if reader not in chosen:
             chosen.append(reader)
+    # Classes that tie for a host, one giving its own value and one a value it inherits from a
+    # class above it; or two classes that tie for a class, whose members then inherit what the
+    # tie gave the class.
+    if rng.random() < 0.2:
+        host = rng.choice(objects)
+        lines += ["ta[a *-> 1].", "tc[a *-> 2].", "tb :: tc.", "%s : ta." % host,
+                  "%s : tb." % host]
+        if rng.random() < 0.5:
+            lines += ["tq[p *-> yes].", "tr[p *-> no].", "ts :: tq.", "tn :: tr.", "tn :: ts.",
+                      "%s : tn." % host]
+            chosen.append("tv(X) :- X[p -> no].")
+    # Two members of one class that a rule equates after they inherited the same set.
+    if equalities and rng.random() < 0.5:
+        first, second = rng.sample(objects, 2) if len(objects) > 1 else (objects[0], objects[0])
+        lines += ["%s : te." % first, "%s : te." % second, "te[s *->> {m0, m1}]."]
+        chosen.append("k[r -> %s] :- %s[s ->> {m0}]." % (second, first))
+    # A reclassing chain whose first step reads an inherited method with arguments.
+    if rng.random() < 0.2:
+        lines += ["wa[w3@(m0) *-> 7; wm *-> 1].", "wb :: wa.", "wb[wm *-> 2]."]
+        for obj in rng.sample(objects, rng.randint(1, len(objects))):
+            lines.append("%s : wa." % obj)
+        chosen.append("X : wb :- X[w3@(m0) -> 7].")
+        chosen.append("wv(X, V) :- X[wm -> V].")
     lines += chosen
     queries = ["X[a -> V]", "X[b -> V]", "X[s ->> {V}]", "X[t ->> {V}]", "X[a *-> V]",
                "X[s *->> {V}]", "p(X, V)", "X[%s -> V]" % OWN_SCALAR,
                "X[%s ->> {V}]" % OWN_SET]
     queries += ["X[w@(K) -> V]", "X[e -> V]", "X[w2@(K) -> V]", "named(X, V)"]
     queries += ["hr(X, V)", "rv(X, V)", "X[rm -> V]", "X[h1 -> V]"]
+    queries += ["tv(X)", "X[p -> V]", "wv(X, V)"]
     return lines, rng.sample(queries, 3), agree, asked
 
 
@@ -263,7 +300,9 @@ def run(quorin, config, folder, program, queries, evaluation, triggers, asked, s
         out.write("?- sys.om.eqTraceOn[].\n")
         if split is not None:
             out.write("\n".join(program[:split]) + "\n?- sys.eval[].\n")
-            out.write("\n".join(program[split:]) + "\n?- sys.eval[].\n")
+            # A query between the clauses added and the evaluation only reads: the model is
+            # that of the evaluation without it.
+            out.write("\n".join(program[split:]) + "\n?- X[a -> V].\n?- sys.eval[].\n")
         else:
             out.write("\n".join(program) + "\n?- sys.eval[].\n")
         for query in queries:
@@ -280,7 +319,11 @@ def run(quorin, config, folder, program, queries, evaluation, triggers, asked, s
     if os.path.exists(dump):
         with open(dump, encoding="utf-8", errors="replace") as saved:
             model = facts(saved.read())
-    return {"answers": answer_blocks(done.stdout.decode("utf-8", "replace")), "model": model,
+    answers = answer_blocks(done.stdout.decode("utf-8", "replace"))
+    if split is not None:
+        # The query between the steps answers over a base not yet evaluated.
+        answers = answers[1:]
+    return {"answers": answers, "model": model,
             "equated": unasked_equality(text, asked), "status": done.returncode}
 
 
@@ -364,6 +407,264 @@ def check(quorin, config, work, seed):
     return None
 
 
+# Programs whose model is computed here, independently of the evaluator: class hierarchies that
+# rules extend (subclass links made by rules, with and without negation in their bodies,
+# memberships made from inherited values, reclassing chains), scalar inheritable values, and
+# rules that read the inherited values, some under negation. A program is kept when its model is
+# founded and has no ties: starting from the facts alone, every round of the rules over the
+# hierarchy and the inherited values of the round before keeps what the last round made and adds
+# to it, until a round adds nothing, and no host (object or class) ever finds two of its most
+# specific classes offering different values.
+FOUNDED_METHODS = ["m", "k"]
+
+
+class Tie(Exception):
+    pass
+
+
+def founded_generate(rng):
+    classes = ["c%d" % i for i in range(rng.randint(3, 7))]
+    objects = ["o%d" % i for i in range(rng.randint(1, 5))]
+    lines = []
+    for i, cls in enumerate(classes):
+        for upper in classes[i + 1:]:
+            if rng.random() < 0.25:
+                lines.append("%s :: %s." % (cls, upper))
+    for obj in objects:
+        for cls in rng.sample(classes, rng.randint(1, 2)):
+            lines.append("%s : %s." % (obj, cls))
+    for cls in classes:
+        for method in FOUNDED_METHODS:
+            if rng.random() < 0.35:
+                lines.append("%s[%s *-> %d]." % (cls, method, rng.randint(1, 3)))
+    rules = []
+
+    def pair():
+        # A link from a class to one with a higher number keeps the hierarchy without cycles.
+        i = rng.randrange(len(classes) - 1)
+        return classes[i], classes[rng.randint(i + 1, len(classes) - 1)]
+
+    for _ in range(rng.randint(1, 4)):
+        shape = rng.random()
+        if shape < 0.3:
+            lower, upper = pair()
+            rules.append(("link", lower, upper, rng.choice(objects), rng.choice(classes), None))
+        elif shape < 0.5:
+            lower, upper = pair()
+            rules.append(("link", lower, upper, rng.choice(objects), rng.choice(classes),
+                          (rng.choice(objects), rng.choice(FOUNDED_METHODS), rng.randint(1, 3))))
+        else:
+            rules.append(("reclass", rng.choice(classes), rng.choice(FOUNDED_METHODS),
+                          rng.randint(1, 3), rng.choice(classes)))
+    negated = None
+    if rng.random() < 0.3:
+        negated = (rng.choice(classes), rng.choice(FOUNDED_METHODS), rng.randint(1, 3))
+    text = []
+    for rule in rules:
+        if rule[0] == "link":
+            _, lower, upper, obj, cls, neg = rule
+            body = "%s : %s" % (obj, cls)
+            if neg is not None:
+                body += ", not %s[%s -> %d]" % neg
+            text.append("%s :: %s :- %s." % (lower, upper, body))
+        else:
+            _, cls, method, value, to = rule
+            text.append("X : %s :- X : %s, X[%s -> %d]." % (to, cls, method, value))
+    text.append("r(X, M, V) :- X[M -> V].")
+    if negated is not None:
+        text.append("s(X) :- X : %s, not X[%s -> %d]." % negated)
+    return classes, objects, lines, rules, negated, lines + text
+
+
+def founded_model(classes, objects, lines, rules, negated):
+    """The rows of `r(X, M, V)`, `X : C` and `s(X)`, or None when the program has no founded
+    model without ties."""
+    sub0, mem0, own = set(), set(), {}
+    for line in lines:
+        if "*->" in line:
+            cls, rest = line.split("[")
+            method, value = rest.rstrip("].").split(" *-> ")
+            own[cls, method] = int(value)
+        elif "::" in line:
+            sub0.add(tuple(line.rstrip(".").split(" :: ")))
+        else:
+            mem0.add(tuple(line.rstrip(".").split(" : ")))
+
+    def evaluate(sub, mem):
+        above = {c: set() for c in classes}
+        for c in classes:
+            work = [u for (l, u) in sub if l == c]
+            while work:
+                u = work.pop()
+                if u not in above[c]:
+                    above[c].add(u)
+                    work += [w for (l, w) in sub if l == u]
+
+        def specific(direct):
+            return [c for c in direct if not any(c in above[d] for d in direct if d != c)]
+
+        memo = {}
+
+        def offered(direct, method):
+            values = set()
+            for c in sorted(specific(direct)):
+                v = class_value(c, method)
+                if v is not None:
+                    values.add(v)
+            if len(values) > 1:
+                raise Tie()
+            return values.pop() if values else None
+
+        def class_value(c, method):
+            if (c, method) in own:
+                return own[c, method]
+            if (c, method) not in memo:
+                memo[c, method] = offered({u for (l, u) in sub if l == c}, method)
+            return memo[c, method]
+
+        member = {o: set() for o in objects}
+        value = {}
+        for o in objects:
+            direct = {c for (x, c) in mem if x == o}
+            for c in direct:
+                member[o] |= {c} | above[c]
+            for method in FOUNDED_METHODS:
+                value[o, method] = offered(direct, method)
+        return member, value
+
+    def founded(derived, value):
+        # Each link and membership made again from the facts, the rules reading the values of
+        # the model and the memberships made so far: a membership that only supports itself
+        # (a class reached through the very class the rule makes) is not made.
+        made = (set(), set())
+        while True:
+            sub, mem = sub0 | made[0], mem0 | made[1]
+            member = {o: {c for (x, c) in mem if x == o} for o in objects}
+            grown = True
+            while grown:
+                grown = False
+                for o in objects:
+                    for (lower, upper) in sub:
+                        if lower in member[o] and upper not in member[o]:
+                            member[o].add(upper)
+                            grown = True
+            links, joins = set(), set()
+            for rule in rules:
+                if rule[0] == "link":
+                    _, lower, upper, obj, cls, neg = rule
+                    if cls in member[obj] and (neg is None or value[neg[0], neg[1]] != neg[2]):
+                        links.add((lower, upper))
+                else:
+                    _, cls, method, v, to = rule
+                    for o in objects:
+                        if cls in member[o] and value[o, method] == v:
+                            joins.add((o, to))
+            if links <= made[0] and joins <= made[1]:
+                return made == (set(derived[0]), set(derived[1]))
+            made[0].update(links)
+            made[1].update(joins)
+
+    derived = (frozenset(), frozenset())
+    for _ in range(40):
+        try:
+            member, value = evaluate(sub0 | derived[0], mem0 | derived[1])
+        except Tie:
+            return None
+        links, joins = set(), set()
+        for rule in rules:
+            if rule[0] == "link":
+                _, lower, upper, obj, cls, neg = rule
+                if cls in member[obj] and (neg is None or value[neg[0], neg[1]] != neg[2]):
+                    links.add((lower, upper))
+            else:
+                _, cls, method, v, to = rule
+                for o in objects:
+                    if cls in member[o] and value[o, method] == v:
+                        joins.add((o, to))
+        following = (frozenset(links), frozenset(joins))
+        if following == derived and not founded(derived, value):
+            return None
+        if following == derived:
+            rows = {"r": set(), "isa": set(), "s": set()}
+            for o in objects:
+                for method in FOUNDED_METHODS:
+                    if value[o, method] is not None:
+                        rows["r"].add((o, method, str(value[o, method])))
+                for c in member[o]:
+                    rows["isa"].add((o, c))
+                if negated is not None and negated[0] in member[o] and \
+                        value[o, negated[1]] != negated[2]:
+                    rows["s"].add(o)
+            return rows
+        if not (derived[0] <= following[0] and derived[1] <= following[1]):
+            return None
+        derived = following
+    return None
+
+
+FOUNDED_QUERIES = ["r(X, M, V)", "X : C", "s(X)"]
+
+
+def founded_rows(answers):
+    """The model's rows as the answers of FOUNDED_QUERIES give them."""
+    found = {}
+    for (query, rows), key in zip(answers, ("r", "isa", "s")):
+        cells = []
+        for row in rows:
+            if "/" not in row:
+                continue
+            binding = dict(cell.split("/", 1) for cell in row.split())
+            if key == "r":
+                cells.append((binding["X"], binding["M"], binding["V"]))
+            elif key == "isa":
+                cells.append((binding["X"], binding["C"]))
+            else:
+                cells.append(binding["X"])
+        found[key] = set(cells)
+    return found
+
+
+def founded_check(quorin, config, work, seed):
+    """None when every run of a founded program answers its model (or the program has none
+    without ties: "skipped"), else the program and the reason."""
+    rng = random.Random(seed)
+    classes, objects, lines, rules, negated, program = founded_generate(rng)
+    expected = founded_model(classes, objects, lines, rules, negated)
+    if expected is None:
+        return "skipped"
+    # Classes are never members, so only objects answer the membership query.
+    folder = os.path.join(work, "f%d" % seed)
+    other = random.Random(-seed - 1)
+    shuffled = list(program)
+    other.shuffle(shuffled)
+    split = other.randrange(1, len(program))
+    # A second evaluation keeps what the first derived: a program that negates reads only in
+    # one evaluation.
+    runs = [(program, None, "once"), (shuffled, None, "shuffled")]
+    if negated is None and all(rule[0] != "link" or rule[5] is None for rule in rules):
+        runs.append((shuffled, split, "twice"))
+    for evaluation, triggers in MODES:
+        for clauses, steps, name in runs:
+            result = run(quorin, config, os.path.join(folder, "%s-%s-%s" % (evaluation, triggers,
+                                                                           name)),
+                         clauses, FOUNDED_QUERIES, evaluation, triggers, set(objects), steps)
+            if result["status"] != 0:
+                return clauses, "%s %s %s: exit status %d" % (evaluation, triggers, name,
+                                                              result["status"])
+            if result["equated"]:
+                return clauses, "%s %s %s: an equality from inheritance: %s" % (
+                    evaluation, triggers, name, result["equated"])
+            got = founded_rows(result["answers"])
+            for key in ("r", "isa", "s"):
+                if got.get(key, set()) != expected[key]:
+                    return clauses, "%s %s %s%s: %s answers %s, the founded model holds %s" % (
+                        evaluation, triggers, name,
+                        "" if steps is None else " after clause %d" % steps, key,
+                        sorted(got.get(key, set())), sorted(expected[key]))
+    shutil.rmtree(folder, ignore_errors=True)
+    return None
+
+
 def main():
     quorin, work, count, first, config = setup("inheritance_differential", __doc__, 100)
     seeds = range(first, first + count)
@@ -373,8 +674,19 @@ def main():
                 program, reason = failure
                 print("seed %d: %s\n%s" % (seed, reason, "\n".join(program)))
                 sys.exit(1)
-    print("%d random inheritance programs: every pair that must agree agrees, nothing equated"
-          % count)
+        checked = 0
+        for seed, failure in zip(seeds, pool.map(lambda s: founded_check(quorin, config, work, s),
+                                                 seeds)):
+            if failure == "skipped":
+                continue
+            if failure:
+                program, reason = failure
+                print("founded seed %d: %s\n%s" % (seed, reason, "\n".join(program)))
+                sys.exit(1)
+            checked += 1
+    print("%d random inheritance programs: every pair that must agree agrees, nothing equated;"
+          " %d founded programs answer their model in every mode, clause order and split"
+          % (count, checked))
 
 
 if __name__ == "__main__":
