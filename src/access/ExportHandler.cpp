@@ -48,11 +48,3 @@ void ExportHandler::exportOM(ExportRequest& request) {
     if (walkOpened) access->closeSignatureWalk();
     output.finish();
 }
-
-std::optional<MethodType> ExportHandler::arrowType(const InternalName& arrow) {
-    for (const auto& known : arrowTypes)
-        if (known.first == arrow) return known.second;
-    const std::optional<MethodType> type = access->arrowToMethodType(arrow);
-    arrowTypes.emplace_back(arrow, type);
-    return type;
-}

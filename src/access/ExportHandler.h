@@ -44,12 +44,6 @@ class ExportHandler : public FLSysObject {
     // Puts `replacement` in place of the formatter, as the dump target too.
     void replaceFormatter(Ref<DumpFormatter> replacement);
 
-    // The method type of an entry's arrow, read from the arrow's text once for each arrow: an
-    // export reads a handful of arrows a million times.
-    std::optional<MethodType> arrowType(const InternalName& arrow);
-    // Forgets the arrows read, with the rest of what a handler learnt of the signatures.
-    void forgetArrowTypes() { arrowTypes.clear(); }
-
     // True, from then on, once Ctrl-C or a farewell asks the export to stop: the handlers' walks
     // look at it once an object or element (the text written after it is dropped anyway).
     bool stopped() { return stopPoll.stop(); }
@@ -60,5 +54,4 @@ class ExportHandler : public FLSysObject {
 
   private:
     controlEvents::StopPoll stopPoll{16};
-    std::vector<std::pair<InternalName, std::optional<MethodType>>> arrowTypes;
 };

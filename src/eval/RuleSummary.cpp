@@ -231,10 +231,3 @@ bool mayMeet(const RelationRef& a, const RelationRef& b) {
     if (a.kind == RelationRef::Kind::Method && a.number != b.number) return false;
     return !a.constant || !b.constant || a.name == b.name;
 }
-
-bool RuleSummary::readsFrom(const RuleSummary& writer) const {
-    for (const Access& read : reads)
-        for (const RelationRef& written : writer.writes)
-            if (mayMeet(read.relation, written)) return true;
-    return false;
-}

@@ -85,10 +85,6 @@ struct RuleSummary {
     static RuleSummary of(FRule* clause, const SymTab* names);
     // The summary of the facts kept compact that write one relation.
     static RuleSummary ofFacts(const FactList::Write& write);
-
-    // Whether a rule with this summary reads anything `writer` writes (a variable position meets
-    // every relation of its kind).
-    bool readsFrom(const RuleSummary& writer) const;
 };
 
 // Whether two references may name the same relation.

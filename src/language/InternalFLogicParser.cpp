@@ -37,19 +37,7 @@ bool readInteger(const char* text, std::int32_t& value) {
 
 }  // namespace
 
-InternalFLogicParser::InternalFLogicParser(std::istream* in) : scanner(new FLogicScanner(in)) {}
-
-InternalFLogicParser::~InternalFLogicParser() {
-    delete scanner;
-}
-
-ScannerInput& InternalFLogicParser::scannerInput() const {
-    return *scanner;
-}
-
-FlexLexer& InternalFLogicParser::lexer() const {
-    return *scanner;
-}
+InternalFLogicParser::InternalFLogicParser(std::istream* in) : ScannedGrammarParser(in) {}
 
 FRule* InternalFLogicParser::parse(SymTab* table, int* ok) {
     return parseClause(table, ok, err3::NoSymTab);

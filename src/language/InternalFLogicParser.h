@@ -10,13 +10,12 @@
 
 #include "language/FLogicGrammar.h"
 #include "language/FLogicScanner.h"
-#include "language/InternalGrammarParser.h"
+#include "language/ScannedGrammarParser.h"
 #include "objectbase/SymTab.h"
 
-class InternalFLogicParser : public InternalGrammarParser {
+class InternalFLogicParser : public ScannedGrammarParser<FLogicScanner> {
   public:
     explicit InternalFLogicParser(std::istream* in);
-    ~InternalFLogicParser() override;
 
     FRule* parse(SymTab* symTab, int* ok) override;
     FRule* parse(SymTab* symTab, int* ok, FactList::Ground& ground, bool* read) override;
@@ -25,8 +24,6 @@ class InternalFLogicParser : public InternalGrammarParser {
     int yylex(FLOGICSTYPE* value);
 
   protected:
-    ScannerInput& scannerInput() const override;
-    FlexLexer& lexer() const override;
     int runGrammar(FRule** result) override;
     bool readGround(FactList::Ground& ground) override;
 
@@ -81,7 +78,6 @@ class InternalFLogicParser : public InternalGrammarParser {
     // The symbol of a ground fact's constant, as its base class (see SymTab::enter).
     InternalName constantName(const Constant& constant);
 
-    FLogicScanner* scanner;
     // The tokens readGround read of a clause it did not take; yylex hands them out first.
     std::vector<Token> kept;
     std::size_t keptNext = 0;

@@ -6,19 +6,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "language/PevoScanner.h"
 
-InternalPevoParser::InternalPevoParser(std::istream* in) : scanner(new PevoScanner(in)) {}
-
-InternalPevoParser::~InternalPevoParser() {
-    delete scanner;
-}
-
-ScannerInput& InternalPevoParser::scannerInput() const {
-    return *scanner;
-}
-
-FlexLexer& InternalPevoParser::lexer() const {
-    return *scanner;
-}
+InternalPevoParser::InternalPevoParser(std::istream* in) : ScannedGrammarParser(in) {}
 
 FRule* InternalPevoParser::parse(SymTab* table, int* ok) {
     return parseClause(table, ok, err3::NoSymTab_2);

@@ -3,16 +3,14 @@
 
 #include <istream>
 
-#include "language/InternalGrammarParser.h"
 #include "language/PevoGrammar.h"
 #include "language/PevoGrammarSupport.h"
+#include "language/PevoScanner.h"
+#include "language/ScannedGrammarParser.h"
 
-class PevoScanner;
-
-class InternalPevoParser : public InternalGrammarParser {
+class InternalPevoParser : public ScannedGrammarParser<PevoScanner> {
   public:
     explicit InternalPevoParser(std::istream* in);
-    ~InternalPevoParser() override;
 
     FRule* parse(SymTab* symTab, int* ok) override;
     // The grammar's token source: illegal characters are skipped (the clause is rejected), and
@@ -24,11 +22,8 @@ class InternalPevoParser : public InternalGrammarParser {
     PevoGrammarSupport& pevoSupport() { return pevoBuilder; }
 
   protected:
-    ScannerInput& scannerInput() const override;
-    FlexLexer& lexer() const override;
     int runGrammar(FRule** result) override;
 
   private:
-    PevoScanner* scanner;
     PevoGrammarSupport pevoBuilder{*this};
 };

@@ -26,13 +26,17 @@ class DumpFormatter : public FLSysObject {
         return className == "DumpFormatter" || FLSysObject::isA(className);
     }
 
+    // Each format writes some of the pieces below and has no part for the others: those write
+    // nothing, or answer an empty text, unless the format says otherwise.
+
     // externalIdKind is "PUBLIC", "SYSTEM" or empty.
-    virtual void writeDocumentHead(const std::string& docType, const std::string& externalIdKind,
-                                   const std::string& externalId) = 0;
-    virtual void openRoot(const std::string& name) = 0;
-    virtual void closeRoot(const std::string& name) = 0;
-    virtual void writeSubclass(const InternalName& sub, const InternalName& super) = 0;
-    virtual void writeIsa(const InternalName& object, const InternalName& cls) = 0;
+    virtual void writeDocumentHead(const std::string& /*docType*/,
+                                   const std::string& /*externalIdKind*/,
+                                   const std::string& /*externalId*/) {}
+    virtual void openRoot(const std::string& /*name*/) {}
+    virtual void closeRoot(const std::string& /*name*/) {}
+    virtual void writeSubclass(const InternalName& /*sub*/, const InternalName& /*super*/) {}
+    virtual void writeIsa(const InternalName& /*object*/, const InternalName& /*cls*/) {}
     // Ends the line on debugChannel; the same for every format.
     virtual void newLine();
     // For the length of a scope the formatter gathers the text written through it and hands it
@@ -55,42 +59,49 @@ class DumpFormatter : public FLSysObject {
     // The same, ending the line; out of a batch the channel is flushed there, as std::endl does.
     void writeLine(std::string_view text);
     virtual void openFrame(const InternalName& object, const InternalName& cls, int withId) = 0;
-    virtual void closeFrameHead() = 0;
+    virtual void closeFrameHead() {}
     virtual void closeFrame(const InternalName& object, const InternalName& cls) = 0;
     virtual void methodSeparator() = 0;
-    virtual std::string argsOpen() = 0;
-    virtual std::string attributeText(const InternalName& name, int position,
-                                      const InternalName& value) = 0;
+    virtual std::string argsOpen() { return {}; }
+    virtual std::string attributeText(const InternalName& /*name*/, int /*position*/,
+                                      const InternalName& /*value*/) {
+        return {};
+    }
     // position counts from 1.
     virtual std::string argumentText(int position, const InternalName& argument) = 0;
     // The XML form of a name, made from its lexical form; the same for every format.
     virtual std::string xmlName(const InternalName& name);
-    virtual std::string argsClose() = 0;
-    virtual std::string arrowText(int methodType) = 0;
+    virtual std::string argsClose() { return {}; }
+    virtual std::string arrowText(int /*methodType*/) { return {}; }
     virtual void writeMethodHead(const std::string& methodText, const std::string& restText,
                                  const std::string& bracket) = 0;
-    virtual void writeText(const std::string& text) = 0;
+    virtual void writeText(const std::string& /*text*/) {}
     virtual void writeMethodValue(const std::string& methodText, const std::string& restText,
                                   const InternalName& value) = 0;
-    virtual void pendingOpen(const std::string& text) = 0;
-    virtual void pendingAppend(const std::string& text) = 0;
-    virtual std::string valueElementText(const InternalName& name, const std::string& attributes,
-                                         const InternalName& value) = 0;
-    virtual std::string elementText(const InternalName& name, const std::string& attributes,
-                                    const std::string& content) = 0;
+    virtual void pendingOpen(const std::string& /*text*/) {}
+    virtual void pendingAppend(const std::string& /*text*/) {}
+    virtual std::string valueElementText(const InternalName& /*name*/,
+                                         const std::string& /*attributes*/,
+                                         const InternalName& /*value*/) {
+        return {};
+    }
+    virtual std::string elementText(const InternalName& /*name*/, const std::string& /*attributes*/,
+                                    const std::string& /*content*/) {
+        return {};
+    }
     virtual std::string frameEndText(const InternalName& object, const InternalName& name,
                                      const std::string& attributes, const std::string& content,
                                      int withId, const std::string& prefix) = 0;
     // position counts from 1.
     virtual void writeSetMember(const InternalName& host, const InternalName& method,
                                 const InternalName& member, int position) = 0;
-    virtual void writeTail(const std::string& text) = 0;
+    virtual void writeTail(const std::string& /*text*/) {}
     virtual void openPredicate(const std::string& name) = 0;
-    virtual void predicateSeparator() = 0;
+    virtual void predicateSeparator() {}
     // position counts from 1.
     virtual void writePredicateArgument(const InternalName& argument, int position) = 0;
     virtual void closePredicate() = 0;
-    virtual void writeStatement(const std::string& text) = 0;
+    virtual void writeStatement(const std::string& /*text*/) {}
 
     // The XML form of a lexical form: kind is the name's kind (2 string, 3 integer, 4 float); a
     // string's form is its own characters between quotes. XML's special characters come out as

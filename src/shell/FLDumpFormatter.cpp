@@ -31,11 +31,6 @@ void FLDumpFormatter::appendMethodText(const std::string& methodText, std::strin
     }
 }
 
-void FLDumpFormatter::writeDocumentHead(const std::string&, const std::string&,
-                                        const std::string&) {}
-void FLDumpFormatter::openRoot(const std::string&) {}
-void FLDumpFormatter::closeRoot(const std::string&) {}
-
 void FLDumpFormatter::writeSubclass(const InternalName& sub, const InternalName& super) {
     appendLex(sub, line);
     line += " :: ";
@@ -58,8 +53,6 @@ void FLDumpFormatter::openFrame(const InternalName& object, const InternalName&,
     emit(false);
 }
 
-void FLDumpFormatter::closeFrameHead() {}
-
 void FLDumpFormatter::closeFrame(const InternalName&, const InternalName&) {
     line += "].\n";
     emit(true);
@@ -72,10 +65,6 @@ void FLDumpFormatter::methodSeparator() {
 
 std::string FLDumpFormatter::argsOpen() {
     return "@(";
-}
-
-std::string FLDumpFormatter::attributeText(const InternalName&, int, const InternalName&) {
-    return "";
 }
 
 std::string FLDumpFormatter::argumentText(int position, const InternalName& argument) {
@@ -122,19 +111,6 @@ void FLDumpFormatter::writeMethodValue(const std::string& methodText, const std:
     line += restText;
     appendLex(value, line);
     emit(false);
-}
-
-void FLDumpFormatter::pendingOpen(const std::string&) {}
-void FLDumpFormatter::pendingAppend(const std::string&) {}
-
-std::string FLDumpFormatter::valueElementText(const InternalName&, const std::string&,
-                                              const InternalName&) {
-    return "";
-}
-
-std::string FLDumpFormatter::elementText(const InternalName&, const std::string&,
-                                         const std::string&) {
-    return "";
 }
 
 std::string FLDumpFormatter::frameEndText(const InternalName&, const InternalName&,

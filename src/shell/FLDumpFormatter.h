@@ -13,19 +13,12 @@ class FLDumpFormatter : public DumpFormatter {
 
     bool isA(const std::string& className) const override;
 
-    void writeDocumentHead(const std::string& docType, const std::string& externalIdKind,
-                           const std::string& externalId) override;
-    void openRoot(const std::string& name) override;
-    void closeRoot(const std::string& name) override;
     void writeSubclass(const InternalName& sub, const InternalName& super) override;
     void writeIsa(const InternalName& object, const InternalName& cls) override;
     void openFrame(const InternalName& object, const InternalName& cls, int withId) override;
-    void closeFrameHead() override;
     void closeFrame(const InternalName& object, const InternalName& cls) override;
     void methodSeparator() override;
     std::string argsOpen() override;
-    std::string attributeText(const InternalName& name, int position,
-                              const InternalName& value) override;
     std::string argumentText(int position, const InternalName& argument) override;
     std::string argsClose() override;
     std::string arrowText(int methodType) override;
@@ -34,12 +27,6 @@ class FLDumpFormatter : public DumpFormatter {
     void writeText(const std::string& text) override;
     void writeMethodValue(const std::string& methodText, const std::string& restText,
                           const InternalName& value) override;
-    void pendingOpen(const std::string& text) override;
-    void pendingAppend(const std::string& text) override;
-    std::string valueElementText(const InternalName& name, const std::string& attributes,
-                                 const InternalName& value) override;
-    std::string elementText(const InternalName& name, const std::string& attributes,
-                            const std::string& content) override;
     std::string frameEndText(const InternalName& object, const InternalName& name,
                              const std::string& attributes, const std::string& content, int withId,
                              const std::string& prefix) override;

@@ -398,7 +398,6 @@ void FLtoXMLExportHandler::forgetSignatures() {
     objectClasses.clear();
     planGroups.clear();
     valueGroups.clear();
-    forgetArrowTypes();
     plans.clear();
     classSetSlots.clear();
     directSetNumbers.clear();

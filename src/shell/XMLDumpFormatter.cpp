@@ -40,9 +40,6 @@ void XMLDumpFormatter::closeRoot(const std::string& name) {
     if (!name.empty()) write("</" + name + ">\n");
 }
 
-void XMLDumpFormatter::writeSubclass(const InternalName&, const InternalName&) {}
-void XMLDumpFormatter::writeIsa(const InternalName&, const InternalName&) {}
-
 void XMLDumpFormatter::openFrame(const InternalName& object, const InternalName& cls, int withId) {
     openNamedFrame(classElement(cls), object, withId);
 }
@@ -77,10 +74,6 @@ void XMLDumpFormatter::methodSeparator() {
     pending += "\n  ";
 }
 
-std::string XMLDumpFormatter::argsOpen() {
-    return "";
-}
-
 std::string XMLDumpFormatter::attributeText(const InternalName& name, int position,
                                             const InternalName& value) {
     std::string text = " ";
@@ -94,20 +87,10 @@ std::string XMLDumpFormatter::argumentText(int position, const InternalName& arg
     return text.append(std::to_string(position)).append("='").append(xmlName(argument)).append("'");
 }
 
-std::string XMLDumpFormatter::argsClose() {
-    return "";
-}
-
-std::string XMLDumpFormatter::arrowText(int) {
-    return "";
-}
-
 void XMLDumpFormatter::writeMethodHead(const std::string& methodText, const std::string&,
                                        const std::string&) {
     working = methodText;
 }
-
-void XMLDumpFormatter::writeText(const std::string&) {}
 
 void XMLDumpFormatter::writeMethodValue(const std::string& methodText, const std::string&,
                                         const InternalName& value) {
@@ -422,13 +405,9 @@ void XMLDumpFormatter::writeSetMember(const InternalName&, const InternalName& m
         pending.append(" ref='").append(xmlName(member)).append("'/>");
 }
 
-void XMLDumpFormatter::writeTail(const std::string&) {}
-
 void XMLDumpFormatter::openPredicate(const std::string& name) {
     write("<" + name);
 }
-
-void XMLDumpFormatter::predicateSeparator() {}
 
 void XMLDumpFormatter::writePredicateArgument(const InternalName& argument, int position) {
     line.append(" attr").append(std::to_string(position)).append("='");
@@ -439,5 +418,3 @@ void XMLDumpFormatter::writePredicateArgument(const InternalName& argument, int 
 void XMLDumpFormatter::closePredicate() {
     writeLine("/>");
 }
-
-void XMLDumpFormatter::writeStatement(const std::string&) {}

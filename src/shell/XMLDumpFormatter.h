@@ -21,8 +21,6 @@ class XMLDumpFormatter : public DumpFormatter {
                            const std::string& externalId) override;
     void openRoot(const std::string& name) override;
     void closeRoot(const std::string& name) override;
-    void writeSubclass(const InternalName& sub, const InternalName& super) override;
-    void writeIsa(const InternalName& object, const InternalName& cls) override;
     void openFrame(const InternalName& object, const InternalName& cls, int withId) override;
     void closeFrameHead() override;
     void closeFrame(const InternalName& object, const InternalName& cls) override;
@@ -32,15 +30,11 @@ class XMLDumpFormatter : public DumpFormatter {
     // The element name of a class, as openFrame writes it.
     std::string classElementName(const InternalName& cls) { return classElement(cls); }
     void methodSeparator() override;
-    std::string argsOpen() override;
     std::string attributeText(const InternalName& name, int position,
                               const InternalName& value) override;
     std::string argumentText(int position, const InternalName& argument) override;
-    std::string argsClose() override;
-    std::string arrowText(int methodType) override;
     void writeMethodHead(const std::string& methodText, const std::string& restText,
                          const std::string& bracket) override;
-    void writeText(const std::string& text) override;
     void writeMethodValue(const std::string& methodText, const std::string& restText,
                           const InternalName& value) override;
     void pendingOpen(const std::string& text) override;
@@ -84,12 +78,9 @@ class XMLDumpFormatter : public DumpFormatter {
     static bool hasMarkup(std::string_view text);
     void writeSetMember(const InternalName& host, const InternalName& method,
                         const InternalName& member, int position) override;
-    void writeTail(const std::string& text) override;
     void openPredicate(const std::string& name) override;
-    void predicateSeparator() override;
     void writePredicateArgument(const InternalName& argument, int position) override;
     void closePredicate() override;
-    void writeStatement(const std::string& text) override;
 
     // An export writes its elements straight into the buffer of the text being written, piece
     // by piece, where a text made for each element cost a copy; it calls elementWritten()
