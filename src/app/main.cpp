@@ -2,6 +2,7 @@
 #include <malloc.h>
 
 #include "compile/Operator.h"
+#include "foundation/OutOfMemory.h"
 #include "platform/ConfinedChild.h"
 #include "shell/PrettyPrinter.h"
 #include "shell/ShellDumpFormatters.h"
@@ -16,9 +17,12 @@
 #include "xml/XPathRewriter.h"
 
 int main(int argc, char** argv) {
+    // An exhausted heap cancels the command that met it; one that nothing caught ends the run in
+    // order, never by an abort.
+    outOfMemory::installHandlers();
     // The program started anew to parse one document: nothing of the session is set up.
     if (isConfinedChildCall(argc, argv)) runConfinedChild(argc, argv, {NsgmlWrapper::parserRole()});
-#ifdef M_MMAP_THRESHOLD
+#if defined(QUORIN_ALLOCATOR_glibc) && defined(M_MMAP_THRESHOLD)
     // Evaluation grows and frees operands of many megabytes. The allocator's default raises its
     // mapping threshold past each freed block, so later large operands come from the heap, which
     // is never given back: peak memory grew by a fifth on large closures. A fixed threshold keeps

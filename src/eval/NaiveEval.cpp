@@ -2,6 +2,7 @@
 #include "eval/NaiveEval.h"
 
 #include <memory>
+#include <new>
 #include <set>
 
 #include "access/OMAccess.h"
@@ -11,6 +12,7 @@
 #include "eval/ProgramPlan.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
+#include "foundation/OutOfMemory.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
@@ -81,6 +83,22 @@ bool NaiveEval::isA(const std::string& className) const {
 }
 
 int NaiveEval::evaluate(FProgram* program) {
+    try {
+        return runToFixpoint(program);
+    } catch (const std::bad_alloc&) {
+        // The run's own operands and plans went with the unwinding; the facts it stored stay, as
+        // after an interrupt.
+        abandonRun();
+        roundFailed = false;
+        controlEvents::clearInterrupt();
+        releasePools(1);
+        debugChannel() << "evaluation cancelled at round " << round << std::endl;
+        centralErrorHandler().report(containerError(999, outOfMemory::Text));
+        return 0;
+    }
+}
+
+int NaiveEval::runToFixpoint(FProgram* program) {
     if (program == nullptr) return 0;
     traceProgram(program);
     controlEvents::clearInterrupt();

@@ -47,7 +47,10 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
 
-    int evaluate(FProgram* program) override;
+    // Runs the program to its fixpoint (runToFixpoint). A heap that runs out cancels the run as
+    // an interrupt does, "evaluation cancelled at round N" followed by the reason, and what the
+    // run held is given back; the session goes on.
+    int evaluate(FProgram* program) final;
     Evaluation* tp(FProgram* program) override;
     Ref<Operand> retrieve(FRule* query, SymTab* names) override;
     void reset(int mode) override;
@@ -77,6 +80,11 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
 
   protected:
     ~NaiveEval() override;
+
+    // The evaluation proper: 1 at the fixpoint, 0 when it was cancelled or a round failed.
+    virtual int runToFixpoint(FProgram* program);
+    // Forgets what a run that ran out of memory left half done.
+    virtual void abandonRun() {}
 
     Ref<Matcher> matcher;
     Ref<OMAccess> access;

@@ -109,7 +109,13 @@ NaiveEvalWithInherit::Journal::Journal() = default;
 NaiveEvalWithInherit::Journal::Entry::Entry(FProgram* evaluated)
     : program(Ref<FProgram>::share(evaluated)), clauses(evaluated->clauseCount()) {}
 
-int NaiveEvalWithInherit::evaluate(FProgram* program) {
+void NaiveEvalWithInherit::abandonRun() {
+    stepBackOpen = false;
+    journal.reset();
+    phases->inheritance().forgetConflicts();
+}
+
+int NaiveEvalWithInherit::runToFixpoint(FProgram* program) {
     if (program == nullptr) return 0;
     OM* base = phases->om();
     // A program with no inheritance of its own may still give an own value for a value stored

@@ -40,7 +40,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     // BaseSnapshot); values inherited before are then recomputed, withdrawn when blocked, but what
     // was derived from them before stays. A base whose form does not read back is not stepped back
     // on: the own value replaces the inherited one and what was derived from it stays.
-    int evaluate(FProgram* program) override;
+    int runToFixpoint(FProgram* program) override;
     // One step: a round, or a trigger phase at a fixpoint. A step that meets a conflict steps
     // back as evaluate does: to the base as it was before the first of the steps taken one after
     // the other on it, where the same steps are taken again with the inheritance blocked; the
@@ -73,6 +73,8 @@ class NaiveEvalWithInherit : public NaiveEval {
 
     // One evaluation of the program over the base as it is.
     virtual int evaluateOnce(FProgram* program);
+    // A run that ran out of memory: no step back is open, and no journal explains the base.
+    void abandonRun() override;
     // Whether the run is to stop and start again: a conflict came while stepping back is
     // possible.
     bool steppingBack() const;

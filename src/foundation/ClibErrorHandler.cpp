@@ -12,17 +12,19 @@ void error_handler(int code, const char* message) {
     current_handler(code, message);
 }
 
-void default_error_handler(int code, const char* message) {
+void write_error_report(int code, const char* message) {
     std::fputs("\n", stderr);
     std::fputs(code == 0 ? "CLIB WARNING" : "CLIB ERROR HANDLER", stderr);
     std::fputs("\n", stderr);
     std::fprintf(stderr, "\t%s\n", message != nullptr ? message : "");
     std::fputs("\n", stderr);
-    if (code >= 1) {
-        std::fputs("\n", stderr);
-        std::fflush(stderr);
-        std::abort();
-    }
+    if (code >= 1) std::fputs("\n", stderr);
+    std::fflush(stderr);
+}
+
+void default_error_handler(int code, const char* message) {
+    write_error_report(code, message);
+    if (code >= 1) std::abort();
 }
 
 clib_error_handler install_error_handler(clib_error_handler handler) {

@@ -16,13 +16,16 @@ namespace {
 ErrorHandler* containerHookTarget = nullptr;
 
 void containerErrorHook(int code, const char* text) {
-    const Error error(2, code, 2, "CLIB-Error " + std::to_string(code), text != nullptr ? text : "",
-                      "CLIB", "This Error was reported automatically via CLIB error handling.");
-    if (containerHookTarget != nullptr) containerHookTarget->report(error);
+    if (containerHookTarget != nullptr) containerHookTarget->report(containerError(code, text));
     std::abort();
 }
 
 }  // namespace
+
+Error containerError(int code, const char* text) {
+    return Error(2, code, 2, "CLIB-Error " + std::to_string(code), text != nullptr ? text : "",
+                 "CLIB", "This Error was reported automatically via CLIB error handling.");
+}
 
 ErrorHandler::ErrorHandler() : kept(Error::ok()) {}
 

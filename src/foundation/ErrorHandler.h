@@ -61,6 +61,9 @@ class ErrorHandler : public FLSysObject {
     int keepMost = 1;
 };
 
+// The error the container library reports with `code` and `text` (a serious error of origin 2).
+Error containerError(int code, const char* text);
+
 // The one central handler, known to the shell as "centralErrorHandler".
 ErrorHandler& centralErrorHandler();
 

@@ -5,8 +5,6 @@
 #include <iostream>
 #include <new>
 
-#include "platform/SmallBlocks.h"
-
 namespace {
 
 // Every block starts with a prefix holding its size and its links, and the storage handed out
@@ -128,8 +126,7 @@ void* poolAllocate(std::size_t size) {
         freeLists[size] = prefix->next;
         --freeCounts[size];
     } else {
-        void* block = smallBlocks::Serving ? smallBlocks::take(kPrefix + size) : nullptr;
-        if (block == nullptr) block = std::malloc(kPrefix + size);
+        void* block = std::malloc(kPrefix + size);
         if (block == nullptr) throw std::bad_alloc();
         prefix = static_cast<BlockPrefix*>(block);
         prefix->size = size;
@@ -176,7 +173,7 @@ void releasePools(int all) {
         while (n-- > 0) {
             BlockPrefix* prefix = freeLists[s];
             freeLists[s] = prefix->next;
-            if (!smallBlocks::give(prefix)) std::free(prefix);
+            std::free(prefix);
         }
         if (freeCounts[s] != 0)
             stocked[kept++] = s;

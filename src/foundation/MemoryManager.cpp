@@ -147,12 +147,8 @@ void* memory_manager::allocate(std::int32_t size) {
     if (size >= max_size) {
         std::size_t total = static_cast<std::size_t>(size) + kLargeHeader;
         auto* raw = static_cast<unsigned char*>(std::malloc(total));
-        if (raw == nullptr) {
-            std::fputs("\n", stderr);
-            print_statistics();
-            error_handler(999, "CLIB Memory Manager: Out of memory.");
-            return nullptr;
-        }
+        // An exhausted heap cancels the work that asked for the chunk (see out_of_memory.h).
+        if (raw == nullptr) throw std::bad_alloc();
         auto stored = static_cast<std::int64_t>(total);
         std::memcpy(raw, &stored, sizeof stored);
         if (memory_manager_init != 0) {
@@ -206,12 +202,7 @@ void memory_manager::allocate_block(std::int32_t size, std::int32_t n) {
     constexpr std::uintptr_t kAddressLimit = std::uintptr_t{1} << 48;
     if (block != nullptr && reinterpret_cast<std::uintptr_t>(block) >= kAddressLimit - bytes)
         block = nullptr;
-    if (block == nullptr) {
-        std::fputs("\n", stderr);
-        print_statistics();
-        error_handler(999, "CLIB Memory Manager: Out of memory.");
-        return;
-    }
+    if (block == nullptr) throw std::bad_alloc();
     total_bytes += bytes;
     block_count[size] += 1;
     chunk_count[size] += chunks - 1;

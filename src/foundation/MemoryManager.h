@@ -14,11 +14,14 @@ class memory_manager {
     memory_manager(const memory_manager&) = delete;
     memory_manager& operator=(const memory_manager&) = delete;
 
-    // A chunk of at least `size` bytes; sizes of max_size and more come from the heap.
+    // A chunk of at least `size` bytes; sizes of max_size and more come from the heap. An
+    // exhausted heap throws std::bad_alloc, which cancels the command that asked (a run it
+    // reaches uncaught ends in order, see OutOfMemory.h).
     void* allocate(std::int32_t size);
     // Gives a chunk back: pooled sizes to their free list, large chunks to the heap.
     void deallocate(void* p, std::int32_t size);
-    // Carves a new block into chunks of one size (n < 0: a standard block, n > 0: n chunks).
+    // Carves a new block into chunks of one size (n < 0: a standard block, n > 0: n chunks);
+    // throws std::bad_alloc when the heap is exhausted.
     void allocate_block(std::int32_t size, std::int32_t n);
     // Links the chain first ... last of n free chunks of one size in front of its free list.
     void splice_free(void* first, void* last, std::int32_t size, std::int32_t n);
