@@ -84,6 +84,7 @@ class TerminalSession {
             int status = 0;
             if (waitpid(child_, &status, WNOHANG) == child_) {
                 child_ = -1;
+                keepTheRest();
                 return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
             if (Clock::now() >= deadline) return -1;
@@ -122,6 +123,19 @@ class TerminalSession {
             }
         }
         poll(nullptr, 0, std::min(milliseconds, 10));
+    }
+
+    // What the terminal still holds once the child has gone (the echo of the last keys on a busy
+    // machine): it is kept before the session is read.
+    void keepTheRest() {
+        if (master_ < 0) return;
+        char buffer[512];
+        for (pollfd watch{master_, POLLIN, 0};
+             poll(&watch, 1, 0) > 0 && (watch.revents & POLLIN);) {
+            const ssize_t got = read(master_, buffer, sizeof buffer);
+            if (got <= 0) return;
+            seen_.append(buffer, static_cast<std::size_t>(got));
+        }
     }
 
     int timeout_;
