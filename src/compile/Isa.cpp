@@ -118,22 +118,6 @@ std::unique_ptr<RowProbe> Isa::rowProbe(OMAccess* access, const std::vector<int>
     return std::make_unique<MembershipProbe>(access, relation, std::move(pattern), std::move(fill));
 }
 
-bool Isa::putConstants(Run& run) const {
-    if (relation != IsaRelation::Subclass || run.access == nullptr)
-        return BaseOperator::putConstants(run);
-    for (const auto& [position, symbol] : constants) {
-        if (symbol == FSymbol()) continue;
-        InternalName name = InternalName::UndefinedObject;
-        if (run.access->internValue(symbol, name) == 0) {
-            name = InternalName::UndefinedObject;
-            run.access->getOrCreateName(symbol, name);
-            if (name == InternalName::UndefinedObject) return false;
-        }
-        if (position >= 1 && position <= arity) run.patternCells[std::size_t(position - 1)] = name;
-    }
-    return true;
-}
-
 namespace {
 
 // The one row a name stands in to itself, as an iterator for the row handling.
@@ -162,7 +146,46 @@ struct Isa::IsaRun final : Run {
     Ref<SelfRow> self;
     // Whether the objects the input gives are distinct (-1: not asked yet).
     int distinctObjects = -1;
+    // Both sides name the same name, one that was never made: the one row of the name to
+    // itself, with nothing of it asked of the base.
+    bool unnamedSelf = false;
 };
+
+bool Isa::putConstants(Run& base) const {
+    if (relation != IsaRelation::Subclass || base.access == nullptr)
+        return BaseOperator::putConstants(base);
+    auto& run = static_cast<IsaRun&>(base);
+    run.unnamedSelf = false;
+    // A name that no fact, rule or earlier answer made has no subclass but itself. When both
+    // sides are given, that is answered without making it: a name a query made would come
+    // before the names a program consulted later makes, and where classes tie the earlier name
+    // gives the value.
+    FSymbol given[2];
+    bool unnamed = false;
+    for (const auto& [position, symbol] : constants) {
+        if (symbol == FSymbol() || position < 1 || position > 2) continue;
+        given[position - 1] = symbol;
+        InternalName name;
+        if (run.access->internValue(symbol, name) == 0) unnamed = true;
+    }
+    if (unnamed && given[0] != FSymbol() && given[1] != FSymbol()) {
+        if (given[0] != given[1]) return false;
+        run.unnamedSelf = true;
+        return true;
+    }
+    for (const auto& [position, symbol] : constants) {
+        if (symbol == FSymbol()) continue;
+        InternalName name = InternalName::UndefinedObject;
+        if (run.access->internValue(symbol, name) == 0) {
+            // The name is a value of the answer: it is made.
+            name = InternalName::UndefinedObject;
+            run.access->getOrCreateName(symbol, name);
+            if (name == InternalName::UndefinedObject) return false;
+        }
+        if (position >= 1 && position <= arity) run.patternCells[std::size_t(position - 1)] = name;
+    }
+    return true;
+}
 
 bool Isa::inputGivesDistinctObjects(const Run& run) const {
     // One input of one column, the object's, read row by row from its stored rows: no two
@@ -186,6 +209,13 @@ void Isa::matchRelation(Run& base) const {
     auto& run = static_cast<IsaRun&>(base);
     InternalName object = run.patternCells[0];
     InternalName cls = run.patternCells[1];
+    if (run.unnamedSelf) {
+        // Both sides are constants: the row's cells reach no variable.
+        if (!run.self) run.self = Ref<SelfRow>::make();
+        run.self->target(InternalName::UndefinedObject);
+        handleRow(run, run.self.get(), InternalName::UndefinedObject);
+        return;
+    }
     // Without a stored subclass fact a name is a subclass of itself only: the row of a given
     // name is made here, with no closure asked of the base (the delta of a membership is
     // joined through such a literal once per new member).
