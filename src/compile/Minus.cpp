@@ -13,18 +13,23 @@
 
 namespace {
 
-// The left rows for which a negated built-in test fails, projected on the result variables, made
-// when they are read: a rule head that stores them takes each as it is tested, and no set of
-// them is made first. The test reads no stored relation, so the rows are the same whenever read.
+// The left rows a built-in test keeps (those failing a negated test, those passing a positive
+// one), projected on the result variables, made when they are read: a rule head that stores them
+// takes each as it is tested, and no set of them is made first. The test reads no stored
+// relation, so the rows are the same whenever read.
 class FilteredRows final : public RowSource {
   public:
-    FilteredRows(Ref<Operand> left, std::unique_ptr<RowProbe> test, std::vector<int> cellsTaken)
-        : left(std::move(left)), test(std::move(test)), taken(std::move(cellsTaken)) {}
+    FilteredRows(Ref<Operand> left, std::unique_ptr<RowProbe> test, std::vector<int> cellsTaken,
+                 TestSense keeps)
+        : left(std::move(left)),
+          test(std::move(test)),
+          taken(std::move(cellsTaken)),
+          passing(keeps == TestSense::Passing) {}
 
     void produce(const RowSink& emit) override {
         std::vector<InternalName> cells(taken.size(), InternalName::UndefinedObject);
         scan(left.get(), RowOrder::Repeating, [&](const RowView& row) {
-            if (test->holds(row.cells)) return true;
+            if (test->holds(row.cells) != passing) return true;
             for (std::size_t k = 0; k < taken.size(); ++k) cells[k] = row.cells[taken[k]];
             return emit(cells.data());
         });
@@ -35,6 +40,7 @@ class FilteredRows final : public RowSource {
     std::unique_ptr<RowProbe> test;
     // The 0-based left cells of the result's cells.
     std::vector<int> taken;
+    bool passing;
 };
 
 }  // namespace
@@ -98,6 +104,7 @@ Minus::Minus(const MinusSpec& spec)
         if (probedCells.size() == std::size_t(spec.probedColumns.size())) {
             probed = spec.probed;
             plan = spec.filters ? NegationStrategy::RowFilter : NegationStrategy::ProbedAntiJoin;
+            if (spec.filters) keeps = spec.keeps;
         }
     }
 }
@@ -119,7 +126,7 @@ Ref<Operand> Minus::evaluate(clib_list<Operand*>* list, OMAccess* access,
             for (int position : positions) taken.push_back(position - 1);
             result->defer(std::make_unique<FilteredRows>(Ref<Operand>::share(left),
                                                          probed->rowProbe(access, probedCells),
-                                                         std::move(taken)));
+                                                         std::move(taken), keeps));
             return result;
         }
         if (plan == NegationStrategy::RowFilter)
@@ -210,9 +217,10 @@ void Minus::probeEach(Operand* left, OMAccess* access, SetOperand* result) const
 void Minus::filterEach(Operand* left, OMAccess* access, SetOperand* result) const {
     const std::unique_ptr<RowProbe> test = probed->rowProbe(access, probedCells);
     std::vector<InternalName> cells(std::size_t(variables.size()), InternalName::UndefinedObject);
+    const bool passing = keeps == TestSense::Passing;
     // In any order and possibly more than once: the result is a set.
     scan(left, RowOrder::Repeating, [&](const RowView& row) {
-        return test->holds(row.cells) || keep(row.cells, cells, result);
+        return test->holds(row.cells) != passing || keep(row.cells, cells, result);
     });
 }
 

@@ -35,6 +35,9 @@ enum class NegationStrategy {
     RowFilter,
 };
 
+// The rows a filter keeps: a negated test keeps the failing rows, a positive one the passing.
+enum class TestSense { Failing, Passing };
+
 // The printed name of a strategy ("existence test", ...).
 const char* negationStrategyName(NegationStrategy strategy);
 
@@ -53,6 +56,9 @@ struct MinusSpec {
     clib_list<FSymbol> probedColumns{};
     // The probed literal is a built-in test computed from the row's cells alone.
     bool filters = false;
+    // Which rows such a filter keeps: those failing the test (a negated literal) or those
+    // passing it (a positive test whose cells the rows before it bind).
+    TestSense keeps = TestSense::Failing;
 };
 
 class Minus : public Operator {
@@ -83,7 +89,7 @@ class Minus : public Operator {
     std::unique_ptr<RowStore> indexRight(Operand* right) const;
     // The surviving left rows, each probed by the negated literal.
     void probeEach(Operand* left, OMAccess* access, SetOperand* result) const;
-    // The left rows for which the negated built-in fails, each tested as it comes.
+    // The left rows the built-in's test keeps, each tested as it comes.
     void filterEach(Operand* left, OMAccess* access, SetOperand* result) const;
     // Stores a surviving left row, projected on the result variables; false when no more are
     // wanted.
@@ -98,4 +104,5 @@ class Minus : public Operator {
     Ref<BaseOperator> probed{};
     // The 0-based left cell of each column of the probed literal's input.
     std::vector<int> probedCells;
+    TestSense keeps = TestSense::Failing;
 };

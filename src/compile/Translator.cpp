@@ -576,6 +576,13 @@ void Translator::endLiteral() {
     cx->mergeFlag = 0;
     spec.tables = joinTables;
     collectVariables(inputExprs, spec.pattern.inputBindings);
+    // A positive testing built-in (X < Z, X = Z, strlen(X, 3)) whose cells the rows before it
+    // bind filters those rows one by one, as a negated one does, and no set of its rows is made
+    // to be joined.
+    if (ExprRef filter = testFilter(inputExprs, spec.pattern.variables)) {
+        cx->stack.push_back(std::move(filter));
+        return;
+    }
     // The way the join runs follows from the columns its inputs will carry: the first input's
     // and the last one's.
     std::vector<const AlgebraicExpr*> present;
@@ -590,6 +597,46 @@ void Translator::endLiteral() {
     for (const ExprRef& input : inputExprs)
         if (input) node->addChild(input.get());
     cx->stack.push_back(std::move(node));
+}
+
+Translator::ExprRef Translator::testFilter(const std::vector<ExprRef>& inputExprs,
+                                           const clib_list<FSymbol>& variables) {
+    if (testRoad != TestRoad::RowByRow || inputExprs.size() != 2 || !inputExprs.front() ||
+        !inputExprs.back())
+        return nullptr;
+    const ExprRef& rows = inputExprs.front();
+    const ExprRef& tested = inputExprs.back();
+    auto* pred = dynamic_cast<Pred*>(tested->getOperator());
+    if (pred == nullptr || pred->predicateSymbol().getType() != InternalName::BuiltinPredicate ||
+        !pred->probesEachInputRow() || tested->getChildren().size() != 1)
+        return nullptr;
+    const Operator* input = tested->getChildren().front()->getOperator();
+    if (input == nullptr || !input->projects() ||
+        !tested->getChildren().front()->getChildren().empty())
+        return nullptr;
+    // Every cell of the test and of the result is a column of the rows before it.
+    const clib_list<FSymbol>& left = rows->getOperator()->getVariables();
+    auto bound = [&](const clib_list<FSymbol>& vars) {
+        for (const FSymbol& v : vars)
+            if (!holds(left, v)) return false;
+        return true;
+    };
+    if (left.empty() || !bound(pred->getVariables()) || !bound(input->getVariables()) ||
+        !bound(variables))
+        return nullptr;
+    MinusSpec spec;
+    spec.leftColumns = left;
+    spec.rightColumns = pred->getVariables();
+    spec.variables = variables;
+    spec.probed = Ref<BaseOperator>::share(pred);
+    spec.probedColumns = input->getVariables();
+    spec.filters = true;
+    spec.keeps = TestSense::Passing;
+    ExprRef node = wrap(new Minus(spec), 0);
+    const auto* filter = static_cast<const Minus*>(node->getOperator());
+    if (filter->negationStrategy() != NegationStrategy::RowFilter) return nullptr;
+    node->addChild(rows.get());
+    return node;
 }
 
 void Translator::visitNegatedLiteral(FLiteral*) {
@@ -647,7 +694,7 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     // rows before it: each of those rows is looked up or tested as it comes, and neither the
     // projection nor the negated literal's rows are made.
     if (auto* pred = dynamic_cast<BaseOperator*>(e->getOperator());
-        negationRoad == NegationRoad::RowByRow && pred != nullptr && pred->probesEachInputRow() &&
+        testRoad == TestRoad::RowByRow && pred != nullptr && pred->probesEachInputRow() &&
         e->getChildren().size() == 1) {
         const Operator* input = e->getChildren().front()->getOperator();
         if (input != nullptr && input->projects() &&

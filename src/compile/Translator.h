@@ -97,12 +97,12 @@ class Translator : public PtnScanner {
 
     int duplicateFlag() const { return lastDuplicate; }
 
-    // How a negated literal that can be asked row by row (a stored predicate, a membership, a
-    // testing built-in, its cells bound by the rows before it) is translated: probed or tested
-    // as each row comes, or as the general anti-join over the negated literal's own rows. Both
-    // answer the same; the general one serves to check the other.
-    enum class NegationRoad { RowByRow, General };
-    void useNegationRoad(NegationRoad road) { negationRoad = road; }
+    // How a literal that can be asked row by row (a negated stored predicate or membership, a
+    // negated or positive testing built-in, its cells bound by the rows before it) is
+    // translated: probed or tested as each row comes, or as the general anti-join or join over
+    // the literal's own rows. Both answer the same; the general one serves to check the other.
+    enum class TestRoad { RowByRow, General };
+    void useTestRoad(TestRoad road) { testRoad = road; }
 
   protected:
     ~Translator() override;
@@ -157,6 +157,10 @@ class Translator : public PtnScanner {
     void buildLeaf(int count, const ParseTreeNode* node, bool noKey, Make make);
     // Pushes a node over its operator (the operator's reference passes to the node).
     ExprRef wrap(Operator* op, int keepInput);
+    // The filter of the rows `inputExprs.front()` by the positive testing built-in
+    // `inputExprs.back()` whose cells they bind, its result `variables`; null when the two are
+    // to be joined.
+    ExprRef testFilter(const std::vector<ExprRef>& inputExprs, const clib_list<FSymbol>& variables);
     // A node mapping the constant, for a symbol of kind function, integer or string; else null.
     ExprRef constantNode(const FSymbol& symbol);
     // Takes the newest entry off the stack; `symbol` receives the pending symbol of a null one.
@@ -177,7 +181,7 @@ class Translator : public PtnScanner {
     TranslationContext* cx = nullptr;
     // Configuration, kept from translation to translation.
     std::int32_t selective = 1;
-    NegationRoad negationRoad = NegationRoad::RowByRow;
+    TestRoad testRoad = TestRoad::RowByRow;
     Ref<VarScanner> scanner;
     std::int32_t debug = 0;
     // The outcome of the last translation that was not only looked at: what isOk and

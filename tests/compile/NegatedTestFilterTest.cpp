@@ -1,6 +1,6 @@
-// Tests of the negated built-in tests (`not X = Z`, `not X < Y`, `not strlen(X, 3)`) that filter
-// the rows before them one by one: random rules answer on that road as on the general one, the
-// anti-join over the negated literal's own rows.
+// Tests of the built-in tests, negated (`not X = Z`, `not X < Y`, `not strlen(X, 3)`) or positive
+// (`X < Z`), that filter the rows before them one by one: random rules answer on that road as on
+// the general one, the anti-join or join over the test's own rows.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -17,10 +17,10 @@ using Lines = std::vector<std::string>;
 class NegatedTestFilterTest : public rule_test::RuleTest {
   protected:
     // The answers of the rule on the road given, the translator left on the filtering one.
-    Lines answersOn(Translator::NegationRoad road, const std::string& rule) {
-        harness.getTranslator()->useNegationRoad(road);
+    Lines answersOn(Translator::TestRoad road, const std::string& rule) {
+        harness.getTranslator()->useTestRoad(road);
         Lines answers = harness.answers(rule);
-        harness.getTranslator()->useNegationRoad(Translator::NegationRoad::RowByRow);
+        harness.getTranslator()->useTestRoad(Translator::TestRoad::RowByRow);
         return answers;
     }
 };
@@ -42,6 +42,24 @@ TEST_F(NegatedTestFilterTest, ANegatedTestWhoseCellsTheRowsBindFiltersThemOneByO
               "  pred : stored rows read in place\n");
 }
 
+TEST_F(NegatedTestFilterTest, APositiveTestWhoseCellsTheRowsBindFiltersThemOneByOne) {
+    harness.facts("e(1, 2). e(2, 1). e(2, 3). e(3, 4). e(1, 1).");
+    EXPECT_EQ(plan("f(X, Z) :- e(X, Y), e(Y, Z), X < Z."),
+              "minus : filter testing each row\n"
+              "  merge : hash join on Y\n"
+              "    pred : stored rows read in place\n"
+              "    pred : stored rows read in place\n");
+    EXPECT_EQ(harness.answers("f(X, Z) :- e(X, Y), e(Y, Z), X < Z."),
+              (Lines{"X=1, Z=2", "X=1, Z=3", "X=2, Z=4"}));
+    EXPECT_EQ(harness.answers("f(X, Z) :- e(X, Y), e(Y, Z), X = Z."),
+              (Lines{"X=1, Z=1", "X=2, Z=2"}));
+    EXPECT_EQ(answersOn(Translator::TestRoad::General, "f(X, Z) :- e(X, Y), e(Y, Z), X < Z."),
+              (Lines{"X=1, Z=2", "X=1, Z=3", "X=2, Z=4"}));
+    // A test that binds a cell is joined.
+    EXPECT_EQ(harness.answers("f(X, Z) :- e(X, Y), Z = Y."),
+              (Lines{"X=1, Z=1", "X=1, Z=2", "X=2, Z=1", "X=2, Z=3", "X=3, Z=4"}));
+}
+
 TEST_F(NegatedTestFilterTest, TheStringAndTypeTestsFilterAsTheyAnswer) {
     harness.facts("s(\"a\"). s(\"abc\"). s(abcd). s(3). s(-7). s(\"12\").");
     struct Case {
@@ -60,7 +78,7 @@ TEST_F(NegatedTestFilterTest, TheStringAndTypeTestsFilterAsTheyAnswer) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(harness.answers(c.rule), c.answers) << c.rule;
-        EXPECT_EQ(answersOn(Translator::NegationRoad::General, c.rule), c.answers) << c.rule;
+        EXPECT_EQ(answersOn(Translator::TestRoad::General, c.rule), c.answers) << c.rule;
     }
 }
 
@@ -96,15 +114,16 @@ TEST_F(NegatedTestFilterTest, RandomRulesAnswerOnTheFilterAsOnTheGeneralRoad) {
     const std::vector<std::string> bodies = {"r(X, Y), r(Y, Z)", "r(X, Z)", "u(X), u(Z)",
                                              "r(X, Y), u(Z)"};
     const std::vector<std::string> heads = {"h(X, Z)", "h(X)", "h(Z)"};
-    for (int k = 0; k < 120; ++k) {
+    for (int k = 0; k < 240; ++k) {
         std::string rule = heads[std::size_t(pick(int(heads.size())))] + " :- " +
                            bodies[std::size_t(pick(int(bodies.size())))];
-        const int negations = 1 + pick(2);
-        for (int n = 0; n < negations; ++n)
-            rule += ", not " + tests[std::size_t(pick(int(tests.size())))];
+        // Negated and positive tests, mixed.
+        const int count = 1 + pick(3);
+        for (int n = 0; n < count; ++n)
+            rule += std::string(pick(2) == 0 ? ", not " : ", ") +
+                    tests[std::size_t(pick(int(tests.size())))];
         rule += ".";
-        EXPECT_EQ(harness.answers(rule), answersOn(Translator::NegationRoad::General, rule))
-            << rule;
+        EXPECT_EQ(harness.answers(rule), answersOn(Translator::TestRoad::General, rule)) << rule;
     }
 }
 
