@@ -16,7 +16,7 @@ Programs with single rounds (sys.tp) before their evaluation are left out: their
 no evaluation. Each program is made from its own seed (the run's seed plus the program's
 number).
 
-Usage: fixpoint_trace_differential.py <quorin> <count> <seed> <work folder>
+Usage: fixpoint_trace_differential.py <quorin> <work folder> [count [seed]]
 Exits 1 when some program's lines break these rules, printing it and what is wrong.
 """
 import concurrent.futures
@@ -27,6 +27,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import differential_setup  # noqa: E402
 import oracle  # noqa: E402  (the program generator is shared)
 
 FIXPOINT = re.compile(r"^(\d+)\. Fixpoint$")
@@ -137,16 +138,8 @@ def facts_alone(quorin, config, work):
 
 
 def main():
-    if len(sys.argv) != 5:
-        sys.exit(__doc__)
-    quorin, count, seed, work = (os.path.abspath(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3]),
-                                 os.path.abspath(sys.argv[4]))
-    with open(os.path.join(os.path.dirname(quorin), "config.flp")) as text:
-        config = text.read()
-    if 'mode@("seminaive")' not in config:
-        sys.exit("fixpoint_trace_differential: the configuration does not choose mode seminaive")
-    shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(work)
+    quorin, work, count, seed, config = differential_setup.setup(
+        "fixpoint_trace_differential", __doc__, 60)
     jobs = int(os.environ.get("QUORIN_JOBS", "4"))
     failed = 0
     problems = facts_alone(quorin, config, work)

@@ -532,6 +532,21 @@ def founded_model(classes, objects, lines, rules, negated):
                 value[o, method] = offered(direct, method)
         return member, value
 
+    def fire(member, value):
+        # The links and memberships the rules make from the given memberships and values.
+        links, joins = set(), set()
+        for rule in rules:
+            if rule[0] == "link":
+                _, lower, upper, obj, cls, neg = rule
+                if cls in member[obj] and (neg is None or value[neg[0], neg[1]] != neg[2]):
+                    links.add((lower, upper))
+            else:
+                _, cls, method, v, to = rule
+                for o in objects:
+                    if cls in member[o] and value[o, method] == v:
+                        joins.add((o, to))
+        return links, joins
+
     def founded(derived, value):
         # Each link and membership made again from the facts, the rules reading the values of
         # the model and the memberships made so far: a membership that only supports itself
@@ -548,17 +563,7 @@ def founded_model(classes, objects, lines, rules, negated):
                         if lower in member[o] and upper not in member[o]:
                             member[o].add(upper)
                             grown = True
-            links, joins = set(), set()
-            for rule in rules:
-                if rule[0] == "link":
-                    _, lower, upper, obj, cls, neg = rule
-                    if cls in member[obj] and (neg is None or value[neg[0], neg[1]] != neg[2]):
-                        links.add((lower, upper))
-                else:
-                    _, cls, method, v, to = rule
-                    for o in objects:
-                        if cls in member[o] and value[o, method] == v:
-                            joins.add((o, to))
+            links, joins = fire(member, value)
             if links <= made[0] and joins <= made[1]:
                 return made == (set(derived[0]), set(derived[1]))
             made[0].update(links)
@@ -570,17 +575,7 @@ def founded_model(classes, objects, lines, rules, negated):
             member, value = evaluate(sub0 | derived[0], mem0 | derived[1])
         except Tie:
             return None
-        links, joins = set(), set()
-        for rule in rules:
-            if rule[0] == "link":
-                _, lower, upper, obj, cls, neg = rule
-                if cls in member[obj] and (neg is None or value[neg[0], neg[1]] != neg[2]):
-                    links.add((lower, upper))
-            else:
-                _, cls, method, v, to = rule
-                for o in objects:
-                    if cls in member[o] and value[o, method] == v:
-                        joins.add((o, to))
+        links, joins = fire(member, value)
         following = (frozenset(links), frozenset(joins))
         if following == derived and not founded(derived, value):
             return None

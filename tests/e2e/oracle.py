@@ -519,13 +519,18 @@ class Generator:
         self.rules.append(("%s :- %s." % (rel.quorin(args), q),
                            [aux_rule, "%s :- %s." % (rel.clingo(args), ", ".join(lits))]))
 
-    def quorin_text(self):
+    def fact_lines(self):
+        """The program's facts, subclass steps and inheritable values, one clause a line."""
         lines = ["%s." % rel.quorin(args) for rel, args in self.facts]
         lines += ["%s :: %s." % step for step in self.subclass_facts]
         lines += ["%s." % fact for fact in self.extra_facts]
         for rel in self.relations:
             if rel.kind == "inh":
                 lines.append("%s[%s *-> %s]." % (rel.holder, rel.name, rel.value))
+        return lines
+
+    def quorin_text(self):
+        lines = self.fact_lines()
         lines += [q for q, _ in self.rules]
         # Now and then single rounds first: eval must still reach the same model. Not with
         # inheritable values: single rounds inherit only once an evaluation has analysed the
@@ -541,12 +546,7 @@ class Generator:
         Where the first evaluation stores nothing, the second must reach the model of the
         whole program."""
         rules = "".join("%s\n" % q for q, _ in self.rules) + "?- sys.eval[].\n"
-        lines = ["%s." % rel.quorin(args) for rel, args in self.facts]
-        lines += ["%s :: %s." % step for step in self.subclass_facts]
-        lines += ["%s." % fact for fact in self.extra_facts]
-        for rel in self.relations:
-            if rel.kind == "inh":
-                lines.append("%s[%s *-> %s]." % (rel.holder, rel.name, rel.value))
+        lines = self.fact_lines()
         lines.append("?- sys.eval[].")
         return rules, rules + "\n".join(lines) + "\n"
 
