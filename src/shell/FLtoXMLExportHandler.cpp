@@ -75,7 +75,8 @@ bool FLtoXMLExportHandler::isBuiltin(const InternalName& cls, const InternalName
     return cls == builtin || (access->giveSymbol(cls, bound) != 0 && bound == symbol);
 }
 
-FLtoXMLExportHandler::FLtoXMLExportHandler(OMAccess* access) : XMLExportHandler(access) {}
+FLtoXMLExportHandler::FLtoXMLExportHandler(OMAccess* access, ShapeReplay replay)
+    : XMLExportHandler(access), replay(replay) {}
 
 FLtoXMLExportHandler::~FLtoXMLExportHandler() {
     forgetSignatures();
@@ -709,7 +710,6 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     valueGroups.clear();
     planGroups.clear();
     hostShapes.clear();
-    hostSteps.clear();
     setFramesRead = access->om()->setFramesToRead();
     paramFramesRead = access->om()->paramFramesToRead();
     // Object by object, each one's entries straight from its frame; the objects and their
@@ -813,18 +813,10 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                 // The walk meets each host once: its class set is not known yet.
                 hostSet = findAhead && ahead.directKnown ? classSetOfSet(host, ahead.direct)
                                                          : classSetFound(host, frame);
-                // Class sets are mostly made one by one as the walk meets their first hosts:
-                // the room grows in large steps.
-                if (hostShapes.size() <= std::size_t(hostSet))
-                    hostShapes.resize(std::max(classSets.size(), hostShapes.size() * 2));
-                const HostShape shape = hostShapes[std::size_t(hostSet)];
                 const MethodSlot* const slots = entries.begin() + at;
                 const std::size_t count = entries.size() - at;
-                if (shape.known && shape.from == at && shape.count == count) {
-                    const EntryStep* const steps = hostSteps.data() + shape.first;
-                    std::size_t same = 0;
-                    while (same < count && slots[same].shapeNumber() == steps[same].shape) ++same;
-                    if (same == count) {
+                if (replay == ShapeReplay::Replay) {
+                    if (const EntryStep* const steps = hostShapes.find(hostSet, at, slots, count)) {
                         if (findAhead && ahead.known) {
                             for (std::size_t each = 0; each < count; ++each)
                                 runEntryStep(steps[each], host, slots[each].value(),
@@ -835,14 +827,10 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                         }
                         continue;
                     }
+                    recording = hostSet;
+                    hostShapes.start(hostSet, at, count);
                 }
                 hostOutside = docClass != Free && classSetMemberOf(hostSet, host, docClass);
-                recording = hostSet;
-                HostShape& decided = hostShapes[std::size_t(hostSet)];
-                decided.known = false;
-                decided.from = std::uint32_t(at);
-                decided.count = std::uint32_t(count);
-                decided.first = std::uint32_t(hostSteps.size());
             }
         }
         std::size_t entry = 0;
@@ -894,10 +882,10 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                     }
                 }
             }
-            if (recording >= 0 && each >= at) hostSteps.push_back(step);
+            if (recording >= 0 && each >= at) hostShapes.add() = step;
             runEntryStep(step, host, stored, unknown);
         }
-        if (recording >= 0) hostShapes[std::size_t(recording)].known = true;
+        if (recording >= 0) hostShapes.finish();
     }
     walkedAll = !stopped();
     // Once stopped, nothing more is written.
@@ -1009,8 +997,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
                      });
     literalsNested = std::any_of(nestedInOrder.begin(), nestedInOrder.end(), literal);
     // The programs name the plans of this export.
-    writePrograms.clear();
-    writeSteps.clear();
+    writeShapes.clear();
     const auto write = [&](const InternalName& object, const MainMemObjFrame* frame) {
         // The built-in classes string and numeric get no element (the object, or the symbol
         // bound in plain mode). The symbol is read once: it gives the element's id too.
@@ -1070,8 +1057,8 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     literalsNested = false;
     nested.clear();
     nestedInOrder.clear();
-    writePrograms.clear();
-    writeSteps.clear();
+    writeShapes.clear();
+    hostShapes.clear();
     forgetSignatures();
 }
 
@@ -1085,34 +1072,20 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
     // entries, follows its class set's program when its entries have the program's shapes;
     // otherwise its entries decide the program anew.
     int recording = -1;
-    if (head != nullptr && !textNodes && !mapped && storedValuesAnswer && frame != nullptr &&
-        indent.size() == 2) {
+    if (replay == ShapeReplay::Replay && head != nullptr && !textNodes && !mapped &&
+        storedValuesAnswer && frame != nullptr && indent.size() == 2) {
         const int known = hostSets.get(object) - 1;
         if (known >= 0) {
             const MethodEntries& entries = frame->entries();
             const std::size_t count = entries.size();
-            if (std::size_t(known) < writePrograms.size()) {
-                const WriteProgram& program = writePrograms[std::size_t(known)];
-                if (program.known && program.count == count) {
-                    const MethodSlot* const slots = entries.begin();
-                    const WriteStep* const steps = writeSteps.data() + program.first;
-                    std::size_t same = 0;
-                    while (same < count && slots[same].shapeNumber() == steps[same].shape) ++same;
-                    if (same == count) {
-                        classSet = known;
-                        return replayEntries(object, known, program, slots, attributes, content,
-                                             *head);
-                    }
-                }
-            } else {
-                writePrograms.resize(std::max(classSets.size(), std::size_t(known) + 1));
+            const MethodSlot* const slots = entries.begin();
+            if (const WriteStep* const steps = writeShapes.find(known, 0, slots, count)) {
+                classSet = known;
+                return replayEntries(object, known, steps, count, slots, attributes, content,
+                                     *head);
             }
             recording = known;
-            WriteProgram& program = writePrograms[std::size_t(known)];
-            program.known = false;
-            program.count = std::uint32_t(count);
-            program.first = std::uint32_t(writeSteps.size());
-            program.declared = 0;
+            writeShapes.start(known, 0, count);
         }
     }
     int calls = 0;
@@ -1126,7 +1099,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
         __attribute__((always_inline)) {
         WriteStep* step = nullptr;
         if (recording >= 0) {
-            step = &writeSteps.emplace_back();
+            step = &writeShapes.add();
             step->shape = frame->entries().begin()[slot++].shapeNumber();
         }
         const int type = key.methodType;
@@ -1160,10 +1133,12 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
     else if (frame != nullptr)
         frame->forEachEntry(visit);
     path.pop_back();
-    if (recording >= 0 && !stopped()) {
-        WriteProgram& program = writePrograms[std::size_t(recording)];
-        program.declared = calls;
-        program.known = writeSteps.size() - program.first == program.count;
+    if (recording >= 0) {
+        // A walk stopped halfway leaves its steps unfinished: they serve no host.
+        if (stopped())
+            writeShapes.abandon();
+        else
+            writeShapes.finish(calls);
     }
     return calls;
 }
@@ -1191,12 +1166,10 @@ FLtoXMLExportHandler::WriteStep::Kind FLtoXMLExportHandler::writeStepKind(
 }
 
 int FLtoXMLExportHandler::replayEntries(const InternalName& object, int classSet,
-                                        const WriteProgram& program, const MethodSlot* slots,
-                                        std::string& attributes, std::string& content,
-                                        ElementHead& head) {
+                                        const WriteStep* const steps, const std::size_t count,
+                                        const MethodSlot* slots, std::string& attributes,
+                                        std::string& content, ElementHead& head) {
     path.push_back(object);
-    const WriteStep* const steps = writeSteps.data() + program.first;
-    const std::size_t count = program.count;
     for (std::size_t at = 0; at < count; ++at) {
         const WriteStep& step = steps[at];
         if (step.kind == WriteStep::Skip) continue;
@@ -1276,7 +1249,7 @@ int FLtoXMLExportHandler::replayEntries(const InternalName& object, int classSet
         }
     }
     path.pop_back();
-    return program.declared;
+    return writeShapes.declaredOf(classSet);
 }
 
 void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {

@@ -20,6 +20,7 @@
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
+#include "shell/FLtoXMLShapeCache.h"
 #include "shell/NameMarks.h"
 #include "shell/XMLDumpFormatter.h"
 #include "shell/XMLExportHandler.h"
@@ -38,7 +39,9 @@ class FrameRegistry;
 // element of its holder instead of getting an element of its own.
 class FLtoXMLExportHandler : public XMLExportHandler {
   public:
-    explicit FLtoXMLExportHandler(OMAccess* access);
+    // `replay`: whether the walks replay the steps decided for a host of a class set for the
+    // next host of the same shapes (ShapeReplay::General decides every entry anew).
+    explicit FLtoXMLExportHandler(OMAccess* access, ShapeReplay replay = ShapeReplay::Replay);
 
     bool isA(const std::string& className) const override;
 
@@ -51,6 +54,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     ~FLtoXMLExportHandler() override;
 
   private:
+    const ShapeReplay replay;
     // How the entries of one method (with its number of arguments and its arrow) are written for
     // the hosts of one sequence of classes: the signature that decides it depends on that key
     // only, so it is looked up once for each key, not once an entry, and what writing an entry
@@ -483,26 +487,15 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         Kind kind = Skip;
         EntryPlan* plan = nullptr;
     };
-    struct WriteProgram {
-        // Whether the steps are complete; how many (one for each entry of the host) and where
-        // they stand in `writeSteps`; how many entries are declared.
-        bool known = false;
-        std::uint32_t count = 0;
-        std::uint32_t first = 0;
-        int declared = 0;
-    };
-    // By class set.
-    std::vector<WriteProgram> writePrograms;
-    // The steps of every class set, one after another: a program decided again (a host of other
-    // shapes) adds its steps at the end.
-    std::vector<WriteStep> writeSteps;
+    // By class set; a step for each entry of the host's frame.
+    FLtoXMLShapeCache<WriteStep> writeShapes;
     // The step for a declared entry storing `stored`, decided with its plan.
     WriteStep::Kind writeStepKind(EntryPlan& plan, const InternalName& stored);
     // Replays the program of the class set for an object whose entries have its shapes;
     // answers how many declared entries it has.
-    int replayEntries(const InternalName& object, int classSet, const WriteProgram& program,
-                      const MethodSlot* slots, std::string& attributes, std::string& content,
-                      ElementHead& head);
+    int replayEntries(const InternalName& object, int classSet, const WriteStep* steps,
+                      std::size_t count, const MethodSlot* slots, std::string& attributes,
+                      std::string& content, ElementHead& head);
     // Writes the head of the element of an object of the class set, its name and id and the
     // blank that opens its attributes, to `out`.
     void openElement(const InternalName& object, int classSet, ElementHead& head, std::string& out);
@@ -569,20 +562,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         std::uint32_t group = 0;
         InternalName method;
     };
-    struct HostShape {
-        // Whether the steps are complete; the place of the host's first entry with a value
-        // (where its steps start), and where its steps (one for each entry from there on) stand
-        // in `hostSteps`.
-        bool known = false;
-        std::uint32_t from = 0;
-        std::uint32_t count = 0;
-        std::uint32_t first = 0;
-    };
-    // By class set.
-    std::vector<HostShape> hostShapes;
-    // The steps of every class set, one after another: a set decided again (a host of other
-    // shapes) adds its new steps at the end.
-    std::vector<EntryStep> hostSteps;
+    // By class set; a step for each entry from the host's first entry with a value on.
+    FLtoXMLShapeCache<EntryStep> hostShapes;
     // The set frame or parameter frame an entry's value names, found ahead of the entry's step
     // (`known`), so that it is in the cache by then; null when there is none.
     struct FoundFrame {
