@@ -18,16 +18,13 @@
 
 class Iterator;
 class MainMemObjFrame;
-class MainMemSetFrame;
-class SetFrameRegistry;
 class MainMemParamFrame;
 class MethodSlot;
-template <class F>
-class FrameRegistry;
 
 // Signature-declared single values become attributes, sets of objects reference lists, entries
 // with arguments child elements; an object held by one declared entry only is nested in the
-// element of its holder instead of getting an element of its own.
+// element of its holder instead of getting an element of its own. The selection finds what is
+// nested, the planner how the entries of each class set are written; this class writes them.
 class FLtoXMLExportHandler : public XMLExportHandler {
   public:
     // `replay`: whether the walks replay the steps decided for a host of a class set for the
@@ -48,7 +45,6 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     const ShapeReplay replay;
     using EntryPlan = FLtoXMLPlanner::EntryPlan;
     using ClassSet = FLtoXMLPlanner::ClassSet;
-    using LiteralAnswers = FLtoXMLPlanner::LiteralAnswers;
     // Forgets what one export found: the next starts afresh, the base may have changed.
     void forgetExport();
     // How each entry is written, and what is written at the top level or nested.

@@ -471,12 +471,11 @@ void FLtoXMLSelection::collectStoredNested(const InternalName& docClass) {
     walkedAll = !stopped();
     if (walkedAll) planner.framed = &walkedNames;
     // Once stopped, nothing more is written.
-    if (!walkedAll) return;
-    const GroupedValue* const grouped = groupedValues.get();
+    if (walkedAll) nestGroups(docClass);
+}
 
-    // Step two: the values a signature's class's instances hold in entries of its method are
-    // nested when none of them is shared and the signature names no built-in literal class.
-    // The instances of a class are the hosts of the class sets it belongs to.
+void FLtoXMLSelection::nestGroups(const InternalName& docClass) {
+    const GroupedValue* const grouped = groupedValues.get();
     signatureClassAt.clear();
     setsOfSignatureClass.clear();
     for (const ClassSignature& signature : classSignatures)

@@ -67,6 +67,11 @@ class FLtoXMLSelection {
     // sets: here the first walk keeps the values of the entries step two asks about, grouped
     // by the class set of their hosts, method and arrow, and step two reads the groups.
     void collectStoredNested(const InternalName& docClass);
+    // Step two of the walk when the stored values answer: the values a signature's class's
+    // instances hold in entries of its method are nested when none of them is shared and the
+    // signature names no built-in literal class. The instances of a class are the hosts of the
+    // class sets it belongs to, and their values are read from the groups the walk kept.
+    void nestGroups(const InternalName& docClass);
     // The values of the entries without arguments of one method and arrow ("->" or "->>") of
     // the hosts of one class set: the candidates of the signatures of the set's classes.
     struct ValueGroup {
