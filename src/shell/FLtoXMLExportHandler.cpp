@@ -50,9 +50,7 @@ class Joined {
 }  // namespace
 
 FLtoXMLExportHandler::FLtoXMLExportHandler(OMAccess* access, ShapeReplay replay)
-    : XMLExportHandler(access),
-      replay(replay),
-      selection(planner, replay, [this] { return stopped(); }) {
+    : XMLExportHandler(access), replay(replay), selection(planner, replay) {
     planner.begin(this->access.get(), &xml());
 }
 
@@ -172,23 +170,14 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
     // Whether the object stands for a value: its attributes open after a blank.
     const bool mapped = access->mapsAnyName() && access->isMapped(object);
     // An element at the top level of a host whose class set is known, read from its stored
-    // entries, follows its class set's program when its entries have the program's shapes;
-    // otherwise its entries decide the program anew.
+    // entries, decides the steps its class set's next hosts of the same shapes replay.
     int recording = -1;
     if (replay == ShapeReplay::Replay && head != nullptr && !textNodes && !mapped &&
         planner.storedValuesAnswer && frame != nullptr && indent.size() == 2) {
         const int known = planner.knownClassSet(object);
         if (known >= 0) {
-            const MethodEntries& entries = frame->entries();
-            const std::size_t count = entries.size();
-            const MethodSlot* const slots = entries.begin();
-            if (const WriteStep* const steps = writeShapes.find(known, 0, slots, count)) {
-                classSet = known;
-                return replayEntries(object, known, steps, count, slots, attributes, content,
-                                     *head);
-            }
             recording = known;
-            writeShapes.start(known, 0, count);
+            writeShapes.start(known, 0, frame->entries().size());
         }
     }
     int calls = 0;
@@ -269,10 +258,21 @@ FLtoXMLExportHandler::WriteStep::Kind FLtoXMLExportHandler::writeStepKind(
     return WriteStep::Entry;
 }
 
-int FLtoXMLExportHandler::replayEntries(const InternalName& object, int classSet,
-                                        const WriteStep* const steps, const std::size_t count,
-                                        const MethodSlot* slots, std::string& attributes,
+int FLtoXMLExportHandler::replayEntries(const InternalName& object, const MainMemObjFrame* frame,
+                                        int& classSet, std::string& attributes,
                                         std::string& content, ElementHead& head) {
+    // An element at the top level of a host whose class set is known, read from its stored
+    // entries, follows its class set's steps when its entries have their shapes.
+    if (!planner.storedValuesAnswer || frame == nullptr) return -1;
+    const int known = planner.knownClassSet(object);
+    if (known < 0) return -1;
+    const MethodEntries& entries = frame->entries();
+    const std::size_t count = entries.size();
+    const MethodSlot* const slots = entries.begin();
+    const WriteStep* const steps = writeShapes.find(known, 0, slots, count);
+    // Whether the object stands for a value: its attributes open after a blank.
+    if (steps == nullptr || (access->mapsAnyName() && access->isMapped(object))) return -1;
+    classSet = known;
     path.push_back(object);
     for (std::size_t at = 0; at < count; ++at) {
         const WriteStep& step = steps[at];
@@ -353,7 +353,7 @@ int FLtoXMLExportHandler::replayEntries(const InternalName& object, int classSet
         }
     }
     path.pop_back();
-    return writeShapes.declaredOf(classSet);
+    return writeShapes.declaredOf(known);
 }
 
 void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
@@ -370,7 +370,13 @@ void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMe
     ElementHead head;
     head.symbol = symbol;
     std::string& content = path.empty() ? topContent() : elementText(path.size()).content;
-    if (writeEntries(object, frame, classSet, out, content, topIndent, false, &head) == 0) return;
+    int declared = replay == ShapeReplay::Replay
+                       ? replayEntries(object, frame, classSet, out, content, head)
+                       : -1;
+    // Otherwise its entries decide the steps anew.
+    if (declared < 0)
+        declared = writeEntries(object, frame, classSet, out, content, topIndent, false, &head);
+    if (declared == 0) return;
     // The blank after the id opens the attributes, if there are any.
     if (out.size() == head.attributes) out.pop_back();
     if (content.empty()) {

@@ -171,11 +171,11 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     FLtoXMLShapeCache<WriteStep> writeShapes;
     // The step for a declared entry storing `stored`, decided with its plan.
     WriteStep::Kind writeStepKind(EntryPlan& plan, const InternalName& stored);
-    // Replays the program of the class set for an object whose entries have its shapes;
-    // answers how many declared entries it has.
-    int replayEntries(const InternalName& object, int classSet, const WriteStep* steps,
-                      std::size_t count, const MethodSlot* slots, std::string& attributes,
-                      std::string& content, ElementHead& head);
+    // Replays the steps of the object's class set when its entries have their shapes (an
+    // element at the top level, its frame's stored entries); answers how many declared entries
+    // it has, -1 when the steps do not serve it and writeEntries decides its entries.
+    int replayEntries(const InternalName& object, const MainMemObjFrame* frame, int& classSet,
+                      std::string& attributes, std::string& content, ElementHead& head);
     // Writes the head of the element of an object of the class set, its name and id and the
     // blank that opens its attributes, to `out`.
     void openElement(const InternalName& object, int classSet, ElementHead& head, std::string& out);

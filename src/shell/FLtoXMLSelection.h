@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -12,6 +11,7 @@
 
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
+#include "platform/ControlEvents.h"
 #include "shell/FLtoXMLPlanner.h"
 #include "shell/FLtoXMLShapeCache.h"
 #include "shell/NameMarks.h"
@@ -27,10 +27,9 @@ class MainMemParamFrame;
 class FLtoXMLSelection {
   public:
     // The walk asks `planner` how each entry is written; `replay` says whether it replays the
-    // steps decided for a host of a class set for the next of the same shapes; `stopped`
-    // answers true once the export is to stop.
-    FLtoXMLSelection(FLtoXMLPlanner& planner, ShapeReplay replay, std::function<bool()> stopped)
-        : planner(planner), replay(replay), stopped(std::move(stopped)) {}
+    // steps decided for a host of a class set for the next of the same shapes.
+    FLtoXMLSelection(FLtoXMLPlanner& planner, ShapeReplay replay)
+        : planner(planner), replay(replay) {}
 
     // The shared values of step one and the nested names they leave; keeps the objects with
     // frames in `walked` for the writing walk. `docClass` is the document's class (its members
@@ -189,7 +188,10 @@ class FLtoXMLSelection {
     using EntryPlan = FLtoXMLPlanner::EntryPlan;
     FLtoXMLPlanner& planner;
     const ShapeReplay replay;
-    std::function<bool()> stopped;
+    // True, from then on, once Ctrl-C or a farewell asks the export to stop: the walks look at
+    // it once an object, as the handler's writing walk does.
+    bool stopped() { return stopPoll.stop(); }
+    controlEvents::StopPoll stopPoll{16};
     OMAccess* access = nullptr;
     // The pattern of a value lookup, kept for its storage.
     std::vector<InternalName> valuePattern;
