@@ -184,7 +184,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
     path.push_back(object);
     // The object's own entries, straight from its frame.
     std::size_t entry = 0;
-    // The entry's place among all the frame's entries, for the program being decided.
+    // The entry's place among all the frame's entries, for the steps being decided.
     std::size_t slot = 0;
     // Inlined into both walks: a call for each entry cost as much as the walk itself.
     const auto visit = [&](const MethodKey& key, const InternalName& stored)
@@ -370,10 +370,11 @@ void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMe
     ElementHead head;
     head.symbol = symbol;
     std::string& content = path.empty() ? topContent() : elementText(path.size()).content;
+    // An element that its class set's steps serve replays them; otherwise its entries are
+    // walked, and decide the steps anew.
     int declared = replay == ShapeReplay::Replay
                        ? replayEntries(object, frame, classSet, out, content, head)
                        : -1;
-    // Otherwise its entries decide the steps anew.
     if (declared < 0)
         declared = writeEntries(object, frame, classSet, out, content, topIndent, false, &head);
     if (declared == 0) return;
