@@ -3,6 +3,7 @@
 #include "shell/FLtoXMLPlanner.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -385,10 +386,8 @@ bool FLtoXMLPlanner::namesBuiltinResult(int type, const InternalName& cls,
 
 InternalName FLtoXMLPlanner::mostSpecific(const set<InternalName>& classes) {
     if (classes.size() == 1) return classes.choose();
-    set<InternalName>* specific = access->mostSpecificClasses(classes, 2);
-    const InternalName first = specific->empty() ? Free : specific->choose();
-    delete specific;
-    return first;
+    const std::unique_ptr<set<InternalName>> specific(access->mostSpecificClasses(classes, 2));
+    return specific->empty() ? Free : specific->choose();
 }
 
 InternalName FLtoXMLPlanner::resultClass(const InternalName& cls) {
