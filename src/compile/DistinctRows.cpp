@@ -24,36 +24,44 @@ int compareCells(const InternalName* a, const InternalName* b, std::size_t width
     return 0;
 }
 
-// Digits of 11 bits: a count per digit value fits the first-level cache.
-constexpr unsigned DigitBits = 11;
-constexpr std::size_t Digits = std::size_t(1) << DigitBits;
+// Digits of at most 11 bits: a count per digit value fits the first-level cache.
+constexpr unsigned MostDigitBits = 11;
+constexpr std::size_t Digits = std::size_t(1) << MostDigitBits;
 
-// One pass of the radix sort: the n rows at `from` placed at `to` by the digit of cell `cell` at
-// `shift`, keeping the order of rows with equal digits. Width W known at compile time for the
-// common narrow rows (0: taken from `width`).
+// Where a pass of the radix sort reads its digit: the cell, the shift of its sort key and the
+// mask of the digit's bits.
+struct Digit {
+    std::size_t cell;
+    unsigned shift;
+    std::size_t mask;
+};
+
+// One pass of the radix sort: the n rows at `from` placed at `to` by their digit, keeping the
+// order of rows with equal digits. Width W known at compile time for the common narrow rows (0:
+// taken from `width`).
 template <std::size_t W>
 void scatter(const InternalName* from, InternalName* to, std::size_t n, std::size_t width,
-             std::size_t cell, unsigned shift, std::array<std::size_t, Digits>& place) {
+             const Digit& digit, std::array<std::size_t, Digits>& place) {
     const std::size_t w = W != 0 ? W : width;
     for (std::size_t i = 0; i < n; ++i) {
         const InternalName* row = from + i * w;
-        const std::size_t digit = std::size_t(sortKey(row[cell]) >> shift) & (Digits - 1);
-        InternalName* out = to + place[digit]++ * w;
-        for (std::size_t k = 0; k < w; ++k) out[k] = row[k];
+        const std::size_t d = std::size_t(sortKey(row[digit.cell]) >> digit.shift) & digit.mask;
+        // By bytes: cell by cell the compiler moved each field on its own.
+        std::memcpy(static_cast<void*>(to + place[d]++ * w), row, w * sizeof(InternalName));
     }
 }
 
 }  // namespace
 
 void DistinctRows::reset() {
-    cells.clear();
     rowCount = 0;
     sortedRows = 0;
-    sortAt = FewestToSort;
+    sortAt = fewestToSort();
 }
 
 void DistinctRows::grow(std::size_t more) {
-    cells.reserve(std::max(cells.capacity() * 2, cells.size() + std::max(more, std::size_t(64))));
+    cells.reserve(std::max(cells.capacity() * 2,
+                           rowCount * std::size_t(rowWidth) + std::max(more, std::size_t(64))));
 }
 
 void DistinctRows::addRows(const InternalName* rows, int count) {
@@ -66,13 +74,17 @@ void DistinctRows::settle() {
 }
 
 void DistinctRows::sortNew() {
+    const std::size_t gathered = rowCount;
     if (rowCount > sortedRows) {
         sortRange(sortedRows);
         dropRepeats(sortedRows);
         if (sortedRows > 0) mergeSorted(sortedRows);
         sortedRows = rowCount;
     }
-    sortAt = sortedRows + std::max(2 * sortedRows, FewestToSort);
+    // Sorting again pays while it drops many repeats: rows that barely repeat are gathered
+    // longer before the next sort.
+    const std::size_t times = rowCount * 4 > gathered * 3 ? 4 : 2;
+    sortAt = sortedRows + std::max(times * sortedRows, fewestToSort());
 }
 
 void DistinctRows::sortRange(std::size_t from) {
@@ -94,48 +106,76 @@ void DistinctRows::sortRange(std::size_t from) {
         return;
     }
     // Least significant digit first: the last cell's lowest bits, the first cell's highest last.
-    // A cell's bits that every row shares order nothing and take no pass.
+    // A cell's bits that every row shares order nothing and take no pass; the bits that differ
+    // are cut into as few digits of at most MostDigitBits as cover them, of equal size (17 bits
+    // in two passes of 9 bits rather than 11 and 6: fewer places to write to at once).
+    struct Pass {
+        std::size_t cell;
+        unsigned shift;
+        unsigned bits;
+    };
+    std::vector<Pass> passes;
+    {
+        std::vector<std::uint64_t> first(w), differ(w, 0);
+        for (std::size_t c = 0; c < w; ++c) first[c] = sortKey(rows[c]);
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t c = 0; c < w; ++c) differ[c] |= sortKey(rows[i * w + c]) ^ first[c];
+        for (std::size_t cell = w; cell-- > 0;) {
+            if (differ[cell] == 0) continue;
+            const unsigned low = unsigned(__builtin_ctzll(differ[cell]));
+            const unsigned span = 64u - unsigned(__builtin_clzll(differ[cell])) - low;
+            const unsigned count = (span + MostDigitBits - 1) / MostDigitBits;
+            const unsigned bits = (span + count - 1) / count;
+            for (unsigned k = 0; k < count; ++k) passes.push_back({cell, low + k * bits, bits});
+        }
+    }
+    // The counts of every pass in one read of the rows: a pass moves rows, not their digits.
+    std::vector<std::size_t> counts(passes.size() * Digits, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        const InternalName* row = rows + i * w;
+        for (std::size_t p = 0; p < passes.size(); ++p) {
+            const Pass& pass = passes[p];
+            ++counts[p * Digits + (std::size_t(sortKey(row[pass.cell]) >> pass.shift) &
+                                   ((std::size_t(1) << pass.bits) - 1))];
+        }
+    }
     InternalName* source = rows;
     InternalName* target = spare.data();
     std::array<std::size_t, Digits> place{};
-    for (std::size_t cell = w; cell-- > 0;) {
-        const std::uint64_t first = sortKey(source[cell]);
-        std::uint64_t differ = 0;
-        for (std::size_t i = 0; i < n; ++i) differ |= sortKey(source[i * w + cell]) ^ first;
-        if (differ == 0) continue;
-        const unsigned low = unsigned(__builtin_ctzll(differ));
-        const unsigned high = 63u - unsigned(__builtin_clzll(differ));
-        for (unsigned shift = low; shift <= high; shift += DigitBits) {
-            place.fill(0);
-            for (std::size_t i = 0; i < n; ++i)
-                ++place[std::size_t(sortKey(source[i * w + cell]) >> shift) & (Digits - 1)];
-            std::size_t sum = 0;
-            for (std::size_t& count : place) {
-                const std::size_t here = count;
-                count = sum;
-                sum += here;
-            }
-            switch (w) {
-                case 1:
-                    scatter<1>(source, target, n, w, cell, shift, place);
-                    break;
-                case 2:
-                    scatter<2>(source, target, n, w, cell, shift, place);
-                    break;
-                case 3:
-                    scatter<3>(source, target, n, w, cell, shift, place);
-                    break;
-                case 4:
-                    scatter<4>(source, target, n, w, cell, shift, place);
-                    break;
-                default:
-                    scatter<0>(source, target, n, w, cell, shift, place);
-                    break;
-            }
-            std::swap(source, target);
+    for (std::size_t p = 0; p < passes.size(); ++p) {
+        const Pass& pass = passes[p];
+        const std::size_t digits = std::size_t(1) << pass.bits;
+        std::size_t sum = 0;
+        for (std::size_t d = 0; d < digits; ++d) {
+            place[d] = sum;
+            sum += counts[p * Digits + d];
         }
+        const Digit digit{pass.cell, pass.shift, digits - 1};
+        switch (w) {
+            case 1:
+                scatter<1>(source, target, n, w, digit, place);
+                break;
+            case 2:
+                scatter<2>(source, target, n, w, digit, place);
+                break;
+            case 3:
+                scatter<3>(source, target, n, w, digit, place);
+                break;
+            case 4:
+                scatter<4>(source, target, n, w, digit, place);
+                break;
+            default:
+                scatter<0>(source, target, n, w, digit, place);
+                break;
+        }
+        std::swap(source, target);
     }
-    if (source != rows) std::memcpy(static_cast<void*>(rows), source, n * w * sizeof(InternalName));
+    if (source == rows) return;
+    // The whole array sorted in the spare one: the two change places.
+    if (from == 0)
+        std::swap(cells, spare);
+    else
+        std::memcpy(static_cast<void*>(rows), source, n * w * sizeof(InternalName));
 }
 
 void DistinctRows::dropRepeats(std::size_t from) {
@@ -154,7 +194,6 @@ void DistinctRows::dropRepeats(std::size_t from) {
         ++kept;
     }
     rowCount = kept;
-    cells.shrinkTo(kept * w);
 }
 
 void DistinctRows::mergeSorted(std::size_t mid) {
@@ -177,7 +216,6 @@ void DistinctRows::mergeSorted(std::size_t mid) {
     }
     for (; a < mid; ++a, ++m) std::copy_n(base + a * w, w, out + m * w);
     for (; b < rowCount; ++b, ++m) std::copy_n(base + b * w, w, out + m * w);
-    std::memcpy(static_cast<void*>(cells.data()), out, m * w * sizeof(InternalName));
+    std::swap(cells, spare);
     rowCount = m;
-    cells.shrinkTo(m * w);
 }

@@ -16,7 +16,8 @@
 // are only appended; a radix sort (linear, digits of the bits that differ between rows) orders
 // them once and repeats are dropped as neighbours. So that a join with many repeats does not hold
 // them all, the rows gathered since the last sort are sorted and merged into the sorted ones
-// whenever they outnumber them twice over (and a few million at least).
+// whenever they outnumber them twice over (four times when the last sort dropped few repeats),
+// and hold 16 M cells at least.
 class DistinctRows {
   public:
     explicit DistinctRows(int width) : rowWidth(width < 0 ? 0 : width) {}
@@ -29,9 +30,10 @@ class DistinctRows {
     // Appends a copy of the row (an equal one may be there).
     void add(const InternalName* row) {
         const std::size_t w = std::size_t(rowWidth);
-        if (cells.capacity() - cells.size() < w) [[unlikely]]
+        if (cells.capacity() - rowCount * w < w) [[unlikely]]
             grow(w);
-        for (std::size_t k = 0; k < w; ++k) cells.pushWithin(row[k]);
+        InternalName* out = cells.data() + rowCount * w;
+        for (std::size_t k = 0; k < w; ++k) out[k] = row[k];
         if (++rowCount >= sortAt) [[unlikely]]
             sortNew();
     }
@@ -50,8 +52,12 @@ class DistinctRows {
     }
 
   private:
-    // The fewest rows gathered past the sorted ones before they are sorted and merged in.
-    static constexpr std::size_t FewestToSort = std::size_t(1) << 22;
+    // The fewest rows gathered past the sorted ones before they are sorted and merged in: 16 M
+    // cells (128 MB), so that a join without many repeats is sorted once, at the end.
+    static constexpr std::size_t FewestCellsToSort = std::size_t(1) << 24;
+    std::size_t fewestToSort() const {
+        return FewestCellsToSort / std::size_t(rowWidth > 0 ? rowWidth : 1);
+    }
 
     [[gnu::noinline]] void grow(std::size_t more);
     // Sorts the rows past the sorted ones, drops repeats among them and merges them with the
@@ -65,12 +71,13 @@ class DistinctRows {
     void mergeSorted(std::size_t mid);
 
     std::int32_t rowWidth;
+    // Only the room of these arrays is used: the rows lie in the first rowCount * width cells
+    // of `cells`. A sort or merge writes to `spare`, which then changes places with `cells`.
     GrowingArray<InternalName> cells;
-    // As large as the cells while they are sorted or merged; then swapped with them.
     GrowingArray<InternalName> spare;
     std::size_t rowCount = 0;
     // The first rows, sorted and distinct.
     std::size_t sortedRows = 0;
     // The row count at which the gathered rows are next sorted.
-    std::size_t sortAt = FewestToSort;
+    std::size_t sortAt = fewestToSort();
 };
