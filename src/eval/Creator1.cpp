@@ -388,17 +388,20 @@ void Creator1::createFact(const FactList& facts, std::size_t i) {
 
 namespace {
 
-// Whether fact i is a stored predicate's tuple of numbers alone: its row is its arguments as
-// they are, and storing it makes no object.
-bool numbersOnly(const FactList& facts, std::size_t i) {
+bool isNumber(const FSymbol& symbol) {
+    return symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float;
+}
+
+// Whether fact i is a stored predicate's tuple of numbers, and of plain names when `names`:
+// its row is its arguments as they are, or the objects of its names, made as createFact makes
+// them (no term among them, whose object is made from its arguments' own).
+bool plainFact(const FactList& facts, std::size_t i, bool names) {
     if (facts.isMolecule(i) || facts.arity(i) == 0 ||
         facts.predicate(i).getType() != InternalName::Predicate)
         return false;
     const FSymbol* args = facts.args(i);
-    for (int k = 0; k < facts.arity(i); ++k) {
-        const int kind = args[k].getType();
-        if (kind != InternalName::Integer && kind != InternalName::Float) return false;
-    }
+    for (int k = 0; k < facts.arity(i); ++k)
+        if (!isNumber(args[k]) && (!names || GroundTermTable::isTerm(args[k]))) return false;
     return true;
 }
 
@@ -446,8 +449,11 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
         }
         return true;
     };
+    // Untraced, facts of names go in batches too: the objects of a batch's names are made
+    // before its tuples are stored, which only a trace of the inserts would show.
+    const bool names = direct && !before;
     for (std::size_t i = from; i < from + count; ++i) {
-        if (numbersOnly(facts, i)) {
+        if (plainFact(facts, i, names)) {
             const FSymbol symbol = facts.predicate(i);
             const int width = facts.arity(i);
             if (hints == nullptr || symbol != predicate || width != arity) {
@@ -465,8 +471,13 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
             factIndexes.resize(Batch);
             InternalName* row = factRows.data() + batched * std::size_t(arity);
             const FSymbol* args = facts.args(i);
-            // A number is its own object (see OMAccess::insertObject).
-            for (int k = 0; k < arity; ++k) row[k] = args[k].stored();
+            // A number is its own object (see OMAccess::insertObject); a name's is made now.
+            for (int k = 0; k < arity; ++k) {
+                if (isNumber(args[k]))
+                    row[k] = args[k].stored();
+                else if (access->insertObject(args[k], nullptr, 0, row[k]) != 0)
+                    answer = 1;
+            }
             hints->prefetch(row);
             factIndexes[batched++] = i;
             if (batched == Batch && !flush()) return -1;

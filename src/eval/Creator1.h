@@ -39,8 +39,8 @@ class Creator1 : public Creator {
     void create(ParseTreeNode* head, Operand* bindings) override;
     // Makes the argument objects and stores the tuple, as the walk of the fact's head does.
     void createFact(const FactList& facts, std::size_t i) override;
-    // As createFact of each, in order; facts of a predicate whose arguments are all numbers go
-    // in batches (see the .cpp).
+    // As createFact of each, in order; facts of a predicate whose arguments are all numbers
+    // (or, untraced, numbers and plain names) go in batches (see the .cpp).
     int createFacts(const FactList& facts, std::size_t from, std::size_t count,
                     const BeforeFact& before) override;
     void beginFactRun() override;
