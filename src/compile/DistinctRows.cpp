@@ -51,6 +51,61 @@ void scatter(const InternalName* from, InternalName* to, std::size_t n, std::siz
     }
 }
 
+// A pass of the radix sort: the cell whose sort key it reads, and the digit's shift and bits.
+struct Pass {
+    std::size_t cell;
+    unsigned shift;
+    unsigned bits;
+};
+
+// The number of the n rows at `rows` holding each value of the pass's digit, into `count`.
+void countDigits(const InternalName* rows, std::size_t n, std::size_t w, const Pass& pass,
+                 std::array<std::size_t, Digits>& count) {
+    std::fill_n(count.begin(), std::size_t(1) << pass.bits, std::size_t(0));
+    const std::size_t mask = (std::size_t(1) << pass.bits) - 1;
+    for (std::size_t i = 0; i < n; ++i)
+        ++count[std::size_t(sortKey(rows[i * w + pass.cell]) >> pass.shift) & mask];
+}
+
+// One pass: the rows placed by their digit from the first place of each digit value on.
+void scatterRows(const InternalName* from, InternalName* to, std::size_t n, std::size_t w,
+                 const Pass& pass, std::array<std::size_t, Digits>& place) {
+    const Digit digit{pass.cell, pass.shift, (std::size_t(1) << pass.bits) - 1};
+    switch (w) {
+        case 1:
+            scatter<1>(from, to, n, w, digit, place);
+            break;
+        case 2:
+            scatter<2>(from, to, n, w, digit, place);
+            break;
+        case 3:
+            scatter<3>(from, to, n, w, digit, place);
+            break;
+        case 4:
+            scatter<4>(from, to, n, w, digit, place);
+            break;
+        default:
+            scatter<0>(from, to, n, w, digit, place);
+            break;
+    }
+}
+
+// The rows of a bucket too few for the counts of a radix pass (see sortRange).
+constexpr std::size_t SmallBucket = 64;
+
+// Sorts `count` rows in place by comparing them (insertion: the buckets are small); `held` has
+// room for a row.
+void sortFew(InternalName* rows, std::size_t count, std::size_t w, InternalName* held) {
+    for (std::size_t i = 1; i < count; ++i) {
+        if (compareCells(rows + (i - 1) * w, rows + i * w, w) <= 0) continue;
+        std::copy_n(rows + i * w, w, held);
+        std::size_t j = i;
+        for (; j > 0 && compareCells(rows + (j - 1) * w, held, w) > 0; --j)
+            std::copy_n(rows + (j - 1) * w, w, rows + j * w);
+        std::copy_n(held, w, rows + j * w);
+    }
+}
+
 }  // namespace
 
 void DistinctRows::reset() {
@@ -109,11 +164,6 @@ void DistinctRows::sortRange(std::size_t from) {
     // A cell's bits that every row shares order nothing and take no pass; the bits that differ
     // are cut into as few digits of at most MostDigitBits as cover them, of equal size (17 bits
     // in two passes of 9 bits rather than 11 and 6: fewer places to write to at once).
-    struct Pass {
-        std::size_t cell;
-        unsigned shift;
-        unsigned bits;
-    };
     std::vector<Pass> passes;
     {
         std::vector<std::uint64_t> first(w), differ(w, 0);
@@ -129,53 +179,57 @@ void DistinctRows::sortRange(std::size_t from) {
             for (unsigned k = 0; k < count; ++k) passes.push_back({cell, low + k * bits, bits});
         }
     }
-    // The counts of every pass in one read of the rows: a pass moves rows, not their digits.
-    std::vector<std::size_t> counts(passes.size() * Digits, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-        const InternalName* row = rows + i * w;
-        for (std::size_t p = 0; p < passes.size(); ++p) {
-            const Pass& pass = passes[p];
-            ++counts[p * Digits + (std::size_t(sortKey(row[pass.cell]) >> pass.shift) &
-                                   ((std::size_t(1) << pass.bits) - 1))];
-        }
-    }
-    InternalName* source = rows;
-    InternalName* target = spare.data();
+    if (passes.empty()) return;
+    // The most significant digit first, over all rows: it splits them into buckets of a few
+    // thousand rows, each of which then takes the other passes, least significant digit first,
+    // inside the cache (over all rows at once, every pass wrote to memory at random).
+    InternalName* const other = spare.data();
+    std::vector<InternalName> held(w);
+    const Pass& top = passes.back();
     std::array<std::size_t, Digits> place{};
-    for (std::size_t p = 0; p < passes.size(); ++p) {
-        const Pass& pass = passes[p];
-        const std::size_t digits = std::size_t(1) << pass.bits;
+    std::array<std::size_t, Digits + 1> starts{};
+    countDigits(rows, n, w, top, place);
+    {
         std::size_t sum = 0;
-        for (std::size_t d = 0; d < digits; ++d) {
-            place[d] = sum;
-            sum += counts[p * Digits + d];
+        for (std::size_t d = 0; d < (std::size_t(1) << top.bits); ++d) {
+            starts[d] = sum;
+            sum += place[d];
+            place[d] = starts[d];
         }
-        const Digit digit{pass.cell, pass.shift, digits - 1};
-        switch (w) {
-            case 1:
-                scatter<1>(source, target, n, w, digit, place);
-                break;
-            case 2:
-                scatter<2>(source, target, n, w, digit, place);
-                break;
-            case 3:
-                scatter<3>(source, target, n, w, digit, place);
-                break;
-            case 4:
-                scatter<4>(source, target, n, w, digit, place);
-                break;
-            default:
-                scatter<0>(source, target, n, w, digit, place);
-                break;
-        }
-        std::swap(source, target);
+        starts[std::size_t(1) << top.bits] = sum;
     }
-    if (source == rows) return;
+    scatterRows(rows, other, n, w, top, place);
+    // Where the rows end: in `rows` after an odd number of passes within the buckets.
+    const bool endInRows = (passes.size() - 1) % 2 == 1;
+    for (std::size_t d = 0; d < (std::size_t(1) << top.bits); ++d) {
+        const std::size_t begin = starts[d], count = starts[d + 1] - begin;
+        InternalName* source = other + begin * w;
+        InternalName* target = rows + begin * w;
+        if (count < SmallBucket) {
+            // Too few rows for the counts of a pass: sorted by comparing them.
+            sortFew(source, count, w, held.data());
+            if (endInRows && count > 0)
+                std::memcpy(static_cast<void*>(target), source, count * w * sizeof(InternalName));
+            continue;
+        }
+        for (std::size_t p = 0; p + 1 < passes.size(); ++p) {
+            countDigits(source, count, w, passes[p], place);
+            std::size_t sum = 0;
+            for (std::size_t k = 0; k < (std::size_t(1) << passes[p].bits); ++k) {
+                const std::size_t here = place[k];
+                place[k] = sum;
+                sum += here;
+            }
+            scatterRows(source, target, count, w, passes[p], place);
+            std::swap(source, target);
+        }
+    }
+    if (endInRows) return;
     // The whole array sorted in the spare one: the two change places.
     if (from == 0)
         std::swap(cells, spare);
     else
-        std::memcpy(static_cast<void*>(rows), source, n * w * sizeof(InternalName));
+        std::memcpy(static_cast<void*>(rows), other, n * w * sizeof(InternalName));
 }
 
 void DistinctRows::dropRepeats(std::size_t from) {

@@ -76,6 +76,29 @@ TEST(DistinctRowsTest, RowsComeOutOnceEachInTheOrderOfASet) {
     }
 }
 
+TEST(DistinctRowsTest, ManyRowsComeOutAsASetHoldsThem) {
+    // Enough rows that the first digit splits them into buckets that take passes of their own,
+    // with an odd and an even number of passes after it.
+    std::mt19937 random(2026);
+    for (const int width : {1, 2, 3}) {
+        for (const int domain : {70000, 1 << 22}) {
+            DistinctRows rows(width);
+            RowSet expected;
+            for (int i = 0; i < 150000; ++i) {
+                std::vector<InternalName> row;
+                for (int c = 0; c < width; ++c)
+                    row.emplace_back(int(random() % unsigned(domain)) - domain / 3,
+                                     InternalName::Object, 0);
+                expected.insert(row);
+                rows.add(row.data());
+            }
+            rows.settle();
+            const std::vector<std::vector<InternalName>> want(expected.begin(), expected.end());
+            ASSERT_EQ(rowsOf(rows), want) << "width " << width << " domain " << domain;
+        }
+    }
+}
+
 TEST(DistinctRowsTest, ABlockOfRowsIsTakenAsOneByOne) {
     std::mt19937 random(7);
     const int width = 2;
