@@ -110,6 +110,7 @@ void sortFew(InternalName* rows, std::size_t count, std::size_t w, InternalName*
 
 void DistinctRows::reset() {
     rowCount = 0;
+    ascending = true;
     sortedRows = 0;
     sortAt = fewestToSort();
 }
@@ -130,12 +131,17 @@ void DistinctRows::settle() {
 
 void DistinctRows::sortNew() {
     const std::size_t gathered = rowCount;
-    if (rowCount > sortedRows) {
+    if (rowCount > sortedRows && ascending) {
+        // Already in order: only the repeats go, the first new row's with the last sorted one.
+        dropRepeats(sortedRows > 0 ? sortedRows - 1 : 0);
+        sortedRows = rowCount;
+    } else if (rowCount > sortedRows) {
         sortRange(sortedRows);
         dropRepeats(sortedRows);
         if (sortedRows > 0) mergeSorted(sortedRows);
         sortedRows = rowCount;
     }
+    ascending = true;
     // Sorting again pays while it drops many repeats: rows that barely repeat are gathered
     // longer before the next sort.
     const std::size_t times = rowCount * 4 > gathered * 3 ? 4 : 2;

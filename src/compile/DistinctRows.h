@@ -33,6 +33,9 @@ class DistinctRows {
         if (cells.capacity() - rowCount * w < w) [[unlikely]]
             grow(w);
         InternalName* out = cells.data() + rowCount * w;
+        // Rows that come in ascending order (an anti-join walking sorted inputs) need no sort:
+        // one comparison with the row before tells, until one comes out of order.
+        if (ascending && rowCount > 0 && lessThanLast(row, out - w)) ascending = false;
         for (std::size_t k = 0; k < w; ++k) out[k] = row[k];
         if (++rowCount >= sortAt) [[unlikely]]
             sortNew();
@@ -52,6 +55,13 @@ class DistinctRows {
     }
 
   private:
+    // Whether `row` lies below `last` (cell by cell in identifier order).
+    bool lessThanLast(const InternalName* row, const InternalName* last) const {
+        for (std::int32_t k = 0; k < rowWidth; ++k)
+            if (row[k] != last[k]) return row[k] < last[k];
+        return false;
+    }
+
     // The fewest rows gathered past the sorted ones before they are sorted and merged in: 16 M
     // cells (128 MB), so that a join without many repeats is sorted once, at the end.
     static constexpr std::size_t FewestCellsToSort = std::size_t(1) << 24;
@@ -78,6 +88,9 @@ class DistinctRows {
     std::size_t rowCount = 0;
     // The first rows, sorted and distinct.
     std::size_t sortedRows = 0;
+    // True while no row came below the row before it: the rows are then sorted but for
+    // neighbouring repeats.
+    bool ascending = true;
     // The row count at which the gathered rows are next sorted.
     std::size_t sortAt = fewestToSort();
 };

@@ -3,6 +3,7 @@
 // settled part way, come out as the set holds them, each once and in ascending order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <vector>
@@ -52,11 +53,22 @@ TEST(DistinctRowsTest, RowsComeOutOnceEachInTheOrderOfASet) {
         // The general road: a hashed row store read in ascending order.
         RowStore general(std::max(width, 1));
         RowSet expected;
+        std::vector<std::vector<InternalName>> given;
         for (int i = 0; i < count; ++i) {
-            if (i == settleAt) rows.settle();
             std::vector<InternalName> row;
             for (int c = 0; c < width; ++c) row.push_back(randomCell(random, domain, mixed));
-            if (random() % 4 == 0 && i > 0) row = *expected.begin();
+            if (random() % 4 == 0 && i > 0) row = given.front();
+            given.push_back(row);
+        }
+        // Now and then the rows come in ascending order (with repeats), wholly or up to a
+        // point, or in descending order.
+        const int order = int(random() % 6);
+        if (order == 0) std::sort(given.begin(), given.end(), RowLess());
+        if (order == 1) std::sort(given.begin(), given.begin() + count / 2, RowLess());
+        if (order == 2) std::sort(given.rbegin(), given.rend(), RowLess());
+        for (int i = 0; i < count; ++i) {
+            if (i == settleAt) rows.settle();
+            const std::vector<InternalName>& row = given[std::size_t(i)];
             expected.insert(row);
             rows.add(row.data());
             if (width > 0) general.insert(row.data());
