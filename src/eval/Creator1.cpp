@@ -6,9 +6,9 @@
 
 #include "access/HeadWriter.h"
 #include "access/OMAccess.h"
+#include "compile/DistinctRows.h"
 #include "compile/Operand.h"
 #include "compile/Operator.h"
-#include "compile/RowStore.h"
 #include "eval/InsertExpr.h"
 #include "eval/TupleDictionaryTree.h"
 #include "foundation/ErrorCatalogue.h"
@@ -220,14 +220,14 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
     // The rows of a fresh-only pass that are not stored yet, each once: in the store the last
     // such pass left when it has the width (a pass over a few rows spent more on making and
     // growing its store than on the rows).
-    std::unique_ptr<RowStore> fresh;
+    std::unique_ptr<DistinctRows> fresh;
     auto openFresh = [&] {
         if (fresh != nullptr) return;
         if (spareFresh != nullptr && spareFresh->width() == rowWidth) {
             fresh = std::move(spareFresh);
             fresh->reset();
         }
-        if (fresh == nullptr) fresh = std::make_unique<RowStore>(rowWidth);
+        if (fresh == nullptr) fresh = std::make_unique<DistinctRows>(rowWidth);
     };
     auto flush = [&] {
         const std::size_t w = std::size_t(rowWidth);
@@ -241,7 +241,7 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
                 tree->prefetchStored(batch.data() + std::size_t(i) * w);
             for (int i = 0; i < batched && !stopPoll.stop(); ++i) {
                 const InternalName* row = batch.data() + std::size_t(i) * w;
-                if (none || !tree->isStored(row)) fresh->insert(row);
+                if (none || !tree->isStored(row)) fresh->add(row);
             }
             batched = 0;
             return;
@@ -284,14 +284,9 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
             if (fresh == nullptr) {
                 rowWidth = width;
                 openFresh();
-                batch.resize(std::size_t(Batch) * std::size_t(width));
             }
-            // A batch at a time, its hash slots loaded ahead; the last rows go through flush.
-            std::copy(cells, cells + width, batch.begin() + std::ptrdiff_t(batched) * width);
-            if (++batched == Batch) {
-                if (!stopPoll.stop()) fresh->insertRows(batch.data(), batched);
-                batched = 0;
-            }
+            // Only gathered: the repeats go when the rows are sorted at the end of the pass.
+            if (!stopPoll.stop()) fresh->add(cells);
             return;
         }
         if (prepared && batching) {
@@ -311,16 +306,15 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
     });
     flush();
     if (fresh != nullptr) {
-        // Each fresh row was found not stored, and only they are stored now, each once.
-        // They go to the writer in ascending order, in blocks that are each one copy of their
-        // cells (rows that came out of order gathered a block at a time); a stop is looked for
-        // between two blocks.
+        // Each fresh row was found not stored, and only they are stored now, each once: sorted
+        // once, they go to the writer in ascending order, in blocks that are each one copy of
+        // their cells; a stop is looked for between two blocks.
+        fresh->settle();
         exprs.front()->expectNew(fresh->size());
         constexpr int Block = 4096;
         for (int from = 0; from < fresh->size() && !halted(); from += Block) {
             const int count = std::min(Block, fresh->size() - from);
-            exprs.front()->insertNewRows(fresh->rowsInOrder(from, count, freshInOrder), count,
-                                         fresh->width(), &local);
+            exprs.front()->insertNewRows(fresh->row(from), count, fresh->width(), &local);
         }
         // Kept for the next pass unless large: its memory would stay taken until then.
         if (fresh->size() <= SpareFreshRows) spareFresh = std::move(fresh);
@@ -394,17 +388,20 @@ void Creator1::createFact(const FactList& facts, std::size_t i) {
 
 namespace {
 
-// Whether fact i is a stored predicate's tuple of numbers alone: its row is its arguments as
-// they are, and storing it makes no object.
-bool numbersOnly(const FactList& facts, std::size_t i) {
+bool isNumber(const FSymbol& symbol) {
+    return symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float;
+}
+
+// Whether fact i is a stored predicate's tuple of numbers, and of plain names when `names`:
+// its row is its arguments as they are, or the objects of its names, made as createFact makes
+// them (no term among them, whose object is made from its arguments' own).
+bool plainFact(const FactList& facts, std::size_t i, bool names) {
     if (facts.isMolecule(i) || facts.arity(i) == 0 ||
         facts.predicate(i).getType() != InternalName::Predicate)
         return false;
     const FSymbol* args = facts.args(i);
-    for (int k = 0; k < facts.arity(i); ++k) {
-        const int kind = args[k].getType();
-        if (kind != InternalName::Integer && kind != InternalName::Float) return false;
-    }
+    for (int k = 0; k < facts.arity(i); ++k)
+        if (!isNumber(args[k]) && (!names || GroundTermTable::isTerm(args[k]))) return false;
     return true;
 }
 
@@ -452,8 +449,11 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
         }
         return true;
     };
+    // Untraced, facts of names go in batches too: the objects of a batch's names are made
+    // before its tuples are stored, which only a trace of the inserts would show.
+    const bool names = direct && !before;
     for (std::size_t i = from; i < from + count; ++i) {
-        if (numbersOnly(facts, i)) {
+        if (plainFact(facts, i, names)) {
             const FSymbol symbol = facts.predicate(i);
             const int width = facts.arity(i);
             if (hints == nullptr || symbol != predicate || width != arity) {
@@ -471,8 +471,13 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
             factIndexes.resize(Batch);
             InternalName* row = factRows.data() + batched * std::size_t(arity);
             const FSymbol* args = facts.args(i);
-            // A number is its own object (see OMAccess::insertObject).
-            for (int k = 0; k < arity; ++k) row[k] = args[k].stored();
+            // A number is its own object (see OMAccess::insertObject); a name's is made now.
+            for (int k = 0; k < arity; ++k) {
+                if (isNumber(args[k]))
+                    row[k] = args[k].stored();
+                else if (access->insertObject(args[k], nullptr, 0, row[k]) != 0)
+                    answer = 1;
+            }
             hints->prefetch(row);
             factIndexes[batched++] = i;
             if (batched == Batch && !flush()) return -1;

@@ -22,7 +22,7 @@
 
 class FTerm;
 class InsertExpr;
-class RowStore;
+class DistinctRows;
 class TupleDictionaryTree;
 
 class Creator1 : public Creator {
@@ -39,8 +39,8 @@ class Creator1 : public Creator {
     void create(ParseTreeNode* head, Operand* bindings) override;
     // Makes the argument objects and stores the tuple, as the walk of the fact's head does.
     void createFact(const FactList& facts, std::size_t i) override;
-    // As createFact of each, in order; facts of a predicate whose arguments are all numbers go
-    // in batches (see the .cpp).
+    // As createFact of each, in order; facts of a predicate whose arguments are all numbers
+    // (or, untraced, numbers and plain names) go in batches (see the .cpp).
     int createFacts(const FactList& facts, std::size_t from, std::size_t count,
                     const BeforeFact& before) override;
     void beginFactRun() override;
@@ -148,10 +148,7 @@ class Creator1 : public Creator {
     // The fresh rows' store of the last fresh-only pass, kept for the next one (see runPass)
     // when it held at most SpareFreshRows rows.
     static constexpr int SpareFreshRows = 1 << 16;
-    std::unique_ptr<RowStore> spareFresh;
-    // A block of the fresh rows of a pass gathered in ascending order, when they did not come
-    // so.
-    std::vector<InternalName> freshInOrder;
+    std::unique_ptr<DistinctRows> spareFresh;
     std::map<std::pair<ParseTreeNode*, Columns>, Head> seen;
     // The atoms of the molecule fact being inserted, kept for their array.
     std::vector<FactList::Atom> factAtoms;

@@ -588,6 +588,9 @@ class MainMemOM : public OM {
     // `frame` is the predicate's frame, which has just stored the tuple.
     int recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
                         const InternalName* tuple, int arity);
+    // recordPredicate for `count` tuples lying one after the other, the delta looked up once.
+    int recordPredicateRows(const InternalName& predicate, const MainMemPredFrame* frame,
+                            const InternalName* tuples, int count, int arity);
     // Empties the delta frame of a name, making it when missing; false when it cannot be made.
     bool prepareDeltaFrame(const InternalName& deltaPredicate);
     // Calls visit(name) for every delta predicate of the table, in the order initDelta prepares

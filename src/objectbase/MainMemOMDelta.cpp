@@ -147,6 +147,21 @@ int MainMemOM::recordPredicate(const InternalName& predicate, const MainMemPredF
     return 1;
 }
 
+int MainMemOM::recordPredicateRows(const InternalName& predicate, const MainMemPredFrame* frame,
+                                   const InternalName* tuples, int count, int arity) {
+    const FSymbol* found = deltaInfo == nullptr ? nullptr : deltaInfo->predicateDelta(predicate);
+    if (found == nullptr) {
+        for (int i = 0; i < count; ++i) answerForNewFact(0);
+        return 0;
+    }
+    const InternalName deltaPredicate = *found;
+    if (MainMemPredFrame* delta = getPredFrame(deltaPredicate))
+        if (delta->viewsRowsOf(frame)) return 1;
+    for (int i = 0; i < count; ++i)
+        recordRow(deltaPredicate, tuples + std::size_t(i) * std::size_t(arity), arity);
+    return 1;
+}
+
 void MainMemOM::viewInDelta(const InternalName& predicate, MainMemPredFrame* frame) {
     if (deltaInfo == nullptr) return;
     const FSymbol* found = deltaInfo->predicateDelta(predicate);
