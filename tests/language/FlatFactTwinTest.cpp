@@ -1,6 +1,6 @@
 // The flat fact reader against the general roads: random consults, mostly facts of names and
 // integers among other clauses, read with facts taken flat, by the token reader and by the
-// grammar give the same program, symbols, places, reports and answers.
+// grammar give the same program, symbols, places and reports.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -75,9 +75,9 @@ std::string reading(const std::string& text, FactRoad road) {
 }
 
 // A consult: runs of facts of names and integers (the flat reader's), of one predicate or
-// changing, now and then with a sign, leading zeros, an integer beyond 32 bits, a built-in
-// predicate, a string, a float, a function term or a list, spread over lines and comments;
-// rules, queries and broken clauses among them.
+// changing, or of integers alone, now and then with a sign, leading zeros, an integer beyond 32
+// bits, a built-in predicate, a string, a float, a function term or a list, spread over lines and
+// comments; rules, queries and broken clauses among them.
 std::string randomConsult(Dice& dice) {
     const std::vector<std::string> predicates = {"p", "q", "edge", "r2", "strlen", "not", "div"};
     auto constant = [&]() -> std::string {
@@ -111,8 +111,18 @@ std::string randomConsult(Dice& dice) {
     const std::vector<std::string> between = {" ", " ", "", "\n", " /* c */ ", " % c\n"};
     std::string text;
     std::string predicate = dice.pick(predicates);
+    // A third of the consults are plain facts of integers, one a line, as files of numbers are
+    // written.
+    const bool numbers = dice.oneIn(3);
     for (int clause = dice.between(5, 40); clause > 0; --clause) {
         if (dice.oneIn(6)) predicate = dice.pick(predicates);
+        if (numbers && !dice.oneIn(15)) {
+            text += predicate + "(";
+            for (int k = dice.between(1, 4); k > 0; --k)
+                text += std::to_string(dice.below(100000)) + (k > 1 ? ", " : "");
+            text += ").\n";
+            continue;
+        }
         switch (dice.below(20)) {
             case 0:
                 text += "h(X) :- " + predicate + "(X, 1).\n";
