@@ -4,7 +4,6 @@
 
 #include "access/OMAccess.h"
 #include "objectbase/OM.h"
-#include "objectbase/RelationStore.h"
 
 int HeadRelation::width() const {
     switch (kind) {
@@ -53,13 +52,7 @@ HeadWriter::HeadWriter(OMAccess& access, const HeadRelation& relation, TraceMode
 
 HeadWriter::~HeadWriter() = default;
 
-bool HeadWriter::firstAttempt(const InternalName* row) {
-    if (attempted == nullptr) attempted = std::make_unique<RelationStore>(relation.width());
-    return attempted->insert(row);
-}
-
 int HeadWriter::insertTraced(const InternalName* row) {
-    if (mode == TraceMode::EveryAttempt && !firstAttempt(row)) return 0;
     return store(row);
 }
 
@@ -147,7 +140,7 @@ bool HeadWriter::holds(const InternalName* row) {
             return false;
     }
     if (!facts->holds(row)) return false;
-    if (mode == TraceMode::EveryAttempt && firstAttempt(row)) trace(row);
+    if (mode == TraceMode::EveryAttempt) trace(row);
     return true;
 }
 

@@ -16,7 +16,6 @@
 
 class OM;
 class OMAccess;
-class RelationStore;
 
 // What the insert trace shows of a pass: nothing, one line per new fact, or one line per fact
 // the pass attempts (each fact once, whether it was new or stored already).
@@ -72,9 +71,9 @@ struct HeadRelation {
 // trace of the facts it stores itself, by the same condition as those operations; so the trace
 // mode never changes which facts are written, nor in which order.
 //
-// With every attempt traced, a fact the pass attempts shows once: a row that comes again in the
-// same pass (a join that derives it twice) is neither stored nor traced again, which changes
-// nothing in the base, and a row found stored by `holds` counts as attempted there.
+// With every attempt traced, each attempt shows, as the insert operations show theirs: the head
+// takes each of its body's rows once across all passes (its seen-row trie), and two rows that
+// make the same fact are two attempts. A row found stored by `holds` counts as attempted there.
 class HeadWriter {
   public:
     // `mode` is the access layer's: the insert operations it calls trace by the same.
@@ -129,8 +128,6 @@ class HeadWriter {
   private:
     // insert where the trace or the inherited values may have something to do.
     int insertTraced(const InternalName* row);
-    // With every attempt traced: true the first time the row comes in this pass.
-    bool firstAttempt(const InternalName* row);
     int store(const InternalName* row);
     // The trace line of the row's fact.
     void trace(const InternalName* row);
@@ -152,8 +149,6 @@ class HeadWriter {
     bool untracedTuples = false;
     // Whether the rows are members of a set-valued method without arguments, not traced.
     bool untracedMembers = false;
-    // With every attempt traced: the rows attempted in this pass.
-    std::unique_ptr<RelationStore> attempted;
     // The values of a set-valued row, reused from row to row.
     set<InternalName> values;
 };

@@ -120,6 +120,12 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
 
 HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
                             std::vector<InsertExpr*>& exprs, bool& prepared) {
+    if (headRoads == HeadRoads::General) {
+        // No tree is built ahead: the first row builds or fetches them term by term.
+        const HeadPlan plan{HeadRoad::Ordered, true};
+        tracePlan(plan);
+        return plan;
+    }
     if (entry.planned) {
         exprs = entry.exprs;
         return entry.plan;
@@ -127,6 +133,7 @@ HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
     HeadShape shape;
     shape.demand = RowDemand::TellsStored;
     shape.repeatsHarmless = true;
+    shape.everyAttempt = access->traceMode() == TraceMode::EveryAttempt;
     bool built = true;
     std::vector<InsertExpr*> found;
     for (FTerm* term : terms) {
@@ -201,7 +208,8 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
             InsertExpr* tree = getInsertExpr(term);
             exprs.push_back(tree);
             if (tree == nullptr) continue;
-            tree->beginPass();
+            tree->beginPass(headRoads == HeadRoads::General ? InsertExpr::Writes::AccessInsert
+                                                            : InsertExpr::Writes::Chosen);
             tree->insert(cells, &scratch, &local);
         }
         prepared = true;

@@ -61,6 +61,16 @@ class Creator1 : public Creator {
     // it is put into out.
     bool builtInsertExpr(FTerm* term, InsertExpr*& out);
 
+    // The roads the heads take their rows by: those planned from each head's shape, or the
+    // general one (every row once, in ascending order, each fact through the access layer's
+    // insert) that every planned road must agree with. Set before an evaluation; the heads are
+    // planned again.
+    enum class HeadRoads : std::uint8_t { Planned, General };
+    void useHeadRoads(HeadRoads roads) {
+        headRoads = roads;
+        clear();
+    }
+
     // An aggregate's body is no part of a head: it is not walked.
     void scan(AggExpr* agg) override;
     using PtnScanner::scan;
@@ -113,6 +123,7 @@ class Creator1 : public Creator {
   private:
     // The session's trace of head roads; null when the creator has none.
     Ref<OperatorTrace> trace;
+    HeadRoads headRoads = HeadRoads::Planned;
     using Columns = std::vector<InternalName>;
     // One tree per head term and column layout: rules that share a head term (the delta rules
     // of one rule) can bind its variables in other columns.

@@ -30,6 +30,16 @@ bool ordersOnly(const HeadShape& shape) {
 }  // namespace
 
 HeadPlan planHead(const HeadShape& shape) {
+    if (shape.everyAttempt) {
+        // A row taken in an earlier pass is no attempt again: the roads keep the trie, and the
+        // fresh-only one, whose rows pass none, gives way to the ordered one.
+        HeadShape traced = shape;
+        traced.everyAttempt = false;
+        HeadPlan plan = planHead(traced);
+        if (plan.road == HeadRoad::FreshOnly) plan.road = HeadRoad::Ordered;
+        plan.seenTrie = true;
+        return plan;
+    }
     switch (shape.trees) {
         case HeadShape::Trees::Unbuilt:
             // The trees are built when the first row comes, in the order a row-by-row walk

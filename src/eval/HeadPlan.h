@@ -48,6 +48,9 @@ struct HeadShape {
     // Every tree takes a repeated row without change (see InsertExpr::repeatsHarmless): ordered
     // rows need not pass the trie.
     bool repeatsHarmless = false;
+    // Every insert attempt is traced: each row must be attempted once across all passes, as
+    // the seen-row trie makes the ordered road do, so every row passes the trie.
+    bool everyAttempt = false;
 };
 
 struct HeadPlan {

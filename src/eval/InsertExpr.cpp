@@ -42,8 +42,14 @@ void InsertExpr::createObjects() {
     }
 }
 
-void InsertExpr::beginPass() {
+void InsertExpr::beginPass(Writes writes) {
     createObjects();
+    if (writes == Writes::AccessInsert) {
+        writer = nullptr;
+        orderedWriter = nullptr;
+        valueIsFirstSlot = false;
+        return;
+    }
     const std::optional<HeadRelation> written =
         demand() >= RowDemand::Repeats ? relation() : std::nullopt;
     writer = written ? access->openHeadWriter(*written) : nullptr;

@@ -61,8 +61,11 @@ class InsertExpr : public ManagedObject {
     virtual void createObjects();
     // Once before each pass of rows, on the root of a head term's tree: makes the objects
     // (createObjects) and, when the node's rows may come in any order and more than once, opens
-    // the writer of its facts from the access layer. Its rows then go to the writer.
-    void beginPass();
+    // the writer of its facts from the access layer. Its rows then go to the writer. With
+    // AccessInsert no writer is opened: each fact takes the access layer's insert, the general
+    // road the writers must agree with.
+    enum class Writes : std::uint8_t { Chosen, AccessInsert };
+    void beginPass(Writes writes = Writes::Chosen);
     // After the pass: closes the writers.
     void endPass() {
         writer.reset();

@@ -65,6 +65,12 @@ class PrSemiNaive : public NaiveEvalWithInherit {
 
     int evaluationMode() const { return evalMode; }
 
+    // How a body membership o : c meets the new memberships: as planned for each part (as a new
+    // o : c itself when no subclass fact can be made while the part runs), or always as a new
+    // o : v with v :: c, the general road the shortcut must agree with.
+    enum class MemberDeltas : std::uint8_t { Planned, ThroughSubclasses };
+    void useMemberDeltas(MemberDeltas roads) { memberDeltas = roads; }
+
   protected:
     ~PrSemiNaive() override;
     // In mode "seminaive", evaluating again a program brought to its fixpoint before, to which
@@ -170,6 +176,7 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     void dropDeltas();
 
     int evalMode = Naive;
+    MemberDeltas memberDeltas = MemberDeltas::Planned;
     std::unique_ptr<DeltaRules> deltaProgram;
     std::unique_ptr<DeltaRules> triggerDeltaProgram;
     // The rules of the first delta round (see buildDeltaProgram), used once, or null.

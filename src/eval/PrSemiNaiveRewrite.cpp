@@ -241,8 +241,9 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
     // Nothing adds to an empty subclass relation while the part runs: no head of it writes
     // one, none equates objects, and the base does not make them as side effects of other
     // facts.
-    if (triggerForm == 0 && table->headSubclFlag == 0 && !equates && access &&
-        access->holdsNoRelation(IsaRelation::Subclass) && !access->writesMayAddSubclasses())
+    if (memberDeltas == MemberDeltas::Planned && triggerForm == 0 && table->headSubclFlag == 0 &&
+        !equates && access && access->holdsNoRelation(IsaRelation::Subclass) &&
+        !access->writesMayAddSubclasses())
         table->memberDelta = DeltaTable::MemberDelta::Direct;
     table->maxArgCount = largest;
     return table;

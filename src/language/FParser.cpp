@@ -108,5 +108,5 @@ void FParser::releaseInput() {
 }
 
 InternalFParser* FLogicParser::createInternalParser(std::istream* in) {
-    return new InternalFLogicParser(in);
+    return new InternalFLogicParser(in, factRoad);
 }

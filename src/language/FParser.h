@@ -2,6 +2,7 @@
 // and hands out its clauses one at a time; FLogicParser is its F-Logic variant.
 #pragma once
 
+#include <cstdint>
 #include <istream>
 #include <string>
 
@@ -48,6 +49,15 @@ class FParser : public FLSysObject {
 
 class FLogicParser : public FParser {
   public:
+    // How ground facts are read: facts of names and integers alone in one pass over their
+    // characters or scanned tokens, the others by the token reader (Flat); every fact by the
+    // token reader (Tokens); or every clause by the grammar (Grammar), the general road the
+    // others must agree with. Taken by the inputs opened after it is set.
+    enum class FactRoad : std::uint8_t { Flat, Tokens, Grammar };
     FLogicParser() = default;
+    void useFactRoad(FactRoad road) { factRoad = road; }
     InternalFParser* createInternalParser(std::istream* in) override;
+
+  private:
+    FactRoad factRoad = FactRoad::Flat;
 };

@@ -37,7 +37,8 @@ bool readInteger(const char* text, std::int32_t& value) {
 
 }  // namespace
 
-InternalFLogicParser::InternalFLogicParser(std::istream* in) : ScannedGrammarParser(in) {}
+InternalFLogicParser::InternalFLogicParser(std::istream* in, FLogicParser::FactRoad factRoad)
+    : ScannedGrammarParser(in), factRoad(factRoad) {}
 
 FRule* InternalFLogicParser::parse(SymTab* table, int* ok) {
     return parseClause(table, ok, err3::NoSymTab);
@@ -77,13 +78,15 @@ InternalName InternalFLogicParser::constantName(const Constant& constant) {
 
 bool InternalFLogicParser::readGround(FactList::Ground& ground) {
     // Tokens left over from a clause the grammar gave up early are the next clause's.
-    if (keptNext < kept.size()) return false;
+    if (factRoad == FLogicParser::FactRoad::Grammar || keptNext < kept.size()) return false;
     kept.clear();
     constants.clear();
+    const bool flat = factRoad == FLogicParser::FactRoad::Flat;
     // A predicate over integers, most of a consulted file of numbers, is read in one pass over
     // its characters.
     std::string_view predicate;
-    if (scanner->scanIntegerFact(predicate, integers) && readIntegerFact(predicate, ground)) {
+    if (flat && scanner->scanIntegerFact(predicate, integers) &&
+        readIntegerFact(predicate, ground)) {
         scanner->skipPlainClause();
         ground.line = lineNumber();
         ground.origin = scannerInput().fileName();
@@ -91,10 +94,10 @@ bool InternalFLogicParser::readGround(FactList::Ground& ground) {
     }
     // A plain clause that the scanner holds whole is read from a look at its characters: the
     // scanner moves behind it only when it is a ground fact, and otherwise reads it itself.
-    bool scanned = scanner->resumeLook();
+    bool scanned = flat && scanner->resumeLook();
     if (scanned) {
         plain.swap(ahead);
-    } else if (scanner->scanPlainClause(plain)) {
+    } else if (flat && scanner->scanPlainClause(plain)) {
         prefetchNames(plain);
         scanned = true;
     }

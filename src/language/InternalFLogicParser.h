@@ -10,12 +10,14 @@
 
 #include "language/FLogicGrammar.h"
 #include "language/FLogicScanner.h"
+#include "language/FParser.h"
 #include "language/ScannedGrammarParser.h"
 #include "objectbase/SymTab.h"
 
 class InternalFLogicParser : public ScannedGrammarParser<FLogicScanner> {
   public:
-    explicit InternalFLogicParser(std::istream* in);
+    explicit InternalFLogicParser(std::istream* in,
+                                  FLogicParser::FactRoad factRoad = FLogicParser::FactRoad::Flat);
 
     FRule* parse(SymTab* symTab, int* ok) override;
     FRule* parse(SymTab* symTab, int* ok, FactList::Ground& ground, bool* read) override;
@@ -51,6 +53,7 @@ class InternalFLogicParser : public ScannedGrammarParser<FLogicScanner> {
     };
     static constexpr int ListEnd = -1;
     static constexpr int ListCell = -2;
+    FLogicParser::FactRoad factRoad;
     // Whether the ground fact being read holds a function term or a list: facts of constants
     // alone, most of a consult, skip the steps that make terms.
     bool termsRead = false;

@@ -281,6 +281,10 @@ class MainMemOM : public OM {
         std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) override;
     void objFramesInOrder(
         std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) override;
+    // Whether a walk over what objFramesInOrder gives is planned ahead (see WalkAhead) or takes
+    // no hints, the general road the plan must agree with.
+    enum class WalkPlan : std::uint8_t { Ahead, None };
+    void useWalkPlan(WalkPlan plan) { walkPlan = plan; }
     void prefetchFramesOf(
         const std::vector<std::pair<InternalName, const MainMemObjFrame*>>& walked,
         const InternalName& at) const override;
@@ -723,6 +727,7 @@ class MainMemOM : public OM {
         std::size_t next = 0;
     };
     mutable WalkAhead walkAhead;
+    WalkPlan walkPlan = WalkPlan::Ahead;
     // Fills walkAhead for the objects and frames of `walked`.
     void planWalkAhead(const std::vector<std::pair<InternalName, const MainMemObjFrame*>>& walked);
     // Looked up for every symbol of every consulted fact and never walked in key order; both

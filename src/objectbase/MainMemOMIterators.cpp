@@ -96,7 +96,10 @@ void MainMemOM::objFramesInOrder(
         std::sort(ordered, out.end(), byName);
         std::inplace_merge(out.begin(), ordered, out.end(), byName);
     }
-    planWalkAhead(out);
+    if (walkPlan == WalkPlan::Ahead)
+        planWalkAhead(out);
+    else
+        walkAhead = WalkAhead();
 }
 
 void MainMemOM::planWalkAhead(

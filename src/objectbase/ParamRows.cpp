@@ -518,6 +518,7 @@ void ParamRows::eraseSmall(int index) {
 bool ParamRows::becomeLarge() {
     auto flat = std::unique_ptr<Large>(new (std::nothrow) Large(rowWidth));
     if (flat == nullptr) return false;
+    flat->argsAscend = argumentIndex == ArgumentIndex::Ascending;
     // The small rows are ascending already.
     for (int i = 0; i < count; ++i) flat->append(smallRow(i), ((answers >> i) & 1u) != 0);
     for (int i = 0; i < count; ++i)

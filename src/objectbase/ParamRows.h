@@ -33,6 +33,12 @@ class ParamRows {
     // list above them is then added without a lookup in the index.
     bool ascending() const;
 
+    // How a large frame meets rows that come with ascending arguments: they wait unindexed
+    // until a lookup needs them (Ascending), or every row is indexed as it comes (Indexed), the
+    // general road the other must agree with. Set while the frame is empty.
+    enum class ArgumentIndex : std::uint8_t { Ascending, Indexed };
+    void useArgumentIndex(ArgumentIndex road) { argumentIndex = road; }
+
     // Stores a copy of the row (`width` cells) unless an equal one is stored; true when new.
     bool insert(const InternalName* row);
     // Takes the row (`width` cells) out; when it answered for its arguments, another row of the
@@ -134,4 +140,5 @@ class ParamRows {
     std::uint8_t count = 0;
     std::uint8_t capacity = 0;
     std::uint16_t answers = 0;
+    ArgumentIndex argumentIndex = ArgumentIndex::Ascending;
 };

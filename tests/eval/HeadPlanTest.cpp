@@ -78,6 +78,26 @@ TEST(HeadPlan, OrderedTreesThatTakeRepeatsWithoutChangeNeedNoTrie) {
     EXPECT_EQ(planHead(unbuilt), (HeadPlan{HeadRoad::Ordered, true}));
 }
 
+TEST(HeadPlan, WithEveryAttemptTracedEveryRoadKeepsTheTrie) {
+    using T = HeadShape::Trees;
+    for (T trees : {T::Unbuilt, T::BuiltAhead, T::Built})
+        for (RowDemand demand :
+             {RowDemand::Ordered, RowDemand::Distinct, RowDemand::Repeats, RowDemand::TellsStored})
+            for (const bool harmless : {false, true}) {
+                HeadShape traced = shape(trees, demand);
+                traced.repeatsHarmless = harmless;
+                traced.everyAttempt = true;
+                HeadShape untraced = traced;
+                untraced.everyAttempt = false;
+                const HeadPlan plan = planHead(traced);
+                EXPECT_TRUE(plan.seenTrie);
+                EXPECT_NE(plan.road, HeadRoad::FreshOnly);
+                // The road is the untraced one where that passes rows through a trie at all.
+                if (planHead(untraced).road != HeadRoad::FreshOnly)
+                    EXPECT_EQ(plan.road, planHead(untraced).road);
+            }
+}
+
 TEST(HeadPlan, WeakestDemandWins) {
     EXPECT_EQ(weakest(RowDemand::TellsStored, RowDemand::Distinct), RowDemand::Distinct);
     EXPECT_EQ(weakest(RowDemand::Repeats, RowDemand::TellsStored), RowDemand::Repeats);
@@ -166,11 +186,14 @@ TEST(HeadPlan, AHeadListBuildsItsTreesAtTheFirstRow) {
     EXPECT_EQ(h.ask("?- p(X), q(Y)."), (Lines{"X=a, Y=b", "X=a, Y=c", "X=b, Y=b", "X=b, Y=c"}));
 }
 
-TEST(HeadPlan, TracingEveryAttemptTakesTheRoadsOfAnUntracedRun) {
+TEST(HeadPlan, TracingEveryAttemptTakesEachRowOnceThroughTheTrie) {
     EvalHarness h;
     ChannelCapture trace(debugChannel());
     eval_test::callWith(h.access, "debugOn", {"all"});
-    EXPECT_EQ(roads(h, "e(a,b). e(b,c).\nt(X,Y) :- e(X,Y)."), (Lines{"fresh-only", "batched"}));
+    // A row taken in an earlier pass is no new attempt: the fresh-only road, whose rows pass
+    // no trie, gives way to the ordered one, and the batched road keeps the trie.
+    EXPECT_EQ(roads(h, "e(a,b). e(b,c).\nt(X,Y) :- e(X,Y)."),
+              (Lines{"ordered + seen-row trie", "batched + seen-row trie"}));
     eval_test::callWith(h.access, "debugOff", {});
     EXPECT_EQ(h.ask("?- t(X,Y)."), (Lines{"X=a, Y=b", "X=b, Y=c"}));
 }

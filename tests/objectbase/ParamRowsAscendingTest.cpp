@@ -41,6 +41,7 @@ std::string answerOf(const ParamRows& frame, const InternalName* args) {
 // Two frames fed the same steps: `waiting` as they come, `indexed` with a lookup of arguments
 // below every row after each step, which puts every row into the index of arguments.
 struct TwinFrames {
+    TwinFrames() { indexed.useArgumentIndex(ParamRows::ArgumentIndex::Indexed); }
     ParamRows waiting{Width};
     ParamRows indexed{Width};
     const InternalName lowest[Width - 1] = {obj(1), obj(1)};

@@ -1,0 +1,207 @@
+// The flat fact reader against the general roads: random consults, mostly facts of names and
+// integers among other clauses, read with facts taken flat, by the token reader and by the
+// grammar give the same program, symbols, places and reports.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "foundation/clib_list.h"
+#include "language/FParser.h"
+#include "language/FProgram.h"
+#include "language/FactList.h"
+#include "language/ParserTestSupport.h"
+#include "support/ChannelCapture.h"
+#include "support/RoadTwin.h"
+
+namespace {
+
+using language_test::ParserHarness;
+using road_twin::Dice;
+using road_twin::Road;
+using FactRoad = FLogicParser::FactRoad;
+
+// What one reading of a text left, one text: each call's ok flag, the program, every clause's
+// line and origin, the symbol table and the reports.
+std::string reading(const std::string& text, FactRoad road) {
+    ParserHarness harness;
+    ErrorCapture errors;
+    auto* parser = new FLogicParser();
+    parser->useFactRoad(road);
+    parser->setInputString(text);
+    auto* program = new FProgram(new clib_list<FRule*>, harness.table());
+    std::string oks;
+    FactList::Ground fact;
+    while (!parser->atEnd()) {
+        int ok = -1;
+        bool groundRead = false;
+        FRule* rule = parser->parse(harness.table(), &ok, fact, &groundRead);
+        oks += std::to_string(ok);
+        if (groundRead) {
+            program->appendGround(fact);
+        } else if (rule != nullptr) {
+            program->appendClause(rule);
+            decRef(rule);
+        }
+    }
+    decRef(parser);
+    std::string out = "oks: " + oks + "\n";
+    {
+        OutputChannel channel;
+        ChannelCapture capture(channel);
+        program->print(channel, harness.table(), nullptr);
+        out += capture.text();
+    }
+    auto place = [&](const FRule* rule) {
+        out += rule->getLabel() + ":" + std::to_string(rule->getLine()) + " ";
+    };
+    program->forEachClause(
+        [&](FRule* rule) {
+            place(rule);
+            return true;
+        },
+        [&](const FactList& facts, std::size_t i) {
+            FRule* rule = facts.clause(i);
+            place(rule);
+            decRef(rule);
+            return true;
+        });
+    decRef(program);
+    std::ostringstream symbols;
+    harness.table()->print(symbols);
+    return out + "\n" + symbols.str() + errors.text();
+}
+
+// A consult: runs of facts of names and integers (the flat reader's), of one predicate or
+// changing, or of integers alone, now and then with a sign, leading zeros, an integer beyond 32
+// bits, a built-in predicate, a string, a float, a function term or a list, spread over lines and
+// comments; rules, queries and broken clauses among them.
+std::string randomConsult(Dice& dice) {
+    const std::vector<std::string> predicates = {"p", "q", "edge", "r2", "strlen", "not", "div"};
+    auto constant = [&]() -> std::string {
+        switch (dice.below(16)) {
+            case 0:
+                return "-" + std::to_string(dice.below(100));
+            case 1:
+                return "+" + std::to_string(dice.below(10));
+            case 2:
+                return dice.oneIn(2) ? "2147483647" : "2147483648";
+            case 3:
+                return "000" + std::to_string(dice.below(50));
+            case 4:
+                return "99999999999";
+            case 5:
+                return "\"s" + std::to_string(dice.below(3)) + "\"";
+            case 6:
+                return "#" + std::to_string(dice.below(9)) + ".5";
+            case 7:
+                return "f(" + std::to_string(dice.below(5)) + ")";
+            case 8:
+                return "[a, " + std::to_string(dice.below(5)) + "]";
+            case 9:
+            case 10:
+            case 11:
+                return "n" + std::to_string(dice.below(30));
+            default:
+                return std::to_string(dice.below(1000));
+        }
+    };
+    const std::vector<std::string> between = {" ", " ", "", "\n", " /* c */ ", " % c\n"};
+    std::string text;
+    std::string predicate = dice.pick(predicates);
+    // A third of the consults are plain facts of integers, one a line, as files of numbers are
+    // written.
+    const bool numbers = dice.oneIn(3);
+    for (int clause = dice.between(5, 40); clause > 0; --clause) {
+        if (dice.oneIn(6)) predicate = dice.pick(predicates);
+        if (numbers && !dice.oneIn(15)) {
+            text += predicate + "(";
+            for (int k = dice.between(1, 4); k > 0; --k)
+                text += std::to_string(dice.below(100000)) + (k > 1 ? ", " : "");
+            text += ").\n";
+            continue;
+        }
+        switch (dice.below(20)) {
+            case 0:
+                text += "h(X) :- " + predicate + "(X, 1).\n";
+                continue;
+            case 1:
+                text += "?- " + predicate + "(X).\n";
+                continue;
+            case 2:
+                text += predicate + "(1,, 2).\n";
+                continue;
+            case 3:
+                text += predicate + "(1 2).\n";
+                continue;
+            case 4:
+                text += predicate + "(X, 3).\n";
+                continue;
+            case 5:
+                text += "o[m -> " + constant() + "].\n";
+                continue;
+            default:
+                break;
+        }
+        text += predicate;
+        const int arity = dice.oneIn(10) ? 0 : dice.between(1, 5);
+        if (arity > 0 || dice.oneIn(3)) {
+            text += "(" + dice.pick(between);
+            for (int k = 0; k < arity; ++k) {
+                if (k > 0) text += "," + dice.pick(between);
+                // Mostly plain names and integers.
+                text += dice.oneIn(3) ? constant() : std::to_string(dice.below(500));
+            }
+            text += dice.pick(between) + ")";
+        }
+        text += dice.oneIn(4) ? ". " : ".\n";
+    }
+    return text;
+}
+
+TEST(FlatFactTwin, RandomConsultsReadFlatAsTheGrammarReadsThem) {
+    EXPECT_EQ(road_twin::expectTwins(9203, 400, randomConsult,
+                                     [](const std::string& text, Road road) {
+                                         return reading(text, road == Road::Chosen
+                                                                  ? FactRoad::Flat
+                                                                  : FactRoad::Grammar);
+                                     }),
+              400);
+}
+
+TEST(FlatFactTwin, RandomConsultsReadFlatAsTheTokenReaderReadsThem) {
+    EXPECT_EQ(road_twin::expectTwins(9213, 400, randomConsult,
+                                     [](const std::string& text, Road road) {
+                                         return reading(text, road == Road::Chosen
+                                                                  ? FactRoad::Flat
+                                                                  : FactRoad::Tokens);
+                                     }),
+              400);
+}
+
+TEST(FlatFactTwin, EachRoadReadsWhatItTakes) {
+    // A fact of integers, one of names, one with a function term: the flat and the token
+    // roads give all three back as ground facts, the grammar none.
+    const std::string text = "p(1, 2). q(a, 3). r(f(a)).\n";
+    for (const FactRoad road : {FactRoad::Flat, FactRoad::Tokens, FactRoad::Grammar}) {
+        ParserHarness harness;
+        auto* parser = new FLogicParser();
+        parser->useFactRoad(road);
+        parser->setInputString(text);
+        FactList::Ground fact;
+        int ground = 0;
+        while (!parser->atEnd()) {
+            int ok = -1;
+            bool read = false;
+            FRule* rule = parser->parse(harness.table(), &ok, fact, &read);
+            if (read) ++ground;
+            if (rule != nullptr) decRef(rule);
+        }
+        decRef(parser);
+        EXPECT_EQ(ground, road == FactRoad::Grammar ? 0 : 3);
+    }
+}
+
+}  // namespace
