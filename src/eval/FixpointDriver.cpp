@@ -39,6 +39,7 @@ bool FixpointDriver::run() {
         const bool apart = plan.componentwise() ||
                            plan.triggerPlacement() == ProgramPlan::TriggerPlacement::WithComponents;
         if (!apart) current = Walk::Strata;
+        prepare(i, current, Pass::First);
         if (!walkPlan(i, current, Pass::First)) return false;
         if (plan.rest() != nullptr) {
             rests.push_back(plan.drawRest(subclasses));
@@ -46,8 +47,10 @@ bool FixpointDriver::run() {
         }
     }
     if (current == Walk::Components && equatedAfter)
-        for (std::size_t i = 0; i < plans.size(); ++i)
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            prepare(i, Walk::Strata, Pass::AfterEqualities);
             if (!walkPlan(i, Walk::Strata, Pass::AfterEqualities)) return false;
+        }
     return true;
 }
 
@@ -76,6 +79,31 @@ FixpointDriver::Phase FixpointDriver::componentPhase(std::size_t planIndex, std:
             component.recursive || component.facts,
             false,
             pass};
+}
+
+void FixpointDriver::prepare(std::size_t planIndex, Walk partWalk, Pass pass) {
+    const ProgramPlan& plan = *plans[planIndex];
+    if (partWalk == Walk::Components) {
+        const std::vector<ProgramPlan::Component>& components = plan.components();
+        const std::size_t first = planIndex == 0 && pass == Pass::First ? firstComponent : 0;
+        // As walkPlan hands them out: the components that settle first run without trigger
+        // phases of their own.
+        const bool placed =
+            plan.triggerPlacement() == ProgramPlan::TriggerPlacement::WithComponents;
+        const bool settles = placed && pass == Pass::First && between == Between::Nothing;
+        for (std::size_t index = first; index < components.size(); ++index) {
+            Phase phase = componentPhase(planIndex, index, pass);
+            if (placed) phase.triggers = components[index].triggers;
+            if (settles && index < plan.settlingComponents())
+                phase.triggers = ProgramPlan::Triggers::None;
+            evaluator.preparePart(phase);
+        }
+        return;
+    }
+    const std::vector<Ref<FProgram>>& levels = plan.levels();
+    for (std::size_t index = 0; index < levels.size(); ++index)
+        evaluator.preparePart(
+            {plan, planIndex, partWalk, index, levels[index].get(), true, false, pass});
 }
 
 bool FixpointDriver::walkPlan(std::size_t planIndex, Walk partWalk, Pass pass) {

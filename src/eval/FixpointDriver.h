@@ -66,6 +66,9 @@ class FixpointDriver {
     class PartEvaluator {
       public:
         virtual End evaluatePart(const Phase& phase) = 0;
+        // Makes what a part needs before the walk runs it (its delta programs): called for each
+        // part of a plan, in the order the walk runs them, before the first of them runs.
+        virtual void preparePart(const Phase& /*phase*/) {}
         // Every class the base holds below `cls`, at any depth: the rest of a plan is drawn with
         // the hierarchy the parts below it made.
         virtual std::vector<FSymbol> subclassesOf(const FSymbol& cls) = 0;
@@ -104,6 +107,8 @@ class FixpointDriver {
     bool run();
 
   private:
+    // Hands the evaluator every part the walk of a plan runs (preparePart), in order.
+    void prepare(std::size_t planIndex, Walk walk, Pass pass);
     // Walks the parts of one plan; false as soon as one ends without its fixpoint.
     bool walkPlan(std::size_t planIndex, Walk walk, Pass pass);
     // Walks the first `count` components of a plan stratum by stratum, in passes with a trigger

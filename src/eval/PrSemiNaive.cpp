@@ -29,6 +29,7 @@ PrSemiNaive::PrSemiNaive(Matcher* matcher, OMAccess* access, PrinterFactory prin
 
 PrSemiNaive::~PrSemiNaive() {
     dropDeltas();
+    prepared.clear();
 }
 
 FLSysRef PrSemiNaive::methodCall(const std::string& name, FLSysArgs* args) {
@@ -96,7 +97,7 @@ void PrSemiNaive::beginInsertPhase() {
         access->clearDelta();
         return;
     }
-    if (deltaTable) access->initDelta(deltaTable.get());
+    if (deltaTable != nullptr) access->initDelta(deltaTable);
 }
 
 void PrSemiNaive::dropDeltas() {
@@ -105,16 +106,18 @@ void PrSemiNaive::dropDeltas() {
     // The object manager must not record through a table that is about to go.
     if (deltaTable || triggerDeltaTable) access->clearDelta();
     firstDeltaProgram.reset();
-    deltaProgram.reset();
-    triggerDeltaProgram.reset();
-    deltaTable.reset();
-    triggerDeltaTable.reset();
+    deltaProgram = nullptr;
+    triggerDeltaProgram = nullptr;
+    deltaTable = nullptr;
+    triggerDeltaTable = nullptr;
     releaseNormalizer();
     recordingOff = false;
 }
 
 void PrSemiNaive::reset(int mode) {
     lastFixpoint.forgetUnheld();
+    dropDeltas();
+    prepared.clear();
     NaiveEvalWithInherit::reset(mode);
 }
 
@@ -150,10 +153,14 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
         releaseNormalizer();
     }
     traceRewritten(program, *plan);
+    prepared.clear();
     phaseRan = false;
     const bool completed = start == Start::AddedClauses
                                ? evaluateAddedFacts(*plan, program, added.get(), *changed)
                                : walkToFixpoint(program, *plan);
+    // The parts' delta programs go with the evaluation.
+    dropDeltas();
+    prepared.clear();
     if (completed && !steppingBack()) {
         closingFixpoint();
         addTimingStatistics();
@@ -169,25 +176,81 @@ void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
     // The delta programs of the whole program, shown once; each part rewrites its own rules
     // when it runs.
     holdNormalizer(program);
-    deltaTable = rewriteProgram(program, plan, 0);
-    if (deltaTable) deltaProgram = buildDeltaProgram(program, plan, deltaTable.get());
-    if (deltaProgram && inheritanceFlag != 0) {
-        triggerDeltaTable = rewriteProgram(program, plan, 1);
-        if (triggerDeltaTable)
-            triggerDeltaProgram = buildDeltaProgram(program, plan, triggerDeltaTable.get());
+    const std::unique_ptr<DeltaTable> table = rewriteProgram(program, plan, 0);
+    const std::unique_ptr<DeltaRules> rules =
+        table ? buildDeltaProgram(program, plan, table.get()) : nullptr;
+    std::unique_ptr<DeltaTable> triggerTable;
+    std::unique_ptr<DeltaRules> triggerRules;
+    if (rules && inheritanceFlag != 0) {
+        triggerTable = rewriteProgram(program, plan, 1);
+        if (triggerTable)
+            triggerRules = buildDeltaProgram(program, plan, triggerTable.get(), nullptr, true);
     }
-    if (deltaProgram) {
+    if (rules) {
         OutputChannel& debug = debugChannel();
         debug << "Program rewritten:" << std::endl;
-        deltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
-            ->display(debug);
-        if (triggerDeltaProgram != nullptr) {
+        rules->wholeProgram(program->getSymTab(), program->inheritanceMark())->display(debug);
+        if (triggerRules != nullptr) {
             debug << "and for the triggers:" << std::endl;
-            triggerDeltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
+            triggerRules->wholeProgram(program->getSymTab(), program->inheritanceMark())
                 ->display(debug);
         }
     }
+    unrecordedReads = false;
+    // As after a part: the base records no delta until a part sets its table.
+    if (table) access->clearDelta();
     dropDeltas();
+}
+
+void PrSemiNaive::preparePart(const Phase& phase) {
+    if (evalMode != SemiNaive || phase.trigger || !phase.recursive) return;
+    const bool triggers = triggersWith(phase) && inheritanceFlag != 0;
+    const PartDeltas* made = prepared.find(phase.part);
+    if (made != nullptr && (made->withTriggers || !triggers)) return;
+    prepareDeltas(phase.part, phase.plan, triggers);
+}
+
+PartDeltas& PrSemiNaive::deltasOf(const Phase& phase, bool triggers) {
+    PartDeltas* made = prepared.find(phase.part);
+    const bool withTriggers = triggers && inheritanceFlag != 0;
+    if (made != nullptr && (made->withTriggers || !withTriggers)) return *made;
+    // A part no walk prepared (an evaluation driven from outside the walk).
+    return prepareDeltas(phase.part, phase.plan, withTriggers);
+}
+
+void PrSemiNaive::makeForm(PartDeltas::Form& form, FProgram* part, const ProgramPlan& plan) {
+    unrecordedReads = false;
+    form.table = rewriteProgram(part, plan, 0);
+    if (form.table) form.rules = buildDeltaProgram(part, plan, form.table.get(), &form);
+    form.unrecordedReads = unrecordedReads;
+}
+
+PartDeltas& PrSemiNaive::prepareDeltas(FProgram* part, const ProgramPlan& plan, bool triggers) {
+    holdNormalizer(part);
+    inheritanceFlag |= part->inheritanceMark();
+    auto deltas = std::make_unique<PartDeltas>();
+    // Whether the base holds subclasses is known only as a pass over the part starts: where the
+    // form matters, both are made.
+    memberForm = MemberForm::ThroughSubclasses;
+    makeForm(deltas->throughSubclasses, part, plan);
+    if (directPossible) {
+        memberForm = MemberForm::Direct;
+        deltas->direct = std::make_unique<PartDeltas::Form>();
+        makeForm(*deltas->direct, part, plan);
+    }
+    memberForm = MemberForm::AsTheBaseHolds;
+    deltas->withTriggers = triggers;
+    if (deltas->throughSubclasses.rules && triggers) {
+        unrecordedReads = false;
+        deltas->triggerTable = rewriteProgram(part, plan, 1);
+        if (deltas->triggerTable)
+            deltas->triggerRules =
+                buildDeltaProgram(part, plan, deltas->triggerTable.get(), nullptr, true);
+        deltas->triggerUnrecordedReads = unrecordedReads;
+    }
+    unrecordedReads = false;
+    releaseNormalizer();
+    return prepared.place(part, std::move(deltas));
 }
 
 PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
@@ -213,8 +276,12 @@ PrSemiNaive::AddedClauses::AddedClauses(PrSemiNaive& self, const ChangedRelation
     : self(self), changed(changed), all(all) {}
 
 bool PrSemiNaive::AddedClauses::runs(FProgram* part) {
-    all = all || changed.readUnderNegationOrAggregate(part);
-    bool run = all || changed.readBy(part);
+    return runsWith(part, all);
+}
+
+bool PrSemiNaive::AddedClauses::runsWith(FProgram* part, bool& allSoFar) {
+    allSoFar = allSoFar || changed.readUnderNegationOrAggregate(part);
+    bool run = allSoFar || changed.readBy(part);
     if (!run)
         part->forEachClause(
             [&](FRule* clause) {
@@ -225,24 +292,41 @@ bool PrSemiNaive::AddedClauses::runs(FProgram* part) {
     return run;
 }
 
-FixpointDriver::End PrSemiNaive::AddedClauses::evaluatePart(const Phase& phase) {
+bool PrSemiNaive::AddedClauses::partOf(const Phase& phase, Phase& part, FProgram*& first,
+                                       bool& allSoFar) {
     // A component that reads nothing the added clauses change and holds none of their rules is
     // at its fixpoint already; the walk by strata after equalities runs every part.
-    Phase part = phase;
-    FProgram* first = nullptr;
+    first = nullptr;
     if (phase.walk == FixpointDriver::Walk::Strata && phase.pass == FixpointDriver::Pass::First &&
         phase.planIndex == 0 && phase.index < merged) {
         // The lowest strata run as one part, when the walk meets the first of them.
-        if (phase.index > 0) return FixpointDriver::End::Fixpoint;
+        if (phase.index > 0) return false;
         part.part = lowest;
         first = opening;
     } else if (phase.walk == FixpointDriver::Walk::Components &&
                phase.pass == FixpointDriver::Pass::First) {
-        if (!runs(phase.part)) return FixpointDriver::End::Fixpoint;
+        if (!runsWith(phase.part, allSoFar)) return false;
         // The facts went in with the opening round: the component of the facts runs in one pass
         // unless its rules read what they write.
         part.recursive = phase.plan.components()[phase.index].recursive;
     }
+    return true;
+}
+
+void PrSemiNaive::AddedClauses::preparePart(const Phase& phase) {
+    if (!preparedAll) preparedAll = all;
+    Phase part = phase;
+    FProgram* first = nullptr;
+    if (!partOf(phase, part, first, *preparedAll)) return;
+    // The lowest strata's first round runs the added clauses: their part has delta rounds.
+    if (first != nullptr) part.recursive = true;
+    self.preparePart(part);
+}
+
+FixpointDriver::End PrSemiNaive::AddedClauses::evaluatePart(const Phase& phase) {
+    Phase part = phase;
+    FProgram* first = nullptr;
+    if (!partOf(phase, part, first, all)) return FixpointDriver::End::Fixpoint;
     self.equated = false;
     const bool reached = self.semiNaiveFixpoint(part, first);
     if (self.matcher) self.matcher->forgetKeptTables();
@@ -366,16 +450,14 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         int changed = -1;
         return fixpointWithTriggers(program, changed, false);
     }
-    holdNormalizer(program);
     inheritanceFlag |= program->inheritanceMark();
-    unrecordedReads = false;
-    deltaTable = rewriteProgram(program, phase.plan, 0);
-    if (deltaTable) {
-        firstDeltaProgram = std::make_unique<DeltaRules>();
-        deltaProgram =
-            buildDeltaProgram(program, phase.plan, deltaTable.get(), firstDeltaProgram.get());
-        if (firstDeltaProgram->empty()) firstDeltaProgram.reset();
-    }
+    // The part's delta programs, made as the walk prepared it.
+    PartDeltas& deltas = deltasOf(phase, triggers);
+    const PartDeltas::Form& form = deltas.form(*access);
+    unrecordedReads = form.unrecordedReads;
+    deltaTable = form.table.get();
+    deltaProgram = form.rules.get();
+    if (deltaProgram != nullptr) firstDeltaProgram = form.firstRound(*access);
     if (deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
@@ -383,10 +465,10 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         int changed = -1;
         return fixpointWithTriggers(program, changed);
     }
-    if (inheritanceFlag != 0 && triggers) {
-        triggerDeltaTable = rewriteProgram(program, phase.plan, 1);
-        if (triggerDeltaTable)
-            triggerDeltaProgram = buildDeltaProgram(program, phase.plan, triggerDeltaTable.get());
+    if (inheritanceFlag != 0 && triggers && deltas.triggerRules != nullptr) {
+        triggerDeltaTable = deltas.triggerTable.get();
+        triggerDeltaProgram = deltas.triggerRules.get();
+        unrecordedReads = unrecordedReads || deltas.triggerUnrecordedReads;
     }
 
     // Each step of the part is a round of one kind, or a trigger phase; what follows a step
@@ -447,7 +529,7 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
                 }
                 fixpointBeforePhase();
                 recordingOff = false;
-                access->initDelta(triggerDeltaTable.get());
+                access->initDelta(triggerDeltaTable);
                 if (triggerPhase() == 0) {
                     reached = true;
                     break;

@@ -12,6 +12,7 @@
 #include "eval/DeltaRules.h"
 #include "eval/LastFixpoint.h"
 #include "eval/NaiveEvalWithInherit.h"
+#include "eval/PartDeltas.h"
 #include "eval/RuleSummary.h"
 #include "objectbase/FSymbol.h"
 
@@ -49,14 +50,14 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     std::unique_ptr<DeltaTable> rewriteProgram(FProgram* program, const ProgramPlan& plan,
                                                int triggerForm);
     // One variant per body atom with a delta predicate, for every rule of the program; rules
-    // that read derived facts no delta atom covers are kept unchanged. With `firstRound`, that
-    // list receives the rules of the first delta round: a predicate of the table that holds
-    // no fact yet receives its whole relation as delta in that round, and a variant over such a
-    // delta derives all its rule can derive, so that rule runs once there instead of once per
-    // variant (the other rules share the variants of the delta program).
+    // that read derived facts no delta atom covers are kept unchanged. With `spans`, each rule's
+    // entries are recorded there, from which the rules of the first delta round are chosen as
+    // the part starts (PartDeltas::firstRound). `triggerForm` says the table is the trigger
+    // form's.
     std::unique_ptr<DeltaRules> buildDeltaProgram(FProgram* program, const ProgramPlan& plan,
                                                   DeltaTable* table,
-                                                  DeltaRules* firstRound = nullptr);
+                                                  PartDeltas::Form* spans = nullptr,
+                                                  bool triggerForm = false);
     void rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas);
     void rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
                      DeltaRules& deltas, DeltaTable* table);
@@ -73,9 +74,19 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // (see startOf).
     int evaluateOnce(FProgram* program) override;
 
+    // Makes the delta programs of a part the walk is about to run (PartDeltas), before any part
+    // of the plan runs: a recursive part in mode "seminaive", in trigger form too where its
+    // rounds alternate with trigger phases.
+    void preparePart(const Phase& phase) override;
+
   private:
     // The shell commands and help lines of the class.
     static const ShellCommands<PrSemiNaive>& shellCommands();
+
+    // The delta programs of a part run as `phase` says, made now unless the walk prepared them.
+    PartDeltas& deltasOf(const Phase& phase, bool triggers);
+    // Makes and keeps the delta programs of `part`, in trigger form too with `triggers`.
+    PartDeltas& prepareDeltas(FProgram* part, const ProgramPlan& plan, bool triggers);
 
     // The steps of a part's semi-naive fixpoint: the first round over the clauses added since
     // the last fixpoint, a round of the whole part, the first delta round (see
@@ -140,6 +151,7 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         // Whether the component runs; once one reads a changed relation under negation or in an
         // aggregate, every one after it does.
         bool runs(FProgram* part);
+        void preparePart(const Phase& phase) override;
         // The rules among the added clauses.
         std::set<const FRule*> newRules;
         // In a walk by strata: the lowest `merged` strata of the whole program's plan run as one
@@ -149,9 +161,16 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         FProgram* opening = nullptr;
 
       private:
+        // The phase the evaluator runs for the walk's phase; false when the part is left as it
+        // is. `allSoFar` is the flag of runs.
+        bool partOf(const Phase& phase, Phase& part, FProgram*& first, bool& allSoFar);
+        bool runsWith(FProgram* part, bool& allSoFar);
         PrSemiNaive& self;
         const ChangedRelations& changed;
         bool all;
+        // The flag of runs as the parts prepared so far leave it: the walk prepares a plan's parts
+        // before it runs them, in the order it runs them.
+        std::optional<bool> preparedAll;
     };
     // Whether the rule (by its summary) reads derived facts through a part no delta atom of the
     // table's form covers.
@@ -166,18 +185,29 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     void tableForLiteral(SymTab* names, SymTab*& copiedFrom, std::int32_t& copiedNext);
     // Whether a relation a body (or an aggregate's body) reads can meet facts derived later.
     bool derivable(const RelationRef& relation) const;
-    // Drops both delta programs, both tables and the normalizer.
+    // Lets go of the part's delta programs and the normalizer.
     void dropDeltas();
 
     int evalMode = Naive;
-    std::unique_ptr<DeltaRules> deltaProgram;
-    std::unique_ptr<DeltaRules> triggerDeltaProgram;
-    // The rules of the first delta round (see buildDeltaProgram), used once, or null.
+    // The delta programs of the parts of the evaluation, made as the walk prepares them.
+    PreparedDeltas prepared;
+    // How the rule form being made reads a membership's delta: as the base now holds subclasses
+    // (the delta program of a whole program), or in the form asked for (a part's, made before it
+    // runs). The rewriting notes whether the direct form is open to the part at all.
+    enum class MemberForm : std::uint8_t { AsTheBaseHolds, Direct, ThroughSubclasses };
+    MemberForm memberForm = MemberForm::AsTheBaseHolds;
+    bool directPossible = false;
+    // Makes one rule form of a part.
+    void makeForm(PartDeltas::Form& form, FProgram* part, const ProgramPlan& plan);
+    // The delta programs of the part running, held in `prepared`.
+    DeltaRules* deltaProgram = nullptr;
+    DeltaRules* triggerDeltaProgram = nullptr;
+    // The rules of the first delta round (PartDeltas::firstRound), used once, or null.
     std::unique_ptr<DeltaRules> firstDeltaProgram;
     // The access layer records through the table in use while it is set there (initDelta):
     // dropDeltas clears that before the tables go.
-    std::unique_ptr<DeltaTable> deltaTable;
-    std::unique_ptr<DeltaTable> triggerDeltaTable;
+    DeltaTable* deltaTable = nullptr;
+    DeltaTable* triggerDeltaTable = nullptr;
     std::vector<Ref<FVar>> freshVars;
     // What the heads of the program derive, collected by the rule-form rewriting.
     std::set<int> headPredicates;
