@@ -328,6 +328,7 @@ FixpointDriver::End PrSemiNaive::AddedClauses::evaluatePart(const Phase& phase) 
     FProgram* first = nullptr;
     if (!partOf(phase, part, first, all)) return FixpointDriver::End::Fixpoint;
     self.equated = false;
+    self.translatePart(part.part);
     const bool reached = self.semiNaiveFixpoint(part, first);
     if (self.matcher) self.matcher->forgetKeptTables();
     if (!reached) return FixpointDriver::End::Stopped;
