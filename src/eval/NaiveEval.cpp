@@ -173,13 +173,10 @@ std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
 }  // namespace
 
 bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan) {
-    // An evaluator that inherits walks by components only where the plan places the trigger
-    // phases with them.
-    const bool apart = !inheritsValues() ||
-                       plan.triggerPlacement() == ProgramPlan::TriggerPlacement::WithComponents;
-    const FixpointDriver::Walk walk =
-        apart ? FixpointDriver::Walk::Components : FixpointDriver::Walk::Strata;
-    return FixpointDriver(*this, program, plan, walk, warned).run();
+    // Each plan's policy says how it is walked (ProgramPlan::walkPolicy).
+    return FixpointDriver(*this, program, plan, FixpointDriver::Walk::Components, warned)
+        .withValues(inheritsValues() ? ProgramPlan::Values::Reach : ProgramPlan::Values::Stay)
+        .run();
 }
 
 FixpointDriver::End NaiveEval::evaluatePart(const Phase& phase) {
