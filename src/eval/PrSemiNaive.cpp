@@ -29,7 +29,6 @@ PrSemiNaive::PrSemiNaive(Matcher* matcher, OMAccess* access, PrinterFactory prin
 
 PrSemiNaive::~PrSemiNaive() {
     dropDeltas();
-    prepared.clear();
 }
 
 FLSysRef PrSemiNaive::methodCall(const std::string& name, FLSysArgs* args) {
@@ -93,31 +92,32 @@ PrSemiNaive* PrSemiNaive::mode(FLSysArgs* args) {
 }
 
 void PrSemiNaive::beginInsertPhase() {
-    if (recordingOff) {
+    if (run == nullptr) return;
+    if (run->recordingOff) {
         access->clearDelta();
         return;
     }
-    if (deltaTable != nullptr) access->initDelta(deltaTable);
+    if (run->deltaTable != nullptr) access->initDelta(run->deltaTable);
 }
 
 void PrSemiNaive::dropDeltas() {
     // The fixpoint is done: the join tables kept from round to round are not needed any more.
     if (matcher) matcher->forgetKeptTables();
-    // The object manager must not record through a table that is about to go.
-    if (deltaTable || triggerDeltaTable) access->clearDelta();
-    firstDeltaProgram.reset();
-    deltaProgram = nullptr;
-    triggerDeltaProgram = nullptr;
-    deltaTable = nullptr;
-    triggerDeltaTable = nullptr;
     releaseNormalizer();
-    recordingOff = false;
+    if (run == nullptr) return;
+    // The object manager must not record through a table the part lets go of.
+    if (run->deltaTable || run->triggerDeltaTable) access->clearDelta();
+    run->firstDeltaProgram.reset();
+    run->deltaProgram = nullptr;
+    run->triggerDeltaProgram = nullptr;
+    run->deltaTable = nullptr;
+    run->triggerDeltaTable = nullptr;
+    run->recordingOff = false;
 }
 
 void PrSemiNaive::reset(int mode) {
     lastFixpoint.forgetUnheld();
     dropDeltas();
-    prepared.clear();
     NaiveEvalWithInherit::reset(mode);
 }
 
@@ -153,14 +153,22 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
         releaseNormalizer();
     }
     traceRewritten(program, *plan);
-    prepared.clear();
+    // The evaluation's own state, which goes with this call however it ends.
+    Run evaluation;
+    struct Holding {
+        PrSemiNaive& self;
+        Run* outer;
+        ~Holding() {
+            self.dropDeltas();
+            self.run = outer;
+        }
+    } holding{*this, run};
+    run = &evaluation;
     phaseRan = false;
     const bool completed = start == Start::AddedClauses
                                ? evaluateAddedFacts(*plan, program, added.get(), *changed)
                                : walkToFixpoint(program, *plan);
-    // The parts' delta programs go with the evaluation.
     dropDeltas();
-    prepared.clear();
     if (completed && !steppingBack()) {
         closingFixpoint();
         addTimingStatistics();
@@ -196,22 +204,22 @@ void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
                 ->display(debug);
         }
     }
-    unrecordedReads = false;
+    unrecordedSeen = false;
     // As after a part: the base records no delta until a part sets its table.
     if (table) access->clearDelta();
     dropDeltas();
 }
 
 void PrSemiNaive::preparePart(const Phase& phase) {
-    if (evalMode != SemiNaive || phase.trigger || !phase.recursive) return;
+    if (evalMode != SemiNaive || run == nullptr || phase.trigger || !phase.recursive) return;
     const bool triggers = triggersWith(phase) && inheritanceFlag != 0;
-    const PartDeltas* made = prepared.find(phase.part);
+    const PartDeltas* made = run->prepared.find(phase.part);
     if (made != nullptr && (made->withTriggers || !triggers)) return;
     prepareDeltas(phase.part, phase.plan, triggers);
 }
 
 PartDeltas& PrSemiNaive::deltasOf(const Phase& phase, bool triggers) {
-    PartDeltas* made = prepared.find(phase.part);
+    PartDeltas* made = run->prepared.find(phase.part);
     const bool withTriggers = triggers && inheritanceFlag != 0;
     if (made != nullptr && (made->withTriggers || !withTriggers)) return *made;
     // A part no walk prepared (an evaluation driven from outside the walk).
@@ -219,10 +227,10 @@ PartDeltas& PrSemiNaive::deltasOf(const Phase& phase, bool triggers) {
 }
 
 void PrSemiNaive::makeForm(PartDeltas::Form& form, FProgram* part, const ProgramPlan& plan) {
-    unrecordedReads = false;
+    unrecordedSeen = false;
     form.table = rewriteProgram(part, plan, 0);
     if (form.table) form.rules = buildDeltaProgram(part, plan, form.table.get(), &form);
-    form.unrecordedReads = unrecordedReads;
+    form.unrecordedReads = unrecordedSeen;
 }
 
 PartDeltas& PrSemiNaive::prepareDeltas(FProgram* part, const ProgramPlan& plan, bool triggers) {
@@ -241,16 +249,16 @@ PartDeltas& PrSemiNaive::prepareDeltas(FProgram* part, const ProgramPlan& plan, 
     memberForm = MemberForm::AsTheBaseHolds;
     deltas->withTriggers = triggers;
     if (deltas->throughSubclasses.rules && triggers) {
-        unrecordedReads = false;
+        unrecordedSeen = false;
         deltas->triggerTable = rewriteProgram(part, plan, 1);
         if (deltas->triggerTable)
             deltas->triggerRules =
                 buildDeltaProgram(part, plan, deltas->triggerTable.get(), nullptr, true);
-        deltas->triggerUnrecordedReads = unrecordedReads;
+        deltas->triggerUnrecordedReads = unrecordedSeen;
     }
-    unrecordedReads = false;
+    unrecordedSeen = false;
     releaseNormalizer();
-    return prepared.place(part, std::move(deltas));
+    return run->prepared.place(part, std::move(deltas));
 }
 
 PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
@@ -445,6 +453,9 @@ bool PrSemiNaive::partFixpoint(const Phase& phase) {
 bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
     FProgram* program = phase.part;
     const bool triggers = triggersWith(phase);
+    // Walked outside an evaluation in mode "seminaive": the rounds of the naive evaluation.
+    if (run == nullptr) return NaiveEvalWithInherit::partFixpoint(phase);
+    Run& now = *run;
     if (!phase.recursive && opening == nullptr) {
         // Everything it reads is complete: the first round derives all it can.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
@@ -455,11 +466,11 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
     // The part's delta programs, made as the walk prepared it.
     PartDeltas& deltas = deltasOf(phase, triggers);
     const PartDeltas::Form& form = deltas.form(*access);
-    unrecordedReads = form.unrecordedReads;
-    deltaTable = form.table.get();
-    deltaProgram = form.rules.get();
-    if (deltaProgram != nullptr) firstDeltaProgram = form.firstRound(*access);
-    if (deltaProgram == nullptr) {
+    now.unrecordedReads = form.unrecordedReads;
+    now.deltaTable = form.table.get();
+    now.deltaProgram = form.rules.get();
+    if (now.deltaProgram != nullptr) now.firstDeltaProgram = form.firstRound(*access);
+    if (now.deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
@@ -467,22 +478,22 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         return fixpointWithTriggers(program, changed);
     }
     if (inheritanceFlag != 0 && triggers && deltas.triggerRules != nullptr) {
-        triggerDeltaTable = deltas.triggerTable.get();
-        triggerDeltaProgram = deltas.triggerRules.get();
-        unrecordedReads = unrecordedReads || deltas.triggerUnrecordedReads;
+        now.triggerDeltaTable = deltas.triggerTable.get();
+        now.triggerDeltaProgram = deltas.triggerRules.get();
+        now.unrecordedReads = now.unrecordedReads || deltas.triggerUnrecordedReads;
     }
 
     // Each step of the part is a round of one kind, or a trigger phase; what follows a step
     // depends on what it changed.
-    auto after = [this](int changed) {
+    auto after = [&now](int changed) {
         if (changed < 0) return Step::Whole;
         if (changed > 0) {
-            if (recordingOff) return Step::Whole;
-            return firstDeltaProgram != nullptr ? Step::FirstDelta : Step::Delta;
+            if (now.recordingOff) return Step::Whole;
+            return now.firstDeltaProgram != nullptr ? Step::FirstDelta : Step::Delta;
         }
         // Some kept rule reads facts a delta round does not count as new: full rounds without
         // recording confirm the fixpoint.
-        if (unrecordedReads && !recordingOff) return Step::Confirm;
+        if (now.unrecordedReads && !now.recordingOff) return Step::Confirm;
         return Step::Trigger;
     };
     Step step = opening != nullptr ? Step::Opening : Step::Whole;
@@ -507,35 +518,35 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
                 break;
             }
             case Step::Confirm:
-                recordingOff = true;
+                now.recordingOff = true;
                 changed = nextRound(program);
                 break;
             case Step::FirstDelta:
             case Step::Delta: {
                 const DeltaRules& rules =
-                    step == Step::FirstDelta ? *firstDeltaProgram : *deltaProgram;
+                    step == Step::FirstDelta ? *now.firstDeltaProgram : *now.deltaProgram;
                 const Ref<FProgram> round =
                     rules.roundProgram(*access, program->getSymTab(), program->inheritanceMark());
                 changed = nextRound(round.get());
                 // Used once: the later deltas are parts of their relations.
-                if (step == Step::FirstDelta) firstDeltaProgram.reset();
+                if (step == Step::FirstDelta) now.firstDeltaProgram.reset();
                 break;
             }
             case Step::Trigger: {
                 // A part without trigger phases is at its fixpoint, which is the evaluation's
                 // only where no part runs a phase (closingFixpoint).
-                if (triggerDeltaProgram == nullptr) {
+                if (now.triggerDeltaProgram == nullptr) {
                     reached = true;
                     break;
                 }
                 fixpointBeforePhase();
-                recordingOff = false;
-                access->initDelta(triggerDeltaTable);
+                now.recordingOff = false;
+                access->initDelta(now.triggerDeltaTable);
                 if (triggerPhase() == 0) {
                     reached = true;
                     break;
                 }
-                const Ref<FProgram> triggerRound = triggerDeltaProgram->roundProgram(
+                const Ref<FProgram> triggerRound = now.triggerDeltaProgram->roundProgram(
                     *access, program->getSymTab(), program->inheritanceMark());
                 changed = tpStep(triggerRound.get());
                 ++round;

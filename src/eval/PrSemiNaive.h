@@ -189,8 +189,28 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     void dropDeltas();
 
     int evalMode = Naive;
-    // The delta programs of the parts of the evaluation, made as the walk prepares them.
-    PreparedDeltas prepared;
+
+    // What one evaluation in mode "seminaive" holds: the delta programs of its parts, made as the
+    // walk prepares them, those of the part running and how its rounds record. Owned by the call
+    // that walks the evaluation (evaluateOnce); the evaluator points to it for that call only.
+    struct Run {
+        PreparedDeltas prepared;
+        // The delta programs of the part running, held in `prepared`.
+        DeltaRules* deltaProgram = nullptr;
+        DeltaRules* triggerDeltaProgram = nullptr;
+        // The rules of the first delta round (PartDeltas::Form::firstRound), used once, or null.
+        std::unique_ptr<DeltaRules> firstDeltaProgram;
+        // The access layer records through the table in use while it is set there (initDelta):
+        // dropDeltas clears that before the part lets go of it.
+        DeltaTable* deltaTable = nullptr;
+        DeltaTable* triggerDeltaTable = nullptr;
+        // Some kept rule of the part reads facts that delta recording does not count
+        // (signatures, bare objects): a delta round that changed nothing is then confirmed by
+        // full rounds without recording.
+        bool unrecordedReads = false;
+        bool recordingOff = false;
+    };
+    Run* run = nullptr;
     // How the rule form being made reads a membership's delta: as the base now holds subclasses
     // (the delta program of a whole program), or in the form asked for (a part's, made before it
     // runs). The rewriting notes whether the direct form is open to the part at all.
@@ -199,25 +219,14 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     bool directPossible = false;
     // Makes one rule form of a part.
     void makeForm(PartDeltas::Form& form, FProgram* part, const ProgramPlan& plan);
-    // The delta programs of the part running, held in `prepared`.
-    DeltaRules* deltaProgram = nullptr;
-    DeltaRules* triggerDeltaProgram = nullptr;
-    // The rules of the first delta round (PartDeltas::firstRound), used once, or null.
-    std::unique_ptr<DeltaRules> firstDeltaProgram;
-    // The access layer records through the table in use while it is set there (initDelta):
-    // dropDeltas clears that before the tables go.
-    DeltaTable* deltaTable = nullptr;
-    DeltaTable* triggerDeltaTable = nullptr;
     std::vector<Ref<FVar>> freshVars;
     // What the heads of the program derive, collected by the rule-form rewriting.
     std::set<int> headPredicates;
     int headMethodTypes = 0;
     int headIsaBits = 0;
     bool anyHead = false;
-    // Some kept rule reads facts that delta recording does not count (signatures, bare objects):
-    // a delta round that changed nothing is then confirmed by full rounds without recording.
-    bool unrecordedReads = false;
-    bool recordingOff = false;
+    // Set by the rewriting when a kept rule reads facts that delta recording does not count.
+    bool unrecordedSeen = false;
     // The program last brought to its fixpoint in mode "seminaive".
     LastFixpoint lastFixpoint;
 };

@@ -309,7 +309,7 @@ bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
             // folds, and no delta atom stands for it.
             if (!canGrow) return;
             kept = true;
-            if (undeltaed) unrecordedReads = true;
+            if (undeltaed) unrecordedSeen = true;
             return;
         }
         if (read.inNegation) return;
@@ -318,7 +318,7 @@ bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
         if (triggerForm && isMethod && setValued(relation.number) && read.noResults) kept = true;
         if (!canGrow || !undeltaed) return;
         kept = true;
-        unrecordedReads = true;
+        unrecordedSeen = true;
     };
     for (const RuleSummary::Access& read : rule.reads) look(read, false);
     for (const RuleSummary::Access& read : rule.objectReads) look(read, true);
@@ -326,7 +326,7 @@ bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
     // a delta atom stands for.
     if (rule.readsWholeBase && anyHead) {
         kept = true;
-        unrecordedReads = true;
+        unrecordedSeen = true;
     }
     return kept;
 }
