@@ -90,8 +90,8 @@ class PrSemiNaive : public NaiveEvalWithInherit {
 
     // The steps of a part's semi-naive fixpoint: the first round over the clauses added since
     // the last fixpoint, a round of the whole part, the first delta round (see
-    // buildDeltaProgram), a delta round, a round of the whole part without recording that
-    // confirms a fixpoint (see unrecordedReads), and a trigger phase with its round of the
+    // PartDeltas::Form::firstRound), a delta round, a round of the whole part without recording
+    // that confirms a fixpoint (see unrecordedReads), and a trigger phase with its round of the
     // trigger delta program.
     enum class Step : std::uint8_t { Opening, Whole, FirstDelta, Delta, Confirm, Trigger };
 
@@ -119,8 +119,8 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // With `opening`, the first round runs that program (the facts added since the last
     // fixpoint) instead of the given one, whose delta program then starts from its facts.
     // A part that is not recursive runs one round, as naive evaluation does, with no delta
-    // program. The delta rewriting reads the summaries of the part's clauses from the phase's
-    // plan.
+    // program. The delta programs are those the walk prepared for the part (preparePart); the
+    // pass only chooses the membership form and the first delta round from them.
     bool semiNaiveFixpoint(const Phase& phase, FProgram* opening = nullptr);
     // In mode "seminaive" the semi-naive rounds of the part (semiNaiveFixpoint).
     bool partFixpoint(const Phase& phase) override;
