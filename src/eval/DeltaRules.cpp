@@ -40,6 +40,11 @@ void DeltaRules::addFrom(const DeltaRules& other, std::size_t from) {
                    other.entries.end());
 }
 
+void DeltaRules::addRange(const DeltaRules& other, std::size_t from, std::size_t to) {
+    entries.insert(entries.end(), other.entries.begin() + std::ptrdiff_t(from),
+                   other.entries.begin() + std::ptrdiff_t(to));
+}
+
 Ref<FRule> DeltaRules::make(const Entry& entry) {
     const auto body = Ref<FLiteralList>::adopt(new FLiteralList);
     auto appendNew = [&body](FTerm* term, int second) {

@@ -38,6 +38,8 @@ class DeltaRules {
                     FTerm* delta, FTerm* first, FTerm* second);
     // Appends the variants added to `other` from its `from`-th on.
     void addFrom(const DeltaRules& other, std::size_t from);
+    // Appends the entries `from` .. `to` - 1 of `other`, shared with it.
+    void addRange(const DeltaRules& other, std::size_t from, std::size_t to);
 
     void clear() { entries.clear(); }
     bool empty() const { return entries.empty(); }

@@ -19,6 +19,11 @@ FixpointDriver::FixpointDriver(PartEvaluator& evaluator, FProgram* program, cons
 
 FixpointDriver::~FixpointDriver() = default;
 
+FixpointDriver& FixpointDriver::withValues(ProgramPlan::Values inherited) {
+    values = inherited;
+    return *this;
+}
+
 FixpointDriver& FixpointDriver::startingAt(std::size_t component) {
     firstComponent = component;
     // The components left out are at their fixpoint: an equality may join their rows too.
@@ -30,24 +35,25 @@ bool FixpointDriver::run() {
     const ProgramPlan::Subclasses subclasses = [this](const FSymbol& cls) {
         return evaluator.subclassesOf(cls);
     };
-    Walk current = walk;
+    bool byStrata = walk == Walk::Strata;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const ProgramPlan& plan = *plans[i];
         warn(plan.warnings());
-        // Only inheritable values keep the components together: they run apart, each with the
-        // trigger phases it needs (asked for by an evaluator that inherits alone).
-        const bool apart = plan.componentwise() ||
-                           plan.triggerPlacement() == ProgramPlan::TriggerPlacement::WithComponents;
-        if (!apart) current = Walk::Strata;
-        if (!walkPlan(i, current, Pass::First)) return false;
+        // The plan's policy, once: the walk goes by strata from the first plan that does.
+        const Policy policy = byStrata ? Policy::Strata : plan.walkPolicy(values);
+        byStrata = policy == Policy::Strata;
+        prepare(i, policy, Pass::First);
+        if (!walkPlan(i, policy, Pass::First)) return false;
         if (plan.rest() != nullptr) {
             rests.push_back(plan.drawRest(subclasses));
             plans.push_back(rests.back().get());
         }
     }
-    if (current == Walk::Components && equatedAfter)
-        for (std::size_t i = 0; i < plans.size(); ++i)
-            if (!walkPlan(i, Walk::Strata, Pass::AfterEqualities)) return false;
+    if (!byStrata && equatedAfter)
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            prepare(i, Policy::Strata, Pass::AfterEqualities);
+            if (!walkPlan(i, Policy::Strata, Pass::AfterEqualities)) return false;
+        }
     return true;
 }
 
@@ -78,30 +84,58 @@ FixpointDriver::Phase FixpointDriver::componentPhase(std::size_t planIndex, std:
             pass};
 }
 
-bool FixpointDriver::walkPlan(std::size_t planIndex, Walk partWalk, Pass pass) {
+FixpointDriver::Phase FixpointDriver::placedPhase(std::size_t planIndex, std::size_t index,
+                                                  Policy policy, Pass pass) const {
+    Phase phase = componentPhase(planIndex, index, pass);
+    if (policy != Policy::SettleThenComponents) return phase;
+    // The plan places the trigger phases: each component takes those it needs; the components
+    // that settle first take theirs in the passes over them.
     const ProgramPlan& plan = *plans[planIndex];
-    if (partWalk == Walk::Components) {
+    phase.triggers = settles(policy, pass) && index < plan.settlingComponents()
+                         ? ProgramPlan::Triggers::None
+                         : plan.components()[index].triggers;
+    return phase;
+}
+
+bool FixpointDriver::settles(Policy policy, Pass pass) const {
+    return policy == Policy::SettleThenComponents && pass == Pass::First &&
+           between == Between::Nothing;
+}
+
+void FixpointDriver::prepare(std::size_t planIndex, Policy policy, Pass pass) {
+    const ProgramPlan& plan = *plans[planIndex];
+    if (policy != Policy::Strata) {
+        const std::size_t first = planIndex == 0 && pass == Pass::First ? firstComponent : 0;
+        for (std::size_t index = first; index < plan.components().size(); ++index)
+            evaluator.preparePart(placedPhase(planIndex, index, policy, pass));
+        return;
+    }
+    const std::vector<Ref<FProgram>>& levels = plan.levels();
+    for (std::size_t index = 0; index < levels.size(); ++index)
+        evaluator.preparePart(
+            {plan, planIndex, Walk::Strata, index, levels[index].get(), true, false, pass});
+}
+
+bool FixpointDriver::walkPlan(std::size_t planIndex, Policy policy, Pass pass) {
+    const ProgramPlan& plan = *plans[planIndex];
+    if (policy != Policy::Strata) {
         const std::vector<ProgramPlan::Component>& components = plan.components();
         std::size_t first = planIndex == 0 && pass == Pass::First ? firstComponent : 0;
         // Where the plan places the trigger phases, the components that change what is
         // inherited settle first; the others alternate with trigger phases as each needs.
-        const bool placed =
-            plan.triggerPlacement() == ProgramPlan::TriggerPlacement::WithComponents;
-        if (placed && pass == Pass::First && between == Between::Nothing) {
+        if (settles(policy, pass)) {
             const std::size_t settling = plan.settlingComponents();
             if (first < settling && !settle(planIndex, settling)) return false;
             first = std::max(first, settling);
         }
-        for (std::size_t index = first; index < components.size(); ++index) {
-            Phase phase = componentPhase(planIndex, index, pass);
-            if (placed) phase.triggers = components[index].triggers;
-            if (!runPart(phase)) return false;
-        }
+        for (std::size_t index = first; index < components.size(); ++index)
+            if (!runPart(placedPhase(planIndex, index, policy, pass))) return false;
         return true;
     }
     const std::vector<Ref<FProgram>>& levels = plan.levels();
     for (std::size_t index = 0; index < levels.size(); ++index)
-        if (!runPart({plan, planIndex, partWalk, index, levels[index].get(), true, false, pass}))
+        if (!runPart(
+                {plan, planIndex, Walk::Strata, index, levels[index].get(), true, false, pass}))
             return false;
     return true;
 }

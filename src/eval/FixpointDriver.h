@@ -66,6 +66,9 @@ class FixpointDriver {
     class PartEvaluator {
       public:
         virtual End evaluatePart(const Phase& phase) = 0;
+        // Makes what a part needs before the walk runs it (its delta programs): called for each
+        // part of a plan, in the order the walk runs them, before the first of them runs.
+        virtual void preparePart(const Phase& /*phase*/) {}
         // Every class the base holds below `cls`, at any depth: the rest of a plan is drawn with
         // the hierarchy the parts below it made.
         virtual std::vector<FSymbol> subclassesOf(const FSymbol& cls) = 0;
@@ -87,9 +90,9 @@ class FixpointDriver {
     };
 
     // A walk of `program`, planned as `root`, by `walk`; `evaluator` and `warned` outlive it.
-    // The walk goes by components only as far as the plans allow (ProgramPlan::componentwise,
-    // or ProgramPlan::triggerPlacement for a plan of an evaluator that inherits): from the first
-    // plan that does not, it goes by strata.
+    // A walk by components walks each plan as its policy says (ProgramPlan::walkPolicy, chosen
+    // once as the plan enters the walk): from the first plan walked by strata on, it goes by
+    // strata.
     FixpointDriver(PartEvaluator& evaluator, FProgram* program, const ProgramPlan& root, Walk walk,
                    Warned& warned, Between between = Between::Nothing);
     FixpointDriver(const FixpointDriver&) = delete;
@@ -99,13 +102,25 @@ class FixpointDriver {
     // Starts the walk over the components of the root plan at `component`: those before it are
     // known to be at their fixpoint already.
     FixpointDriver& startingAt(std::size_t component);
+    // Whether inherited values may reach the base during the walk (the plans' policies depend on
+    // it); they stay out unless said.
+    FixpointDriver& withValues(ProgramPlan::Values values);
 
     // Walks every part; false as soon as one ends without its fixpoint.
     bool run();
 
   private:
+    using Policy = ProgramPlan::WalkPolicy;
+    // Hands the evaluator every part the walk of a plan runs (preparePart), in order.
+    void prepare(std::size_t planIndex, Policy policy, Pass pass);
     // Walks the parts of one plan; false as soon as one ends without its fixpoint.
-    bool walkPlan(std::size_t planIndex, Walk walk, Pass pass);
+    bool walkPlan(std::size_t planIndex, Policy policy, Pass pass);
+    // The components of a plan walked by `policy`, from the first: the phase of each as the walk
+    // hands it over.
+    Phase placedPhase(std::size_t planIndex, std::size_t index, Policy policy, Pass pass) const;
+    // Whether the walk of a plan by `policy` settles the components that change what is
+    // inherited first (the first pass, with no trigger phase between the parts).
+    bool settles(Policy policy, Pass pass) const;
     // Walks the first `count` components of a plan stratum by stratum, in passes with a trigger
     // phase after each (ProgramPlan::settlingComponents); false as soon as one part ends without
     // its fixpoint.
@@ -123,6 +138,7 @@ class FixpointDriver {
     Warned& warned;
     const Walk walk;
     const Between between;
+    ProgramPlan::Values values = ProgramPlan::Values::Stay;
     std::size_t firstComponent = 0;
     // The plans walked: the root, then those drawn of the rest, each once the plan before it
     // was evaluated (owned in `rests`).

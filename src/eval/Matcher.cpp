@@ -125,22 +125,41 @@ const ShellCommands<Matcher>& Matcher::shellCommands() {
     return table;
 }
 
-Ref<AlgebraicExpr> Matcher::getExpr(FRule* rule, SymTab* names) {
+Matcher::CachedTree* Matcher::treeOf(FRule* rule, SymTab* names) {
     auto found = cache.find(rule);
     if (found == cache.end()) {
-        if (!translator) return {};
+        if (!translator) return nullptr;
         Ref<AlgebraicExpr> made = rule->getFlag() != 0 && optimizer && optimizer->isActive()
                                       ? optimizer->optimize(rule, names)
                                       : translator->translateRule(rule, names);
         // Neither cached nor handed on: the tree of a failed translation goes with `made`.
-        if (!translator->isOk()) return {};
+        if (!translator->isOk()) return nullptr;
         found = cache.emplace(rule, CachedTree{Ref<FRule>::share(rule), std::move(made)}).first;
     }
-    if (!found->second.handedOut) {
-        found->second.handedOut = true;
+    return &found->second;
+}
+
+void Matcher::prepare(FRule* rule, SymTab* names) {
+    if (rule == nullptr || rule->getBody() == nullptr || cache.count(rule) != 0) return;
+    if (treeOf(rule, names) != nullptr) prepared.push_back(rule);
+}
+
+void Matcher::forgetPrepared() {
+    for (FRule* rule : prepared) {
+        const auto found = cache.find(rule);
+        if (found != cache.end() && !found->second.handedOut) cache.erase(found);
+    }
+    prepared.clear();
+}
+
+Ref<AlgebraicExpr> Matcher::getExpr(FRule* rule, SymTab* names) {
+    CachedTree* tree = treeOf(rule, names);
+    if (tree == nullptr) return {};
+    if (!tree->handedOut) {
+        tree->handedOut = true;
         handedOut.push_back(rule);
     }
-    return found->second.expr;
+    return tree->expr;
 }
 
 Ref<Operand> Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
@@ -232,6 +251,7 @@ void Matcher::forgetKeptTables() {
 void Matcher::clear() {
     cache.clear();
     handedOut.clear();
+    prepared.clear();
     if (creator) creator->clear();
     if (translator) translator->forgetJoinTables();
 }

@@ -42,6 +42,13 @@ class Matcher : public FLSysObject {
 
     // The rule's body tree, shared with the cache; none when the translator failed.
     virtual Ref<AlgebraicExpr> getExpr(FRule* rule, SymTab* names);
+    // Translates the rule's body now, unless its tree is kept: an evaluation translates the rules
+    // of its parts as it prepares them, before the first round. The tree waits, not handed out,
+    // until a round asks for it (getExpr). A body that does not translate is left to the round,
+    // which reports it.
+    void prepare(FRule* rule, SymTab* names);
+    // Drops the trees prepared that no round asked for (a part the evaluation left as it was).
+    void forgetPrepared();
     // The bindings of the rule's body (the caller owns them); null after a report. A query's
     // answers come in the columns of inSafeColumnOrder.
     virtual Ref<Operand> retrieve(FRule* rule, Operand* bindings, SymTab* names);
@@ -97,10 +104,15 @@ class Matcher : public FLSysObject {
     // The rules whose trees were handed out since the kept tables were last forgotten: only
     // those go then, and a program of many small parts forgets after each part.
     std::vector<FRule*> handedOut;
+    // The rules translated by prepare since forgetPrepared was last called.
+    std::vector<FRule*> prepared;
 
   private:
     // The shell commands and help lines of the class.
     static const ShellCommands<Matcher>& shellCommands();
+    // The rule's tree, translated now when none is kept; the cache's entry, or none when the
+    // translation failed.
+    CachedTree* treeOf(FRule* rule, SymTab* names);
 };
 
 // Registered as "classMatcher": new@(Translator, Creator, AlgebraicEval) or, with four

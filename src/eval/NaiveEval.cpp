@@ -84,8 +84,12 @@ bool NaiveEval::isA(const std::string& className) const {
 
 int NaiveEval::evaluate(FProgram* program) {
     try {
-        return runToFixpoint(program);
+        const int reached = runToFixpoint(program);
+        // The trees of parts the evaluation did not run go with it.
+        if (matcher) matcher->forgetPrepared();
+        return reached;
     } catch (const std::bad_alloc&) {
+        if (matcher) matcher->forgetPrepared();
         // The run's own operands and plans went with the unwinding; the facts it stored stay, as
         // after an interrupt.
         abandonRun();
@@ -169,22 +173,29 @@ std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
 }  // namespace
 
 bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan) {
-    // An evaluator that inherits walks by components only where the plan places the trigger
-    // phases with them.
-    const bool apart = !inheritsValues() ||
-                       plan.triggerPlacement() == ProgramPlan::TriggerPlacement::WithComponents;
-    const FixpointDriver::Walk walk =
-        apart ? FixpointDriver::Walk::Components : FixpointDriver::Walk::Strata;
-    return FixpointDriver(*this, program, plan, walk, warned).run();
+    // Each plan's policy says how it is walked (ProgramPlan::walkPolicy).
+    return FixpointDriver(*this, program, plan, FixpointDriver::Walk::Components, warned)
+        .withValues(inheritsValues() ? ProgramPlan::Values::Reach : ProgramPlan::Values::Stay)
+        .run();
 }
 
 FixpointDriver::End NaiveEval::evaluatePart(const Phase& phase) {
     if (phase.trigger) return passTrigger();
     equated = false;
+    translatePart(phase.part);
     const bool reached = partFixpoint(phase);
     if (matcher) matcher->forgetKeptTables();
     if (!reached) return FixpointDriver::End::Stopped;
     return equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
+}
+
+void NaiveEval::translatePart(FProgram* part) {
+    if (!matcher || part == nullptr) return;
+    SymTab* names = part->getSymTab();
+    part->forEachRule([&](FRule* rule) {
+        if (rule->ruleKind() == FRule::Rule) matcher->prepare(rule, names);
+        return true;
+    });
 }
 
 std::vector<FSymbol> NaiveEval::subclassesOf(const FSymbol& cls) {

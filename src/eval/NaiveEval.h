@@ -112,6 +112,10 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     // The part of the walk: partFixpoint, then the join tables kept for it go.
     FixpointDriver::End evaluatePart(const Phase& phase) final;
     std::vector<FSymbol> subclassesOf(const FSymbol& cls) final;
+    // Translates the part's rules (Matcher::prepare) as the walk hands the part over, before its
+    // first round. Not for every part before the first runs: the trees of a whole program held at
+    // once cost a chain of many rules half its time again.
+    void translatePart(FProgram* part);
     // The plan of the whole program as this evaluator draws it.
     std::unique_ptr<ProgramPlan> planOf(FProgram* program) const;
     // One part of an evaluation run to its fixpoint: its rounds (see partRounds).

@@ -92,29 +92,32 @@ PrSemiNaive* PrSemiNaive::mode(FLSysArgs* args) {
 }
 
 void PrSemiNaive::beginInsertPhase() {
-    if (recordingOff) {
+    if (run == nullptr) return;
+    if (run->recordingOff) {
         access->clearDelta();
         return;
     }
-    if (deltaTable) access->initDelta(deltaTable.get());
+    if (run->deltaTable != nullptr) access->initDelta(run->deltaTable);
 }
 
 void PrSemiNaive::dropDeltas() {
     // The fixpoint is done: the join tables kept from round to round are not needed any more.
     if (matcher) matcher->forgetKeptTables();
-    // The object manager must not record through a table that is about to go.
-    if (deltaTable || triggerDeltaTable) access->clearDelta();
-    firstDeltaProgram.reset();
-    deltaProgram.reset();
-    triggerDeltaProgram.reset();
-    deltaTable.reset();
-    triggerDeltaTable.reset();
     releaseNormalizer();
-    recordingOff = false;
+    if (run == nullptr) return;
+    // The object manager must not record through a table the part lets go of.
+    if (run->deltaTable || run->triggerDeltaTable) access->clearDelta();
+    run->firstDeltaProgram.reset();
+    run->deltaProgram = nullptr;
+    run->triggerDeltaProgram = nullptr;
+    run->deltaTable = nullptr;
+    run->triggerDeltaTable = nullptr;
+    run->recordingOff = false;
 }
 
 void PrSemiNaive::reset(int mode) {
     lastFixpoint.forgetUnheld();
+    dropDeltas();
     NaiveEvalWithInherit::reset(mode);
 }
 
@@ -150,10 +153,22 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
         releaseNormalizer();
     }
     traceRewritten(program, *plan);
+    // The evaluation's own state, which goes with this call however it ends.
+    Run evaluation;
+    struct Holding {
+        PrSemiNaive& self;
+        Run* outer;
+        ~Holding() {
+            self.dropDeltas();
+            self.run = outer;
+        }
+    } holding{*this, run};
+    run = &evaluation;
     phaseRan = false;
     const bool completed = start == Start::AddedClauses
                                ? evaluateAddedFacts(*plan, program, added.get(), *changed)
                                : walkToFixpoint(program, *plan);
+    dropDeltas();
     if (completed && !steppingBack()) {
         closingFixpoint();
         addTimingStatistics();
@@ -169,25 +184,81 @@ void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
     // The delta programs of the whole program, shown once; each part rewrites its own rules
     // when it runs.
     holdNormalizer(program);
-    deltaTable = rewriteProgram(program, plan, 0);
-    if (deltaTable) deltaProgram = buildDeltaProgram(program, plan, deltaTable.get());
-    if (deltaProgram && inheritanceFlag != 0) {
-        triggerDeltaTable = rewriteProgram(program, plan, 1);
-        if (triggerDeltaTable)
-            triggerDeltaProgram = buildDeltaProgram(program, plan, triggerDeltaTable.get());
+    const std::unique_ptr<DeltaTable> table = rewriteProgram(program, plan, 0);
+    const std::unique_ptr<DeltaRules> rules =
+        table ? buildDeltaProgram(program, plan, table.get()) : nullptr;
+    std::unique_ptr<DeltaTable> triggerTable;
+    std::unique_ptr<DeltaRules> triggerRules;
+    if (rules && inheritanceFlag != 0) {
+        triggerTable = rewriteProgram(program, plan, 1);
+        if (triggerTable)
+            triggerRules = buildDeltaProgram(program, plan, triggerTable.get(), nullptr, true);
     }
-    if (deltaProgram) {
+    if (rules) {
         OutputChannel& debug = debugChannel();
         debug << "Program rewritten:" << std::endl;
-        deltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
-            ->display(debug);
-        if (triggerDeltaProgram != nullptr) {
+        rules->wholeProgram(program->getSymTab(), program->inheritanceMark())->display(debug);
+        if (triggerRules != nullptr) {
             debug << "and for the triggers:" << std::endl;
-            triggerDeltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
+            triggerRules->wholeProgram(program->getSymTab(), program->inheritanceMark())
                 ->display(debug);
         }
     }
+    unrecordedSeen = false;
+    // As after a part: the base records no delta until a part sets its table.
+    if (table) access->clearDelta();
     dropDeltas();
+}
+
+void PrSemiNaive::preparePart(const Phase& phase) {
+    if (evalMode != SemiNaive || run == nullptr || phase.trigger || !phase.recursive) return;
+    const bool triggers = triggersWith(phase) && inheritanceFlag != 0;
+    const PartDeltas* made = run->prepared.find(phase.part);
+    if (made != nullptr && (made->withTriggers || !triggers)) return;
+    prepareDeltas(phase.part, phase.plan, triggers);
+}
+
+PartDeltas& PrSemiNaive::deltasOf(const Phase& phase, bool triggers) {
+    PartDeltas* made = run->prepared.find(phase.part);
+    const bool withTriggers = triggers && inheritanceFlag != 0;
+    if (made != nullptr && (made->withTriggers || !withTriggers)) return *made;
+    // A part no walk prepared (an evaluation driven from outside the walk).
+    return prepareDeltas(phase.part, phase.plan, withTriggers);
+}
+
+void PrSemiNaive::makeForm(PartDeltas::Form& form, FProgram* part, const ProgramPlan& plan) {
+    unrecordedSeen = false;
+    form.table = rewriteProgram(part, plan, 0);
+    if (form.table) form.rules = buildDeltaProgram(part, plan, form.table.get(), &form);
+    form.unrecordedReads = unrecordedSeen;
+}
+
+PartDeltas& PrSemiNaive::prepareDeltas(FProgram* part, const ProgramPlan& plan, bool triggers) {
+    holdNormalizer(part);
+    inheritanceFlag |= part->inheritanceMark();
+    auto deltas = std::make_unique<PartDeltas>();
+    // Whether the base holds subclasses is known only as a pass over the part starts: where the
+    // form matters, both are made.
+    memberForm = MemberForm::ThroughSubclasses;
+    makeForm(deltas->throughSubclasses, part, plan);
+    if (directPossible) {
+        memberForm = MemberForm::Direct;
+        deltas->direct = std::make_unique<PartDeltas::Form>();
+        makeForm(*deltas->direct, part, plan);
+    }
+    memberForm = MemberForm::AsTheBaseHolds;
+    deltas->withTriggers = triggers;
+    if (deltas->throughSubclasses.rules && triggers) {
+        unrecordedSeen = false;
+        deltas->triggerTable = rewriteProgram(part, plan, 1);
+        if (deltas->triggerTable)
+            deltas->triggerRules =
+                buildDeltaProgram(part, plan, deltas->triggerTable.get(), nullptr, true);
+        deltas->triggerUnrecordedReads = unrecordedSeen;
+    }
+    unrecordedSeen = false;
+    releaseNormalizer();
+    return run->prepared.place(part, std::move(deltas));
 }
 
 PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
@@ -213,8 +284,12 @@ PrSemiNaive::AddedClauses::AddedClauses(PrSemiNaive& self, const ChangedRelation
     : self(self), changed(changed), all(all) {}
 
 bool PrSemiNaive::AddedClauses::runs(FProgram* part) {
-    all = all || changed.readUnderNegationOrAggregate(part);
-    bool run = all || changed.readBy(part);
+    return runsWith(part, all);
+}
+
+bool PrSemiNaive::AddedClauses::runsWith(FProgram* part, bool& allSoFar) {
+    allSoFar = allSoFar || changed.readUnderNegationOrAggregate(part);
+    bool run = allSoFar || changed.readBy(part);
     if (!run)
         part->forEachClause(
             [&](FRule* clause) {
@@ -225,25 +300,43 @@ bool PrSemiNaive::AddedClauses::runs(FProgram* part) {
     return run;
 }
 
-FixpointDriver::End PrSemiNaive::AddedClauses::evaluatePart(const Phase& phase) {
+bool PrSemiNaive::AddedClauses::partOf(const Phase& phase, Phase& part, FProgram*& first,
+                                       bool& allSoFar) {
     // A component that reads nothing the added clauses change and holds none of their rules is
     // at its fixpoint already; the walk by strata after equalities runs every part.
-    Phase part = phase;
-    FProgram* first = nullptr;
+    first = nullptr;
     if (phase.walk == FixpointDriver::Walk::Strata && phase.pass == FixpointDriver::Pass::First &&
         phase.planIndex == 0 && phase.index < merged) {
         // The lowest strata run as one part, when the walk meets the first of them.
-        if (phase.index > 0) return FixpointDriver::End::Fixpoint;
+        if (phase.index > 0) return false;
         part.part = lowest;
         first = opening;
     } else if (phase.walk == FixpointDriver::Walk::Components &&
                phase.pass == FixpointDriver::Pass::First) {
-        if (!runs(phase.part)) return FixpointDriver::End::Fixpoint;
+        if (!runsWith(phase.part, allSoFar)) return false;
         // The facts went in with the opening round: the component of the facts runs in one pass
         // unless its rules read what they write.
         part.recursive = phase.plan.components()[phase.index].recursive;
     }
+    return true;
+}
+
+void PrSemiNaive::AddedClauses::preparePart(const Phase& phase) {
+    if (!preparedAll) preparedAll = all;
+    Phase part = phase;
+    FProgram* first = nullptr;
+    if (!partOf(phase, part, first, *preparedAll)) return;
+    // The lowest strata's first round runs the added clauses: their part has delta rounds.
+    if (first != nullptr) part.recursive = true;
+    self.preparePart(part);
+}
+
+FixpointDriver::End PrSemiNaive::AddedClauses::evaluatePart(const Phase& phase) {
+    Phase part = phase;
+    FProgram* first = nullptr;
+    if (!partOf(phase, part, first, all)) return FixpointDriver::End::Fixpoint;
     self.equated = false;
+    self.translatePart(part.part);
     const bool reached = self.semiNaiveFixpoint(part, first);
     if (self.matcher) self.matcher->forgetKeptTables();
     if (!reached) return FixpointDriver::End::Stopped;
@@ -360,46 +453,47 @@ bool PrSemiNaive::partFixpoint(const Phase& phase) {
 bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
     FProgram* program = phase.part;
     const bool triggers = triggersWith(phase);
+    // Walked outside an evaluation in mode "seminaive": the rounds of the naive evaluation.
+    if (run == nullptr) return NaiveEvalWithInherit::partFixpoint(phase);
+    Run& now = *run;
     if (!phase.recursive && opening == nullptr) {
         // Everything it reads is complete: the first round derives all it can.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
         int changed = -1;
         return fixpointWithTriggers(program, changed, false);
     }
-    holdNormalizer(program);
     inheritanceFlag |= program->inheritanceMark();
-    unrecordedReads = false;
-    deltaTable = rewriteProgram(program, phase.plan, 0);
-    if (deltaTable) {
-        firstDeltaProgram = std::make_unique<DeltaRules>();
-        deltaProgram =
-            buildDeltaProgram(program, phase.plan, deltaTable.get(), firstDeltaProgram.get());
-        if (firstDeltaProgram->empty()) firstDeltaProgram.reset();
-    }
-    if (deltaProgram == nullptr) {
+    // The part's delta programs, made as the walk prepared it.
+    PartDeltas& deltas = deltasOf(phase, triggers);
+    const PartDeltas::Form& form = deltas.form(*access);
+    now.unrecordedReads = form.unrecordedReads;
+    now.deltaTable = form.table.get();
+    now.deltaProgram = form.rules.get();
+    if (now.deltaProgram != nullptr) now.firstDeltaProgram = form.firstRound(*access);
+    if (now.deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
         int changed = -1;
         return fixpointWithTriggers(program, changed);
     }
-    if (inheritanceFlag != 0 && triggers) {
-        triggerDeltaTable = rewriteProgram(program, phase.plan, 1);
-        if (triggerDeltaTable)
-            triggerDeltaProgram = buildDeltaProgram(program, phase.plan, triggerDeltaTable.get());
+    if (inheritanceFlag != 0 && triggers && deltas.triggerRules != nullptr) {
+        now.triggerDeltaTable = deltas.triggerTable.get();
+        now.triggerDeltaProgram = deltas.triggerRules.get();
+        now.unrecordedReads = now.unrecordedReads || deltas.triggerUnrecordedReads;
     }
 
     // Each step of the part is a round of one kind, or a trigger phase; what follows a step
     // depends on what it changed.
-    auto after = [this](int changed) {
+    auto after = [&now](int changed) {
         if (changed < 0) return Step::Whole;
         if (changed > 0) {
-            if (recordingOff) return Step::Whole;
-            return firstDeltaProgram != nullptr ? Step::FirstDelta : Step::Delta;
+            if (now.recordingOff) return Step::Whole;
+            return now.firstDeltaProgram != nullptr ? Step::FirstDelta : Step::Delta;
         }
         // Some kept rule reads facts a delta round does not count as new: full rounds without
         // recording confirm the fixpoint.
-        if (unrecordedReads && !recordingOff) return Step::Confirm;
+        if (now.unrecordedReads && !now.recordingOff) return Step::Confirm;
         return Step::Trigger;
     };
     Step step = opening != nullptr ? Step::Opening : Step::Whole;
@@ -424,35 +518,35 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
                 break;
             }
             case Step::Confirm:
-                recordingOff = true;
+                now.recordingOff = true;
                 changed = nextRound(program);
                 break;
             case Step::FirstDelta:
             case Step::Delta: {
                 const DeltaRules& rules =
-                    step == Step::FirstDelta ? *firstDeltaProgram : *deltaProgram;
+                    step == Step::FirstDelta ? *now.firstDeltaProgram : *now.deltaProgram;
                 const Ref<FProgram> round =
                     rules.roundProgram(*access, program->getSymTab(), program->inheritanceMark());
                 changed = nextRound(round.get());
                 // Used once: the later deltas are parts of their relations.
-                if (step == Step::FirstDelta) firstDeltaProgram.reset();
+                if (step == Step::FirstDelta) now.firstDeltaProgram.reset();
                 break;
             }
             case Step::Trigger: {
                 // A part without trigger phases is at its fixpoint, which is the evaluation's
                 // only where no part runs a phase (closingFixpoint).
-                if (triggerDeltaProgram == nullptr) {
+                if (now.triggerDeltaProgram == nullptr) {
                     reached = true;
                     break;
                 }
                 fixpointBeforePhase();
-                recordingOff = false;
-                access->initDelta(triggerDeltaTable.get());
+                now.recordingOff = false;
+                access->initDelta(now.triggerDeltaTable);
                 if (triggerPhase() == 0) {
                     reached = true;
                     break;
                 }
-                const Ref<FProgram> triggerRound = triggerDeltaProgram->roundProgram(
+                const Ref<FProgram> triggerRound = now.triggerDeltaProgram->roundProgram(
                     *access, program->getSymTab(), program->inheritanceMark());
                 changed = tpStep(triggerRound.get());
                 ++round;

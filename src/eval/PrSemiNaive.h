@@ -12,6 +12,7 @@
 #include "eval/DeltaRules.h"
 #include "eval/LastFixpoint.h"
 #include "eval/NaiveEvalWithInherit.h"
+#include "eval/PartDeltas.h"
 #include "eval/RuleSummary.h"
 #include "objectbase/FSymbol.h"
 
@@ -49,14 +50,14 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     std::unique_ptr<DeltaTable> rewriteProgram(FProgram* program, const ProgramPlan& plan,
                                                int triggerForm);
     // One variant per body atom with a delta predicate, for every rule of the program; rules
-    // that read derived facts no delta atom covers are kept unchanged. With `firstRound`, that
-    // list receives the rules of the first delta round: a predicate of the table that holds
-    // no fact yet receives its whole relation as delta in that round, and a variant over such a
-    // delta derives all its rule can derive, so that rule runs once there instead of once per
-    // variant (the other rules share the variants of the delta program).
+    // that read derived facts no delta atom covers are kept unchanged. With `spans`, each rule's
+    // entries are recorded there, from which the rules of the first delta round are chosen as
+    // the part starts (PartDeltas::firstRound). `triggerForm` says the table is the trigger
+    // form's.
     std::unique_ptr<DeltaRules> buildDeltaProgram(FProgram* program, const ProgramPlan& plan,
                                                   DeltaTable* table,
-                                                  DeltaRules* firstRound = nullptr);
+                                                  PartDeltas::Form* spans = nullptr,
+                                                  bool triggerForm = false);
     void rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas);
     void rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
                      DeltaRules& deltas, DeltaTable* table);
@@ -79,14 +80,24 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // (see startOf).
     int evaluateOnce(FProgram* program) override;
 
+    // Makes the delta programs of a part the walk is about to run (PartDeltas), before any part
+    // of the plan runs: a recursive part in mode "seminaive", in trigger form too where its
+    // rounds alternate with trigger phases.
+    void preparePart(const Phase& phase) override;
+
   private:
     // The shell commands and help lines of the class.
     static const ShellCommands<PrSemiNaive>& shellCommands();
 
+    // The delta programs of a part run as `phase` says, made now unless the walk prepared them.
+    PartDeltas& deltasOf(const Phase& phase, bool triggers);
+    // Makes and keeps the delta programs of `part`, in trigger form too with `triggers`.
+    PartDeltas& prepareDeltas(FProgram* part, const ProgramPlan& plan, bool triggers);
+
     // The steps of a part's semi-naive fixpoint: the first round over the clauses added since
     // the last fixpoint, a round of the whole part, the first delta round (see
-    // buildDeltaProgram), a delta round, a round of the whole part without recording that
-    // confirms a fixpoint (see unrecordedReads), and a trigger phase with its round of the
+    // PartDeltas::Form::firstRound), a delta round, a round of the whole part without recording
+    // that confirms a fixpoint (see unrecordedReads), and a trigger phase with its round of the
     // trigger delta program.
     enum class Step : std::uint8_t { Opening, Whole, FirstDelta, Delta, Confirm, Trigger };
 
@@ -114,8 +125,8 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // With `opening`, the first round runs that program (the facts added since the last
     // fixpoint) instead of the given one, whose delta program then starts from its facts.
     // A part that is not recursive runs one round, as naive evaluation does, with no delta
-    // program. The delta rewriting reads the summaries of the part's clauses from the phase's
-    // plan.
+    // program. The delta programs are those the walk prepared for the part (preparePart); the
+    // pass only chooses the membership form and the first delta round from them.
     bool semiNaiveFixpoint(const Phase& phase, FProgram* opening = nullptr);
     // In mode "seminaive" the semi-naive rounds of the part (semiNaiveFixpoint).
     bool partFixpoint(const Phase& phase) override;
@@ -146,6 +157,7 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         // Whether the component runs; once one reads a changed relation under negation or in an
         // aggregate, every one after it does.
         bool runs(FProgram* part);
+        void preparePart(const Phase& phase) override;
         // The rules among the added clauses.
         std::set<const FRule*> newRules;
         // In a walk by strata: the lowest `merged` strata of the whole program's plan run as one
@@ -155,9 +167,16 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         FProgram* opening = nullptr;
 
       private:
+        // The phase the evaluator runs for the walk's phase; false when the part is left as it
+        // is. `allSoFar` is the flag of runs.
+        bool partOf(const Phase& phase, Phase& part, FProgram*& first, bool& allSoFar);
+        bool runsWith(FProgram* part, bool& allSoFar);
         PrSemiNaive& self;
         const ChangedRelations& changed;
         bool all;
+        // The flag of runs as the parts prepared so far leave it: the walk prepares a plan's parts
+        // before it runs them, in the order it runs them.
+        std::optional<bool> preparedAll;
     };
     // Whether the rule (by its summary) reads derived facts through a part no delta atom of the
     // table's form covers.
@@ -172,29 +191,49 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     void tableForLiteral(SymTab* names, SymTab*& copiedFrom, std::int32_t& copiedNext);
     // Whether a relation a body (or an aggregate's body) reads can meet facts derived later.
     bool derivable(const RelationRef& relation) const;
-    // Drops both delta programs, both tables and the normalizer.
+    // Lets go of the part's delta programs and the normalizer.
     void dropDeltas();
 
     int evalMode = Naive;
     MemberDeltas memberDeltas = MemberDeltas::Planned;
-    std::unique_ptr<DeltaRules> deltaProgram;
-    std::unique_ptr<DeltaRules> triggerDeltaProgram;
-    // The rules of the first delta round (see buildDeltaProgram), used once, or null.
-    std::unique_ptr<DeltaRules> firstDeltaProgram;
-    // The access layer records through the table in use while it is set there (initDelta):
-    // dropDeltas clears that before the tables go.
-    std::unique_ptr<DeltaTable> deltaTable;
-    std::unique_ptr<DeltaTable> triggerDeltaTable;
+
+    // What one evaluation in mode "seminaive" holds: the delta programs of its parts, made as the
+    // walk prepares them, those of the part running and how its rounds record. Owned by the call
+    // that walks the evaluation (evaluateOnce); the evaluator points to it for that call only.
+    struct Run {
+        PreparedDeltas prepared;
+        // The delta programs of the part running, held in `prepared`.
+        DeltaRules* deltaProgram = nullptr;
+        DeltaRules* triggerDeltaProgram = nullptr;
+        // The rules of the first delta round (PartDeltas::Form::firstRound), used once, or null.
+        std::unique_ptr<DeltaRules> firstDeltaProgram;
+        // The access layer records through the table in use while it is set there (initDelta):
+        // dropDeltas clears that before the part lets go of it.
+        DeltaTable* deltaTable = nullptr;
+        DeltaTable* triggerDeltaTable = nullptr;
+        // Some kept rule of the part reads facts that delta recording does not count
+        // (signatures, bare objects): a delta round that changed nothing is then confirmed by
+        // full rounds without recording.
+        bool unrecordedReads = false;
+        bool recordingOff = false;
+    };
+    Run* run = nullptr;
+    // How the rule form being made reads a membership's delta: as the base now holds subclasses
+    // (the delta program of a whole program), or in the form asked for (a part's, made before it
+    // runs). The rewriting notes whether the direct form is open to the part at all.
+    enum class MemberForm : std::uint8_t { AsTheBaseHolds, Direct, ThroughSubclasses };
+    MemberForm memberForm = MemberForm::AsTheBaseHolds;
+    bool directPossible = false;
+    // Makes one rule form of a part.
+    void makeForm(PartDeltas::Form& form, FProgram* part, const ProgramPlan& plan);
     std::vector<Ref<FVar>> freshVars;
     // What the heads of the program derive, collected by the rule-form rewriting.
     std::set<int> headPredicates;
     int headMethodTypes = 0;
     int headIsaBits = 0;
     bool anyHead = false;
-    // Some kept rule reads facts that delta recording does not count (signatures, bare objects):
-    // a delta round that changed nothing is then confirmed by full rounds without recording.
-    bool unrecordedReads = false;
-    bool recordingOff = false;
+    // Set by the rewriting when a kept rule reads facts that delta recording does not count.
+    bool unrecordedSeen = false;
     // The program last brought to its fixpoint in mode "seminaive".
     LastFixpoint lastFixpoint;
 };

@@ -119,6 +119,7 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
     std::set<FSymbol, SymbolLess> bodies;
     int headBits = 0;
     int bodySubcl = 0;
+    bool readsMembers = false;
     bool equates = false;
     int largest = 0;
     if (triggerForm == 0) {
@@ -166,6 +167,7 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
                 bodySubcl = 1;
                 break;
             case RelationRef::Kind::Member:
+                readsMembers = true;
                 break;
             case RelationRef::Kind::Method: {
                 const int type = relation.number;
@@ -239,12 +241,17 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
     if (table->isaFlag != 0)
         table->isaDelta = names->GetFSymbol("delta_isa", InternalName::Predicate, 2);
     // Nothing adds to an empty subclass relation while the part runs: no head of it writes
-    // one, none equates objects, and the base does not make them as side effects of other
-    // facts.
-    if (memberDeltas == MemberDeltas::Planned && triggerForm == 0 && table->headSubclFlag == 0 &&
-        !equates && access && access->holdsNoRelation(IsaRelation::Subclass) &&
-        !access->writesMayAddSubclasses())
-        table->memberDelta = DeltaTable::MemberDelta::Direct;
+    // one, none equates objects, the base does not make them as side effects of other facts,
+    // and no other part of the evaluation may add one before or between this part's passes.
+    if (triggerForm == 0) {
+        directPossible = memberDeltas == MemberDeltas::Planned && readsMembers &&
+                         table->isaFlag != 0 && table->headSubclFlag == 0 && !equates && access &&
+                         !access->writesMayAddSubclasses();
+        const bool direct = memberForm == MemberForm::AsTheBaseHolds
+                                ? access && access->holdsNoRelation(IsaRelation::Subclass)
+                                : memberForm == MemberForm::Direct;
+        if (directPossible && direct) table->memberDelta = DeltaTable::MemberDelta::Direct;
+    }
     table->maxArgCount = largest;
     return table;
 }
@@ -252,46 +259,24 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
 std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program,
                                                            const ProgramPlan& plan,
                                                            DeltaTable* table,
-                                                           DeltaRules* firstRound) {
+                                                           PartDeltas::Form* spans,
+                                                           bool triggerForm) {
     if (program == nullptr || table == nullptr) return nullptr;
-    // The delta predicates whose relation is empty before the first round.
-    std::set<FSymbol, SymbolLess> whole;
-    if (firstRound != nullptr)
-        table->forEachPredicateDelta([&](const FSymbol& predicate, const FSymbol& delta) {
-            if (access->isEmptyPredicate(predicate)) whole.insert(delta);
-            return true;
-        });
-    bool firstDiffers = false;
     auto deltas = std::make_unique<DeltaRules>();
     std::optional<RuleSummary> scratch;
     // Only rules have delta forms: the facts, compact or whole, are passed over.
     auto visitRule = [&](FRule* rule) {
         if (rule->ruleKind() != FRule::Rule) return true;
-        if (keptEveryRound(summaryFor(plan, rule, scratch), table == triggerDeltaTable.get())) {
-            deltas->addRule(rule);
-            if (firstRound != nullptr) firstRound->addRule(rule);
-            return true;
-        }
         const std::size_t from = deltas->size();
-        rewriteRule(rule, table, *deltas);
-        bool overWhole = false;
-        for (std::size_t i = from; i < deltas->size() && !whole.empty() && !overWhole; ++i) {
-            const auto* delta = node_cast<PTerm>(deltas->deltaAtom(i));
-            overWhole = delta != nullptr && whole.count(delta->getName()) != 0;
-        }
-        if (firstRound != nullptr) {
-            if (overWhole) {
-                firstRound->addRule(rule);
-                firstDiffers = true;
-            } else {
-                firstRound->addFrom(*deltas, from);
-            }
-        }
+        const bool kept = keptEveryRound(summaryFor(plan, rule, scratch), triggerForm);
+        if (kept)
+            deltas->addRule(rule);
+        else
+            rewriteRule(rule, table, *deltas);
+        if (spans != nullptr) spans->addSpan(rule, from, deltas->size(), kept);
         return true;
     };
     program->forEachRule(visitRule);
-    // Nothing to gain: the caller sees an empty first-round list.
-    if (firstRound != nullptr && !firstDiffers) firstRound->clear();
     return deltas;
 }
 
@@ -325,7 +310,7 @@ bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
             // folds, and no delta atom stands for it.
             if (!canGrow) return;
             kept = true;
-            if (undeltaed) unrecordedReads = true;
+            if (undeltaed) unrecordedSeen = true;
             return;
         }
         if (read.inNegation) return;
@@ -334,7 +319,7 @@ bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
         if (triggerForm && isMethod && setValued(relation.number) && read.noResults) kept = true;
         if (!canGrow || !undeltaed) return;
         kept = true;
-        unrecordedReads = true;
+        unrecordedSeen = true;
     };
     for (const RuleSummary::Access& read : rule.reads) look(read, false);
     for (const RuleSummary::Access& read : rule.objectReads) look(read, true);
@@ -342,7 +327,7 @@ bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
     // a delta atom stands for.
     if (rule.readsWholeBase && anyHead) {
         kept = true;
-        unrecordedReads = true;
+        unrecordedSeen = true;
     }
     return kept;
 }

@@ -455,6 +455,13 @@ ProgramPlan::TriggerPlacement ProgramPlan::triggerPlacement() const {
     return apart ? TriggerPlacement::WithComponents : TriggerPlacement::EveryStratum;
 }
 
+ProgramPlan::WalkPolicy ProgramPlan::walkPolicy(Values values) const {
+    if (triggerPlacement() == TriggerPlacement::WithComponents)
+        return WalkPolicy::SettleThenComponents;
+    if (byComponent && values == Values::Stay) return WalkPolicy::Components;
+    return WalkPolicy::Strata;
+}
+
 const RuleSummary* ProgramPlan::summaryOf(const FRule* clause) const {
     const auto it = book->find(clause);
     return it == book->end() ? nullptr : &it->second;

@@ -117,6 +117,16 @@ class ProgramPlan {
     // Triggers say so.
     std::size_t settlingComponents() const { return settling; }
 
+    // Whether inherited values may reach the base while the program is evaluated (the evaluator
+    // inherits and the program, or the base, holds inheritable values).
+    enum class Values { Stay, Reach };
+    // How an evaluation that may go by components walks this plan: its components one after the
+    // other; first the components that settle what is inherited, in passes with trigger phases,
+    // then the others (TriggerPlacement::WithComponents); or its strata, where the components
+    // cannot run apart (inherited values may reach a read another component makes).
+    enum class WalkPolicy { Components, SettleThenComponents, Strata };
+    WalkPolicy walkPolicy(Values values) const;
+
     // One line for each part evaluated in rounds, naming its relations and the first rule that
     // negates or aggregates inside it; empty for a stratified program.
     const std::vector<std::string>& warnings() const { return roundsWarnings; }

@@ -28,6 +28,16 @@ class Recorder : public FixpointDriver::PartEvaluator {
     explicit Recorder(rule_test::RuleHarness& harness) : harness(harness) {}
 
     End evaluatePart(const FixpointDriver::Phase& phase) override {
+        phases.push_back(describe(phase));
+        return ending ? ending(phase) : End::Fixpoint;
+    }
+
+    // With `preparing`, each part handed over before it runs, as "prepare <line>".
+    void preparePart(const FixpointDriver::Phase& phase) override {
+        if (preparing) phases.push_back("prepare " + describe(phase));
+    }
+
+    std::string describe(const FixpointDriver::Phase& phase) {
         std::string line = std::to_string(phase.planIndex) + "." +
                            (phase.walk == Walk::Components ? "C" : "S") +
                            std::to_string(phase.index) + (phase.recursive ? " rounds" : " once");
@@ -41,8 +51,7 @@ class Recorder : public FixpointDriver::PartEvaluator {
                 return true;
             },
             [](const FactList&, std::size_t) { return true; });
-        phases.push_back(line);
-        return ending ? ending(phase) : End::Fixpoint;
+        return line;
     }
 
     std::vector<FSymbol> subclassesOf(const FSymbol& /*cls*/) override {
@@ -54,6 +63,7 @@ class Recorder : public FixpointDriver::PartEvaluator {
 
     std::vector<std::string> phases;
     std::function<End(const FixpointDriver::Phase&)> ending;
+    bool preparing = false;
 
   private:
     rule_test::RuleHarness& harness;
@@ -251,6 +261,44 @@ TEST(FixpointDriver, AWalkStartsWhereItIsToldAndWarnsOnce) {
     for (int i = 0; i < 2; ++i)
         EXPECT_TRUE(FixpointDriver(recorder, rounds, roundsPlan, Walk::Strata, warned).run());
     EXPECT_EQ(error.text(), roundsPlan.warnings().front() + "\n");
+}
+
+TEST(FixpointDriver, EveryPartOfAPlanIsPreparedBeforeTheFirstRuns) {
+    auto prepared = [](const std::string& text, Walk how, ProgramPlan::Inheritance inheritance) {
+        rule_test::RuleHarness harness;
+        FProgram* program = harness.program(text);
+        const ProgramPlan plan(program, inheritance);
+        Recorder recorder(harness);
+        recorder.preparing = true;
+        FixpointDriver::Warned warned;
+        EXPECT_TRUE(FixpointDriver(recorder, program, plan, how, warned).run());
+        return recorder.phases;
+    };
+    const std::string t = "0.C0 rounds: t(X,Y) :- e(X,Y). t(X,Z) :- t(X,Y), e(Y,Z).";
+    const std::string u = "0.C1 once: u(X) :- e(X,_), not t(X,3).";
+    const std::string n = "0.C2 once: n(N) :- N = count{X ; u(X)}.";
+    EXPECT_EQ(prepared(negation, Walk::Components, ProgramPlan::Inheritance::None),
+              (Lines{"prepare " + t, "prepare " + u, "prepare " + n, t, u, n}));
+    // The rules above a derived hierarchy are planned once it is made, and prepared then.
+    EXPECT_EQ(
+        prepared("e(1). e(2).\np(X) :- e(X), X > 1.\nX : k1 :- p(X).\n"
+                 "X : k2 :- e(X), not X : k1.\nvlk(vk0, vk1).\nC :: D :- vlk(C, D).",
+                 Walk::Components, ProgramPlan::Inheritance::None),
+        (Lines{"prepare 0.C0 rounds: C::D :- vlk(C,D).", "0.C0 rounds: C::D :- vlk(C,D).",
+               "hierarchy asked", "prepare 1.C0 once: p(X) :- e(X), X > 1.",
+               "prepare 1.C1 once: X:k1 :- p(X).", "prepare 1.C2 once: X:k2 :- e(X), not X:k1.",
+               "1.C0 once: p(X) :- e(X), X > 1.", "1.C1 once: X:k1 :- p(X).",
+               "1.C2 once: X:k2 :- e(X), not X:k1."}));
+    // Components that settle first are prepared as they run there, without trigger phases of
+    // their own.
+    const Lines settling = prepared(
+        "e(a). c[m *-> 1]. o : c. p1(X) :- e(X). X[n -> Y] :- p1(X), e(Y). "
+        "v(X, V) :- X[m -> V].",
+        Walk::Components, ProgramPlan::Inheritance::Inherits);
+    EXPECT_EQ(Lines(settling.begin(), settling.begin() + 3),
+              (Lines{"prepare 0.C0 rounds alone: p1(X) :- e(X).",
+                     "prepare 0.C1 once alone: X[n -> Y] :- p1(X), e(Y).",
+                     "prepare 0.C2 once: v(X,V) :- X[m -> V]."}));
 }
 
 }  // namespace

@@ -80,6 +80,28 @@ TEST_F(MatcherTest, ARuleIsTranslatedOnceUntilClear) {
     EXPECT_EQ(translator->calls, 3);
 }
 
+TEST_F(MatcherTest, APreparedRuleIsTranslatedBeforeItsRoundAndOnce) {
+    matcher = make(nullptr);
+    FRule* rule = h.rules.rule("q(X) :- p(X).");
+    FRule* unasked = h.rules.rule("r(X) :- p(X).");
+    matcher->prepare(rule, h.rules.table());
+    matcher->prepare(unasked, h.rules.table());
+    matcher->prepare(rule, h.rules.table());
+    EXPECT_EQ(translator->calls, 2);
+    EXPECT_EQ(rows(matcher->retrieve(rule, nullptr, h.rules.table())), (Lines{"a", "b"}));
+    EXPECT_EQ(translator->calls, 2);
+    // The tree no round asked for goes with the evaluation; the one handed out goes with the
+    // part's kept tables.
+    matcher->forgetPrepared();
+    matcher->retrieve(rule, nullptr, h.rules.table());
+    EXPECT_EQ(translator->calls, 2);
+    matcher->retrieve(unasked, nullptr, h.rules.table());
+    EXPECT_EQ(translator->calls, 3);
+    matcher->forgetKeptTables();
+    matcher->retrieve(rule, nullptr, h.rules.table());
+    EXPECT_EQ(translator->calls, 4);
+}
+
 TEST_F(MatcherTest, TheOptimizerBuildsOnlyFlaggedRules) {
     FRule* parsed = h.rules.rule("q(X) :- p(X).");
     auto* flagged = new FRule(parsed->getHead(), parsed->getBody(), parsed->getSymTab(), "", 0, 1);

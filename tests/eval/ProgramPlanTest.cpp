@@ -245,6 +245,39 @@ TEST(ProgramPlan, TriggerPhasesGoWithTheComponentsThatNeedThem) {
     EXPECT_EQ(triggerPhases(chain, Inheritance::None), "every stratum");
 }
 
+// The walk policy the plan of the text chooses, as a word.
+std::string policy(const std::string& text, Inheritance inheritance, ProgramPlan::Values values) {
+    rule_test::RuleHarness harness;
+    const ProgramPlan made(harness.program(text), inheritance);
+    switch (made.walkPolicy(values)) {
+        case ProgramPlan::WalkPolicy::Components:
+            return "components";
+        case ProgramPlan::WalkPolicy::SettleThenComponents:
+            return "settle";
+        case ProgramPlan::WalkPolicy::Strata:
+            return "strata";
+    }
+    return "?";
+}
+
+TEST(ProgramPlan, TheWalkPolicyFollowsWhatKeepsTheComponentsTogether) {
+    using Values = ProgramPlan::Values;
+    const std::string chain = "e(a). p(X) :- e(X). q(X) :- p(X). n(X) :- e(X), not q(X).";
+    EXPECT_EQ(policy(chain, Inheritance::None, Values::Stay), "components");
+    // Inherited values may give a read what another component makes, where the plan does not
+    // place the trigger phases with the components.
+    EXPECT_EQ(policy(chain, Inheritance::None, Values::Reach), "strata");
+    EXPECT_EQ(policy("e(a). c[f *-> 2]. p(X) :- X[].", Inheritance::Inherits, Values::Reach),
+              "strata");
+    // Nothing but inheritable values keeps these together: the trigger phases go with the
+    // components.
+    EXPECT_EQ(policy("e(a). c[f *-> 2]. p(X) :- e(X). X : c :- p(X). r(X) :- X[f -> V].",
+                     Inheritance::Inherits, Values::Reach),
+              "settle");
+    // An equality may change any relation.
+    EXPECT_EQ(policy("q(a). X = Y :- q(X), q(Y).", Inheritance::None, Values::Stay), "strata");
+}
+
 // The components of the text that settle what is inherited before the others run, and those
 // after them that alternate with trigger phases, as "settle <count>; <numbers>".
 std::string settling(const std::string& text) {
