@@ -137,6 +137,7 @@ int NaiveEvalWithInherit::runToFixpoint(FProgram* program) {
         journal->entries.pop_back();
     stepBackOpen = journal && (!journal->origin || journal->origin->complete());
     phases->inheritance().forgetConflicts();
+    phases->inheritance().beginEvaluation();
     // What a run writes is passed on only once it is known that the run stands: the traces and
     // messages of a run stepped back from would be written again, or would tell of equalities
     // and values the model does not hold.
