@@ -692,6 +692,16 @@ std::size_t InheritancePhases::releaseUnfoundedBlockings() {
     return released;
 }
 
+void InheritancePhases::beginEvaluation() {
+    for (const auto& [slotForm, classForm] : releasedBlockings) {
+        auto blocked = blockedSlots.find(slotForm);
+        if (blocked == blockedSlots.end()) continue;
+        blocked->second.erase(classForm);
+        if (blocked->second.empty()) blockedSlots.erase(blocked);
+    }
+    releasedBlockings.clear();
+}
+
 void InheritancePhases::clearKeepingBlockings() {
     keepingBlockings = true;
     access.clear();

@@ -125,6 +125,12 @@ class InheritancePhases {
     // once: should it come back, it stays (a value that only comes when the blocking holds
     // would never let the runs end). The number of blockings that went.
     std::size_t releaseUnfoundedBlockings();
+    // A new evaluation begins: the blockings that came back after they went for want of a
+    // cause (an own value that comes only from the value it replaces) go, and every blocking
+    // may go once more. They ended the runs of the last evaluation; in this one the clauses
+    // added may give the host its value from another class, or another value from the same
+    // class, and the slot is decided again.
+    void beginEvaluation();
     // While set, the phases inherit no value of these methods: rules may still give the hosts
     // values of their own, and the methods' turn comes when nothing else is inherited. Null
     // for none; the set is the caller's and must stay until it is reset. A phase's end resets it.

@@ -104,8 +104,10 @@ std::unique_ptr<RowProbe> Isa::rowProbe(OMAccess* access, const std::vector<int>
     for (const auto& [position, symbol] : constants) {
         if (symbol == FSymbol()) continue;
         InternalName name;
-        // A class or object without a name is in no membership.
-        if (access == nullptr || access->internValue(symbol, name) == 0)
+        // A class or object without a name is in no membership; a string is looked up, not
+        // made.
+        OM* om = access != nullptr ? access->om() : nullptr;
+        if (om == nullptr || om->giveInternalName(symbol, name) == 0)
             return std::make_unique<MembershipProbe>();
         if (position >= 1 && position <= 2) pattern[std::size_t(position - 1)] = name;
     }
@@ -152,39 +154,32 @@ struct Isa::IsaRun final : Run {
 };
 
 bool Isa::putConstants(Run& base) const {
-    if (relation != IsaRelation::Subclass || base.access == nullptr)
-        return BaseOperator::putConstants(base);
     auto& run = static_cast<IsaRun&>(base);
     run.unnamedSelf = false;
-    // A name that no fact, rule or earlier answer made has no subclass but itself. When both
-    // sides are given, that is answered without making it: a name a query made would come
-    // before the names a program consulted later makes, and where classes tie the earlier name
-    // gives the value.
+    OM* om = run.access != nullptr ? run.access->om() : nullptr;
+    if (om == nullptr) return BaseOperator::putConstants(base);
+    // A name that no fact, rule or earlier answer made has no class, member or subclass but
+    // itself, and is made here for no literal: a name a query made would come before the names a
+    // program consulted later makes, and where classes tie the earlier name gives the value. With
+    // both sides given the one row of the name to itself is answered without it; with one side
+    // given, as any literal with an unknown constant, the literal has no rows.
     FSymbol given[2];
     bool unnamed = false;
     for (const auto& [position, symbol] : constants) {
         if (symbol == FSymbol() || position < 1 || position > 2) continue;
         given[position - 1] = symbol;
+        // Looked up, not made: a string is made on first use as well.
         InternalName name;
-        if (run.access->internValue(symbol, name) == 0) unnamed = true;
+        if (om->giveInternalName(symbol, name) == 0) unnamed = true;
     }
-    if (unnamed && given[0] != FSymbol() && given[1] != FSymbol()) {
-        if (given[0] != given[1]) return false;
+    if (unnamed) {
+        if (relation != IsaRelation::Subclass || given[0] == FSymbol() || given[1] == FSymbol() ||
+            given[0] != given[1])
+            return false;
         run.unnamedSelf = true;
         return true;
     }
-    for (const auto& [position, symbol] : constants) {
-        if (symbol == FSymbol()) continue;
-        InternalName name = InternalName::UndefinedObject;
-        if (run.access->internValue(symbol, name) == 0) {
-            // The name is a value of the answer: it is made.
-            name = InternalName::UndefinedObject;
-            run.access->getOrCreateName(symbol, name);
-            if (name == InternalName::UndefinedObject) return false;
-        }
-        if (position >= 1 && position <= arity) run.patternCells[std::size_t(position - 1)] = name;
-    }
-    return true;
+    return BaseOperator::putConstants(base);
 }
 
 bool Isa::inputGivesDistinctObjects(const Run& run) const {

@@ -137,6 +137,9 @@ int NaiveEvalWithInherit::runToFixpoint(FProgram* program) {
         journal->entries.pop_back();
     stepBackOpen = journal && (!journal->origin || journal->origin->complete());
     phases->inheritance().forgetConflicts();
+    // Without a way back the blockings of the last evaluation stay: nothing could undo a value
+    // that gives way again.
+    if (stepBackOpen) phases->inheritance().beginEvaluation();
     // What a run writes is passed on only once it is known that the run stands: the traces and
     // messages of a run stepped back from would be written again, or would tell of equalities
     // and values the model does not hold.
