@@ -317,14 +317,18 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
     const InternalName method = symbol(attribute.getName());
     int arrow = request.kind == 5 ? 1 : request.kind == 6 ? 2 : 0;
     InternalName resultClass = undefined;
-    std::string type = attribute.getType();
+    // The declared type, unless the signatures say otherwise; not copied for each element.
+    static const std::string idrefType = "IDREF";
+    static const std::string idType = "ID";
+    const std::string* declared = &attribute.getType();
     if (request.dtdDemand != builtinObject::Nil) {
         lookupArrowType(elementClass, method, request, arrow, resultClass);
-        if (resultClass == builtinObject::Object) type = "IDREF";
+        if (resultClass == builtinObject::Object) declared = &idrefType;
         if (!isSubclass(resultClass, builtinObject::String) && textOf(resultClass) == "id") {
-            type = "ID";
+            declared = &idType;
         }
     }
+    const std::string& type = *declared;
     if (resultClass == undefined) resultClass = builtinObject::Literal;
     const std::string value(attribute.getValue());
     if (type == "CDATA") {

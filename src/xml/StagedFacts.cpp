@@ -92,7 +92,12 @@ void StagedFacts::classRelation(const InternalName& object, const InternalName& 
 }
 
 void StagedFacts::classRelationOnce(const InternalName& object, const InternalName& cls, int kind) {
-    if (relations.insert(RelationKey{object, cls, kind}).second) classRelation(object, cls, kind);
+    // Elements of one name mostly repeat the relation of their attribute's method, met last.
+    const RelationKey key{object, cls, kind};
+    if (haveLastOnce && key == lastOnce) return;
+    if (relations.insert(key).second) classRelation(object, cls, kind);
+    lastOnce = key;
+    haveLastOnce = true;
 }
 
 void StagedFacts::freshMembership(const InternalName& object, const InternalName& cls) {
@@ -213,4 +218,5 @@ void StagedFacts::discard() {
     facts = 0;
     paths.clear();
     relations.clear();
+    haveLastOnce = false;
 }

@@ -148,4 +148,7 @@ class StagedFacts {
     std::size_t facts = 0;
     std::unordered_map<PathKey, InternalName, PathKeyHash> paths;
     std::unordered_set<RelationKey, RelationKeyHash> relations;
+    // The relation classRelationOnce was asked for last, which `relations` holds.
+    RelationKey lastOnce;
+    bool haveLastOnce = false;
 };
