@@ -5,8 +5,8 @@
     quorin the peak of the program itself and the peak of its parser child (the SGML library,
     which compiles every content model into an automaton) are shown apart;
  2. the same DTD read by quorin's own DTD parser and mapped to the schema (parse@(dtd));
- 3. documents of M sibling elements in two shapes, bare (`<a/>`) and with an attribute and a text
-    each (`<a k="1">t1</a>`), read by `xmllint --noout` and imported by quorin in the Kavum mode,
+ 3. documents of M sibling elements in three shapes, bare (`<a/>`), with an attribute and a text
+    each (`<a k="1">t1</a>`) and with an attribute alone (`<a k="1"/>`), read by `xmllint --noout` and imported by quorin in the Kavum mode,
     side by side: the runs of one size and shape are interleaved (xmllint, then each binary in
     turn, R rounds), and the medians and their ratios to xmllint's are printed.
 xmllint comes from Debian's libxml2-utils, installed here when it is missing.
@@ -94,11 +94,12 @@ def median(values):
 
 
 # The sibling shapes: the text of one element of number i.
-SHAPES = [("bare", lambda i: "<a/>\n"), ("attr", lambda i: f'<a k="{i}">t{i}</a>\n')]
+SHAPES = [("bare", lambda i: "<a/>\n"), ("attr", lambda i: f'<a k="{i}">t{i}</a>\n'),
+          ("attronly", lambda i: f'<a k="{i}"/>\n')]
 
 
 def siblings(m):
-    """Both shapes of m siblings, each run interleaved with xmllint R times; the medians of wall
+    """Every shape of m siblings, each run interleaved with xmllint R times; the medians of wall
     and processor seconds and their ratios to xmllint's."""
     programs = [("xmllint --noout", None)] + [(os.path.basename(os.path.dirname(
         os.path.realpath(b))) + "/" + os.path.basename(b), os.path.realpath(b))
@@ -130,7 +131,7 @@ def siblings(m):
         os.remove(os.path.join(work, document))
 
 
-SHAPES_TEXT = {"bare": "<a/>", "attr": '<a k="1">t1</a>'}
+SHAPES_TEXT = {"bare": "<a/>", "attr": '<a k="1">t1</a>', "attronly": '<a k="1"/>'}
 
 try:
     n = options.a

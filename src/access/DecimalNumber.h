@@ -15,6 +15,14 @@ namespace decimalNumber {
 // The length of the decimal number at the start of the text; 0 when it does not start with one.
 std::size_t prefixLength(std::string_view text);
 
+// The road of readPrefix for a number that is a sign and at most nine digits, nothing else: true
+// and the integer, or false (out unchanged) for any other text. It answers as the general road.
+bool readShortInteger(std::string_view number, InternalName& out);
+
+// The general road of readPrefix: the name of a text that is exactly one decimal number (as
+// prefixLength measures it), read through the C library.
+void readNumber(std::string_view number, InternalName& out);
+
 // The number at the start of the text and its length; false (out unchanged) when there is none.
 bool readPrefix(std::string_view text, InternalName& out, std::size_t& length);
 

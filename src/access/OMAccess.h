@@ -26,6 +26,7 @@
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FreshChild.h"
+#include "objectbase/FreshElement.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
 #include "objectbase/Tuple.h"
@@ -147,6 +148,13 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // one step of the object manager for the run while nothing traces or watches the inserts.
     virtual int insertFreshChildren(const InternalName& host, const InternalName& method,
                                     MethodType type, std::span<const FreshChild> children);
+    // The facts of an element an import has just made, whose content is one text or none (see
+    // FreshElement; its types are method types): in one step of the object manager while
+    // nothing traces or watches the inserts, else as insertFreshElementApart.
+    virtual int insertFreshElement(const FreshElement& element);
+    // The same facts through this layer's own insertValue, insertClassRelation and
+    // insertFreshChild, one after the other.
+    int insertFreshElementApart(const FreshElement& element);
     // Whether insertClassRelation does more with a membership than store and trace it, so that
     // a rule head must not store memberships past it.
     virtual bool watchesMemberships() const { return false; }

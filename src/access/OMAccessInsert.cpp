@@ -256,6 +256,31 @@ int OMAccess::insertFreshChildren(const InternalName& host, const InternalName& 
     return added;
 }
 
+int OMAccess::insertFreshElement(const FreshElement& element) {
+    if (attachedOM == nullptr) return 0;
+    if (traceMode() == TraceMode::Off && !inheritancePhases.inherited().watching())
+        return attachedOM->insertFreshElement(element);
+    return insertFreshElementApart(element);
+}
+
+int OMAccess::insertFreshElementApart(const FreshElement& element) {
+    const InternalName& object = element.object;
+    int added = 0;
+    if (element.hasText()) {
+        added = insertValue(object, element.textMethod, nullptr, 0, MethodType(element.textType),
+                            element.text);
+        if (insertClassRelation(element.text, object, IsaRelation::Child) != 0) added = 1;
+    }
+    if (insertFreshChild(object, element.cls, element.host, element.method,
+                         MethodType(element.type)) != 0)
+        added = 1;
+    for (const FreshElement::Value& value : element.values)
+        if (insertValue(object, value.method, nullptr, 0, MethodType(element.valueType),
+                        value.value) != 0)
+            added = 1;
+    return added;
+}
+
 void OMAccess::traceClassRelation(const InternalName& object, const InternalName& cls,
                                   IsaRelation kind) {
     debugChannel() << std::endl

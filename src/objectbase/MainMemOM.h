@@ -238,6 +238,7 @@ class MainMemOM : public OM {
                          const InternalName& host, const InternalName& method, int type) override;
     int insertFreshChildren(const InternalName& host, const InternalName& method, int type,
                             std::span<const FreshChild> children) override;
+    int insertFreshElement(const FreshElement& element) override;
     int insertSetMember(const InternalName& host, const InternalName& method,
                         const InternalName* args, int argCount, int type,
                         const set<InternalName>& values) override;
@@ -383,6 +384,15 @@ class MainMemOM : public OM {
     // and parents (its children's values made it); null for any other object, or when no frame
     // can be had.
     MainMemObjFrame* freshObjFrame(const InternalName& object);
+    // insertFreshChild's three facts for the object of this frame, which has no classes and no
+    // parents, and a set-valued type.
+    int linkFreshChild(MainMemObjFrame* frame, const InternalName& object, const InternalName& cls,
+                       const InternalName& host, const InternalName& method, int type);
+    // insertMethodValue once the host's frame is found: made now (and so without entries) or
+    // found.
+    int storeValueOf(MainMemObjFrame* frame, bool made, const InternalName& host,
+                     const InternalName& method, const InternalName* args, int argCount, int type,
+                     const InternalName& value);
     // A membership of the kind (1, 2, 3) that the object's set has just taken joins the
     // relation's other tables and is recorded; the answer of insertIsa.
     int noteRelation(const InternalName& object, const InternalName& cls, int kind);

@@ -372,14 +372,16 @@ void MainMemOM::cleanup() {
         }
         if (unloggedValues) {
             collectUnloggedStrings(entryStrings);
-            std::sort(entryStrings.begin(), entryStrings.end());
+            if (!std::is_sorted(entryStrings.begin(), entryStrings.end()))
+                std::sort(entryStrings.begin(), entryStrings.end());
             entryStrings.erase(std::unique(entryStrings.begin(), entryStrings.end()),
                                entryStrings.end());
         }
     }
 
     std::vector<InternalName> made = std::move(stringNames);
-    std::sort(made.begin(), made.end());
+    // Made with ascending numbers, the names mostly come sorted already.
+    if (!std::is_sorted(made.begin(), made.end())) std::sort(made.begin(), made.end());
     made.erase(std::unique(made.begin(), made.end()), made.end());
     // The classes of the memberships stored since the instance index was last read are looked
     // at here rather than indexed: after an import of a million elements, indexing them for a

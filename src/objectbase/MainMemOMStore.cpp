@@ -203,6 +203,41 @@ int MainMemOM::insertFreshChild(const InternalName& object, const InternalName& 
         return OM::insertFreshChild(object, cls, host, method, type);
     MainMemObjFrame* frame = freshObjFrame(object);
     if (frame == nullptr) return OM::insertFreshChild(object, cls, host, method, type);
+    return linkFreshChild(frame, object, cls, host, method, type);
+}
+
+int MainMemOM::insertFreshElement(const FreshElement& element) {
+    // An element of a large document: its frame is found once for its text, its classes, its
+    // parents and its own values, and the facts are stored as their inserts store them, in
+    // their order.
+    const InternalName& object = element.object;
+    if (deltaOn || !isSetValuedType(element.type) ||
+        (element.hasText() && !isSetValuedType(element.textType)) ||
+        (!element.values.empty() && !isSetValuedType(element.valueType)) ||
+        object == element.host || element.text == object)
+        return OM::insertFreshElement(element);
+    bool made = false;
+    MainMemObjFrame* frame = objFrameFor(object, made);
+    if (frame == nullptr || !made) return OM::insertFreshElement(element);
+    int added = 0;
+    if (element.hasText()) {
+        added = storeValueOf(frame, true, object, element.textMethod, nullptr, 0, element.textType,
+                             element.text);
+        if (insertIsa(element.text, object, 3) != 0) added = 1;
+    }
+    // The frame has its text's entry or nothing: no classes, no parents.
+    if (linkFreshChild(frame, object, element.cls, element.host, element.method, element.type) != 0)
+        added = 1;
+    for (const FreshElement::Value& value : element.values)
+        if (storeValueOf(frame, false, object, value.method, nullptr, 0, element.valueType,
+                         value.value) != 0)
+            added = 1;
+    return added;
+}
+
+int MainMemOM::linkFreshChild(MainMemObjFrame* frame, const InternalName& object,
+                              const InternalName& cls, const InternalName& host,
+                              const InternalName& method, int type) {
     int added = 0;
     InternalName classesName;
     if (MainMemSetFrame* classes = newSetName(classesName)) {
@@ -384,7 +419,12 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
     bool made = false;
     MainMemObjFrame* frame = objFrameFor(host, made);
     if (frame == nullptr) return 0;
+    return storeValueOf(frame, made, host, method, args, argCount, type, value);
+}
 
+int MainMemOM::storeValueOf(MainMemObjFrame* frame, bool made, const InternalName& host,
+                            const InternalName& method, const InternalName* args, int argCount,
+                            int type, const InternalName& value) {
     // The value is indexed on every path but two: a set member already there was indexed when it
     // came (rule heads repeat set members far more often than they add one), and a value of a
     // method without arguments waits in its entry until the index is built. A frame made now

@@ -44,6 +44,23 @@ int OM::insertFreshChild(const InternalName& object, const InternalName& cls,
     return added;
 }
 
+int OM::insertFreshElement(const FreshElement& element) {
+    const InternalName& object = element.object;
+    int added = 0;
+    if (element.hasText()) {
+        added = insertMethodValue(object, element.textMethod, nullptr, 0, element.textType,
+                                  element.text);
+        if (insertIsa(element.text, object, 3) != 0) added = 1;
+    }
+    if (insertFreshChild(object, element.cls, element.host, element.method, element.type) != 0)
+        added = 1;
+    for (const FreshElement::Value& value : element.values)
+        if (insertMethodValue(object, value.method, nullptr, 0, element.valueType, value.value) !=
+            0)
+            added = 1;
+    return added;
+}
+
 int OM::insertFreshChildren(const InternalName& host, const InternalName& method, int type,
                             std::span<const FreshChild> children) {
     int added = 0;

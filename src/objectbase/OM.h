@@ -15,6 +15,7 @@
 #include "objectbase/FSymbol.h"
 #include "objectbase/FactWriter.h"
 #include "objectbase/FreshChild.h"
+#include "objectbase/FreshElement.h"
 #include "objectbase/FunctionTableHandle.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
@@ -137,6 +138,9 @@ class OM : public FLSysObject {
     // three inserts, which a store may take in one step. Nonzero when any was new.
     virtual int insertFreshChild(const InternalName& object, const InternalName& cls,
                                  const InternalName& host, const InternalName& method, int type);
+    // The facts of the element (see FreshElement), in their order, which a store may take in
+    // one step. Nonzero when any was new.
+    virtual int insertFreshElement(const FreshElement& element);
     // insertFreshChild for each of the children in turn, all of one host, method and type (the
     // leaf siblings of an element, as an import stores them): a store may find what they share
     // once for the run. Nonzero when any fact was new.

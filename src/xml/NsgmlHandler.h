@@ -210,8 +210,9 @@ class NsgmlHandler : public ManagedObject {
     void mapDtdChildren(const InternalName& host, const InternalName& hostClass,
                         SGMLTreeElem* element, const ParseRequest& request, int& counter);
     // On reaching the node, lets the tree free the blocks the walk has passed, but those of the
-    // elements still open.
-    void releasePassed(const std::vector<MapFrame>& frames, const SGMLTreeElem* node);
+    // elements still open: those of the frames, and alsoOpen when given.
+    void releasePassed(const std::vector<MapFrame>& frames, const SGMLTreeElem* node,
+                       const SGMLTreeElem* alsoOpen = nullptr);
     void linkChild(const InternalName& host, const InternalName& hostClass, const InternalName& x,
                    const InternalName& method, int& counter, const ParseRequest& request);
     // True, every 1024 steps, when a stop was requested: the mapping and the resolution end early,

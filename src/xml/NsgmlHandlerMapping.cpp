@@ -317,14 +317,18 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
     const InternalName method = symbol(attribute.getName());
     int arrow = request.kind == 5 ? 1 : request.kind == 6 ? 2 : 0;
     InternalName resultClass = undefined;
-    std::string type = attribute.getType();
+    // The declared type, unless the signatures say otherwise; not copied for each element.
+    static const std::string idrefType = "IDREF";
+    static const std::string idType = "ID";
+    const std::string* declared = &attribute.getType();
     if (request.dtdDemand != builtinObject::Nil) {
         lookupArrowType(elementClass, method, request, arrow, resultClass);
-        if (resultClass == builtinObject::Object) type = "IDREF";
+        if (resultClass == builtinObject::Object) declared = &idrefType;
         if (!isSubclass(resultClass, builtinObject::String) && textOf(resultClass) == "id") {
-            type = "ID";
+            declared = &idType;
         }
     }
+    const std::string& type = *declared;
     if (resultClass == undefined) resultClass = builtinObject::Literal;
     const std::string value(attribute.getValue());
     if (type == "CDATA") {
@@ -449,7 +453,12 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             // object base ends the same as when they came between its class and its link (the
             // import fuzzer's twin test compares both roads).
             state->lastElementClass = cls;
-            state->staged.freshChild(e, cls, outer.host, name, 1);
+            // An element without children whose attributes are mapped is one fact with them,
+            // stored in one step: its object has nothing before them.
+            if (closed->getChildren().empty() && hasMappedAttribute(closed))
+                state->staged.freshElement(e, cls, outer.host, name, 1, undefined, 1, undefined);
+            else
+                state->staged.freshChild(e, cls, outer.host, name, 1);
             for (const SGMLTreeAttr& attribute : closed->getAttributes()) {
                 if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
             }
@@ -477,6 +486,21 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     // share their name, which is then neither compared nor looked up.
     const std::string* lastName = nullptr;
     InternalName lastNameSymbol = undefined;
+    // The name of a text met by the walk: the text met last, when it is that one again.
+    auto nameText = [&](std::string_view text) {
+        if (!textNamed || !sameText(lastText, text)) {
+            InternalName known = undefined;
+            const bool found = otherTexts.find(text, known);
+            if (textNamed) otherTexts.keepPrevious(lastText, lastTextName);
+            lastText = text;
+            if (found)
+                lastTextName = known;
+            else
+                access->numberOrString(lastTextName, documentText(lastText));
+            textNamed = true;
+        }
+        return lastTextName;
+    };
     // The text of an element's own text children, made anew for each element in one buffer.
     std::string joined;
     // The objects of a run of sibling elements. A run of 64 keeps the nodes read twice, once to
@@ -498,18 +522,7 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
         if (c->isText()) {
             const std::string_view text = c->getText();
             if (skipEmptyText != 0 && text.empty()) continue;
-            if (!textNamed || !sameText(lastText, text)) {
-                InternalName known = undefined;
-                const bool found = otherTexts.find(text, known);
-                if (textNamed) otherTexts.keepPrevious(lastText, lastTextName);
-                lastText = text;
-                if (found)
-                    lastTextName = known;
-                else
-                    access->numberOrString(lastTextName, documentText(lastText));
-                textNamed = true;
-            }
-            const InternalName v = lastTextName;
+            const InternalName v = nameText(text);
             // Two texts may name one value ("1" and "01").
             if (plan.repeatsNothing && frame.linkedText == v) continue;
             frame.linkedText = v;
@@ -604,6 +617,28 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             close(frame, e, cls, name, c);
             continue;
         }
+        if (plan.linksFreshChild && classRelationsStaged(cls)) {
+            // An element whose content is one text: the text is named and linked as its frame
+            // would link it, and the element closed at once. Its link to its text, the text's
+            // child relation, its class, its link to the host and its child relation are one
+            // staged fact, stored in one step; its attributes follow, as close stages them.
+            SGMLTreeElem::ChildIterator only = c->getChildren().begin();
+            SGMLTreeElem* text = *only;
+            if (text->isText() && ++only == SGMLTreeElem::ChildIterator()) {
+                if (!state->tree.inCurrentBlock(text)) releasePassed(frames, text, c);
+                if (skipEmptyText != 0 && text->getText().empty()) {
+                    close(frame, e, cls, name, c);
+                    continue;
+                }
+                const InternalName v = nameText(text->getText());
+                state->lastElementClass = cls;
+                state->staged.freshElement(e, cls, frame.host, name, 1, plan.textMethod, 1, v);
+                for (const SGMLTreeAttr& attribute : c->getAttributes()) {
+                    if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
+                }
+                continue;
+            }
+        }
         // The frame counts its own children; `frame` is not read past this point, which the
         // vector's growth may move.
         const auto own = static_cast<std::int32_t>(frames.size());
@@ -613,10 +648,12 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     }
 }
 
-void NsgmlHandler::releasePassed(const std::vector<MapFrame>& frames, const SGMLTreeElem* node) {
+void NsgmlHandler::releasePassed(const std::vector<MapFrame>& frames, const SGMLTreeElem* node,
+                                 const SGMLTreeElem* alsoOpen) {
     std::vector<const SGMLTreeElem*> open;
-    open.reserve(frames.size());
+    open.reserve(frames.size() + 1);
     for (const MapFrame& frame : frames) open.push_back(frame.element);
+    if (alsoOpen != nullptr) open.push_back(alsoOpen);
     state->tree.releasePassed(node, open);
 }
 

@@ -53,6 +53,7 @@ void StagedFacts::stage(Kind kind, const InternalName& host, const InternalName&
     checkArguments(argCount);
     ++facts;
     openRun = nullptr;
+    openElement = nullptr;
     heads.push_back(
         Head{kind, static_cast<std::int8_t>(argCount), static_cast<std::int16_t>(type)});
     names.push_back(host);
@@ -84,6 +85,17 @@ bool StagedFacts::findPath(OMAccess& access, const InternalName& host, const Int
 void StagedFacts::value(const InternalName& host, const InternalName& method,
                         const InternalName* args, int argCount, int type,
                         const InternalName& value) {
+    if (openElement != nullptr && argCount == 0 && host == elementObject &&
+        openElement->argCount < maxOwnValues &&
+        (openElement->argCount == 0 || openElement->valueType == type) && type >= 0 &&
+        type <= 0x7f) {
+        openElement->valueType = static_cast<std::int8_t>(type);
+        ++openElement->argCount;
+        ++facts;
+        names.push_back(method);
+        names.push_back(value);
+        return;
+    }
     stage(Kind::value, host, method, args, argCount, type, &value);
 }
 
@@ -92,11 +104,31 @@ void StagedFacts::classRelation(const InternalName& object, const InternalName& 
 }
 
 void StagedFacts::classRelationOnce(const InternalName& object, const InternalName& cls, int kind) {
-    if (relations.insert(RelationKey{object, cls, kind}).second) classRelation(object, cls, kind);
+    // Elements of one name mostly repeat the relation of their attribute's method, met last.
+    const RelationKey key{object, cls, kind};
+    if (haveLastOnce && key == lastOnce) return;
+    if (relations.insert(key).second) classRelation(object, cls, kind);
+    lastOnce = key;
+    haveLastOnce = true;
 }
 
 void StagedFacts::freshMembership(const InternalName& object, const InternalName& cls) {
     stage(Kind::freshMembership, object, cls, nullptr, 0, 1, nullptr);
+}
+
+void StagedFacts::freshElement(const InternalName& object, const InternalName& cls,
+                               const InternalName& host, const InternalName& method, int type,
+                               const InternalName& textMethod, int textType,
+                               const InternalName& text) {
+    if (type < 0 || type > 0xff || textType < 0 || textType > 0x7f)
+        throw std::invalid_argument("a fresh element's types are method types");
+    facts += text != InternalName::UndefinedObject ? 3 : 1;
+    openRun = nullptr;
+    heads.push_back(Head{Kind::freshElement, 0, static_cast<std::int16_t>(type | textType << 8)});
+    for (const InternalName* name : {&object, &cls, &host, &method, &textMethod, &text})
+        names.push_back(*name);
+    openElement = &heads.back();
+    elementObject = object;
 }
 
 void StagedFacts::startRun(const InternalName& object, const InternalName& cls,
@@ -146,6 +178,9 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
         runLength = pendingRuns.cbegin();
         return stop && stop();
     };
+    // The own values of a fresh element, copied out of the stream (made once: a fresh array
+    // for each element cost more than storing its values).
+    std::array<FreshElement::Value, maxOwnValues> values;
     for (; head != pendingHeads.cend(); ++head) {
         const Head fact = *head;
         if (fact.kind == Kind::freshChild) {
@@ -174,6 +209,27 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
             continue;
         }
         if (pollDue()) return false;
+        if (fact.kind == Kind::freshElement) {
+            FreshElement element;
+            element.object = *name++;
+            element.cls = *name++;
+            element.host = *name++;
+            element.method = *name++;
+            element.type = fact.type & 0xff;
+            element.textMethod = *name++;
+            element.textType = fact.type >> 8;
+            element.text = *name++;
+            element.valueType = fact.valueType;
+            const auto count = static_cast<std::size_t>(fact.argCount);
+            for (std::size_t i = 0; i < count; ++i) {
+                values[i].method = *name++;
+                values[i].value = *name++;
+            }
+            element.values = std::span<const FreshElement::Value>(values.data(), count);
+            // Asked about as one fact: a poll between its facts would stop in the middle.
+            access.insertFreshElement(element);
+            continue;
+        }
         const InternalName host = *name++;
         const InternalName method = *name++;
         std::array<InternalName, maxArguments> args{};
@@ -194,6 +250,7 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
                     access.insertClassRelation(host, method, IsaRelation::Member);
                 break;
             case Kind::freshChild:
+            case Kind::freshElement:
                 break;
             case Kind::path:
                 access.insertReservedPath(host, method, argPointer, fact.argCount, *name++);
@@ -210,7 +267,9 @@ void StagedFacts::discard() {
     std::vector<std::unique_ptr<FreshChild[]>>().swap(children);
     childCount = 0;
     openRun = nullptr;
+    openElement = nullptr;
     facts = 0;
     paths.clear();
     relations.clear();
+    haveLastOnce = false;
 }

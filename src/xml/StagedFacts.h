@@ -30,6 +30,8 @@ class StagedFacts {
   public:
     // The mapping's method applications have at most two arguments (child@(name, number)).
     static constexpr int maxArguments = 2;
+    // The most own values a fresh element's fact takes.
+    static constexpr int maxOwnValues = 64;
 
     // host[method@(args) -> value] of the type, as OMAccess::insertValue takes it. More than
     // maxArguments arguments are refused with std::invalid_argument.
@@ -65,6 +67,16 @@ class StagedFacts {
         startRun(object, cls, host, method, type);
     }
 
+    // object[textMethod -> text] of textType, text's child relation to object, then
+    // freshChild(object, cls, host, method, type), as one fact of three: an element whose
+    // content is one text; without a text (text undefined), freshChild alone, as one fact. The
+    // values of the object without arguments staged right after it
+    // (its attributes), of one type, up to maxOwnValues, join the fact. The commit stores them
+    // through OMAccess::insertFreshElement.
+    void freshElement(const InternalName& object, const InternalName& cls, const InternalName& host,
+                      const InternalName& method, int type, const InternalName& textMethod,
+                      int textType, const InternalName& text);
+
     // The value of the scalar path host.method@(args): the stored one, the staged one, or a
     // reserved object whose path is staged (as OMAccess::insertPath with type 0 would make it).
     InternalName path(OMAccess& access, const InternalName& host, const InternalName& method,
@@ -96,11 +108,23 @@ class StagedFacts {
     // its own, and its children in blocks of their own, from which the commit hands them to the
     // access layer in place: a million sibling elements staged a head and four names each, and
     // the commit stored each through three layers of calls.
-    enum class Kind : std::uint8_t { value, classRelation, freshMembership, freshChild, path };
+    // A fresh element's head holds both its types, the type of its link in the low byte and
+    // that of its text in the next one; its names are the object, its class, the host, the
+    // method, the text's method and the text.
+    enum class Kind : std::uint8_t {
+        value,
+        classRelation,
+        freshMembership,
+        freshChild,
+        path,
+        freshElement
+    };
+    // A fresh element's head counts its own values in argCount, and holds their type.
     struct Head {
         Kind kind;
         std::int8_t argCount;
         std::int16_t type;
+        std::int8_t valueType = 0;
     };
     using PathKey = std::tuple<InternalName, InternalName, int, InternalName, InternalName>;
     using RelationKey = std::tuple<InternalName, InternalName, int>;
@@ -142,10 +166,17 @@ class StagedFacts {
     // The length of the run staged last while it is the last staged fact (else null), and its
     // host, method and type.
     std::uint32_t* openRun = nullptr;
+    // The head of the fresh element staged last while it is the last staged fact (else null),
+    // and its object.
+    Head* openElement = nullptr;
+    InternalName elementObject;
     InternalName runHost;
     InternalName runMethod;
     int runType = 0;
     std::size_t facts = 0;
     std::unordered_map<PathKey, InternalName, PathKeyHash> paths;
     std::unordered_set<RelationKey, RelationKeyHash> relations;
+    // The relation classRelationOnce was asked for last, which `relations` holds.
+    RelationKey lastOnce;
+    bool haveLastOnce = false;
 };

@@ -269,6 +269,14 @@ int WebOMAccess::insertFreshChildren(const InternalName& host, const InternalNam
     return added;
 }
 
+int WebOMAccess::insertFreshElement(const FreshElement& element) {
+    const auto scalar = [](int type) { return MethodType(type) == MethodType::Scalar; };
+    if (scalar(element.type) || (element.hasText() && scalar(element.textType)) ||
+        (!element.values.empty() && scalar(element.valueType)) || freshClassBelowUrl(element.cls))
+        return insertFreshElementApart(element);
+    return OMAccess::insertFreshElement(element);
+}
+
 int WebOMAccess::applyEqualities() {
     ++hierarchyChanges;
     int applied = 0;

@@ -75,6 +75,10 @@ class WebOMAccess : public OMAccess {
     // it, between those that are, go to the object base as runs.
     int insertFreshChildren(const InternalName& host, const InternalName& method, MethodType type,
                             std::span<const FreshChild> children) override;
+    // Set values and a child relation start no load, and the membership only for a class that
+    // is url or below it: the facts go to the object base in one step unless one of them
+    // could, and then each takes this layer's insert.
+    int insertFreshElement(const FreshElement& element) override;
     // Applies the recorded equalities one by one, materializing each surviving URL; non-zero when
     // any was applied.
     int applyEqualities() override;

@@ -45,6 +45,13 @@ class LineAccess : public OMAccess {
         return 1;
     }
 
+    // Each fact of the element through this layer's own inserts, and a line of its own.
+    int insertFreshElement(const FreshElement& element) override {
+        lines.push_back("element " + text(element.object) + " " +
+                        std::to_string(element.values.size()));
+        return insertFreshElementApart(element);
+    }
+
     static std::string text(const InternalName& name) { return std::to_string(name.getValue()); }
     static std::string childLine(const InternalName& object, const InternalName& cls,
                                  const InternalName& host, const InternalName& method,
@@ -103,6 +110,49 @@ TEST_F(StagedFactsTest, FactsAndRunsOfFreshChildrenAreStoredInTheOrderStaged) {
     access->lines.clear();
     EXPECT_TRUE(staged.commit(*access));
     EXPECT_TRUE(access->lines.empty());
+}
+
+TEST_F(StagedFactsTest, AFreshElementTakesItsOwnValuesOfOneTypeStagedRightAfterIt) {
+    // The element's link to its text, the text's child relation, its class, link and child
+    // relation, then the values of the element without arguments of the type of the first,
+    // as long as nothing else comes in between and there are at most maxOwnValues.
+    auto element = [&](int object, int cls, int host, int text, std::size_t own) {
+        staged.freshElement(named(object), named(cls), named(host), named(cls), 1, named(7), 1,
+                            named(text));
+        expected.push_back("element " + std::to_string(object) + " " + std::to_string(own));
+        expected.push_back("value " + std::to_string(object) + " 7 1 " + std::to_string(text));
+        expected.push_back("isa " + std::to_string(text) + " " + std::to_string(object) + " 3");
+        expected.push_back(LineAccess::childLine(named(object), named(cls), named(host), named(cls),
+                                                 MethodType(1)));
+    };
+    element(100, 10, 1, 500, 2);
+    value(100, 20, 2, 600);
+    value(100, 21, 2, 601);
+    element(101, 10, 1, 501, 1);
+    value(101, 20, 2, 602);
+    value(101, 21, 1, 603);  // another type: a fact of its own
+    value(101, 22, 2, 604);
+    element(102, 10, 1, 502, 0);
+    value(1, 20, 2, 605);  // another host
+    element(103, 10, 1, 503, 0);
+    isa(103, 11, 1);
+    value(103, 20, 2, 606);
+    element(104, 10, 1, 504, std::size_t(StagedFacts::maxOwnValues));
+    for (int i = 0; i < StagedFacts::maxOwnValues + 2; ++i) value(104, 30 + i, 2, 700 + i);
+    // Without a text: its class, link and child relation, and its own values.
+    const InternalName none = InternalName::UndefinedObject;
+    staged.freshElement(named(105), named(10), named(1), named(10), 1, none, 1, none);
+    expected.push_back("element 105 1");
+    expected.push_back(
+        LineAccess::childLine(named(105), named(10), named(1), named(10), MethodType(1)));
+    value(105, 20, 2, 800);
+    for (int i = 0; i < 3; ++i) child(200 + i, 10, 1, 10, 1);
+    // Three facts an element with a text, one without, their own values, the seven values and
+    // relations apart, the run.
+    EXPECT_EQ(staged.size(), std::size_t(5 * 3 + 1 + 3 + StagedFacts::maxOwnValues + 1 + 7 + 3));
+    EXPECT_TRUE(staged.commit(*access));
+    EXPECT_EQ(access->lines, expected);
+    EXPECT_EQ(staged.size(), 0u);
 }
 
 TEST_F(StagedFactsTest, ALongRunGoesToTheAccessLayerInPiecesInOrder) {
