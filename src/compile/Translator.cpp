@@ -184,9 +184,8 @@ void Translator::openScope(const std::vector<FLiteral*>& scopeLiterals,
     cx->dictionaries.assign(n, nullptr);
     std::vector<std::pair<FSymbol, std::int32_t>>& uses = cx->live.lastUse;
     for (std::size_t i = 0; i < n; ++i) {
-        VarList* vars = cx->literals[i]->giveVars();
+        const std::unique_ptr<VarList> vars = cx->literals[i]->giveVars();
         for (const FSymbol& v : *vars) uses.emplace_back(v, std::int32_t(i));
-        delete vars;
     }
     // Sorted by variable, then literal: the last entry of each variable is its last use.
     std::sort(uses.begin(), uses.end());
@@ -540,9 +539,7 @@ void Translator::transpose(AggExpr* agg) {
     std::vector<FSymbol> inputVars;
     std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, 1)) return;
-    VarList* groups = agg->getGroupVars();
-    auto* op = new Aggregation(agg->getOperator(), agg->getAggVar(), *groups);
-    delete groups;
+    auto* op = new Aggregation(agg->getOperator(), agg->getAggVar(), agg->getGroupVars());
     ExprRef node = wrap(op, cx->passedCount);
     if (const ExprRef& input = inputExprs.front()) {
         input->getOperator()->clearNoKey();
@@ -728,7 +725,7 @@ void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, boo
     // Each variable's latest literal so far: the nearest earlier one for the next literal.
     std::map<FSymbol, FLiteral*> latest;
     for (FLiteral* literal : *list->getList()) {
-        VarList* vars = literal->giveVars();
+        const std::unique_ptr<VarList> vars = literal->giveVars();
         // A built-in always takes the bindings there are: "=" on a bound number compares by
         // value, as it does between two constants, where a join would compare identities.
         FTerm* term = literal->getTerm();
@@ -745,7 +742,6 @@ void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, boo
                     propagator->add(at->second, literal, v);
         }
         for (const FSymbol& v : *vars) latest[v] = literal;
-        delete vars;
     }
 }
 
@@ -821,14 +817,12 @@ bool outputOf(FRule* rule, set<FSymbol>& output) {
     FLiteralList* body = rule->getBody();
     bool duplicate = false;
     if (rule->ruleKind() == FRule::Rule) {
-        VarList* headVars = rule->getHead()->giveVars();
+        const std::unique_ptr<VarList> headVars = rule->getHead()->giveVars();
         for (const FSymbol& v : *headVars) output.insert(v);
-        delete headVars;
-        VarList* bodyVars = body->giveVars();
+        const std::unique_ptr<VarList> bodyVars = body->giveVars();
         if (bodyVars->length() > output.size()) duplicate = true;
-        delete bodyVars;
     } else {
-        VarList* bodyVars = body->giveVars();
+        const std::unique_ptr<VarList> bodyVars = body->giveVars();
         for (const FSymbol& v : *bodyVars) {
             if (v.getType() == InternalName::DontCare) {
                 duplicate = true;
@@ -836,7 +830,6 @@ bool outputOf(FRule* rule, set<FSymbol>& output) {
                 output.insert(v);
             }
         }
-        delete bodyVars;
     }
     return duplicate;
 }
@@ -944,9 +937,7 @@ void Translator::scan(AggExpr* agg) {
     saved.specCount = specs;
 
     set<FSymbol> output;
-    VarList* groups = agg->getGroupVars();
-    for (const FSymbol& v : *groups) output.insert(v);
-    delete groups;
+    for (const FSymbol& v : agg->getGroupVars()) output.insert(v);
     output.insert(agg->getAggVar());
     // The body in the order a rule body gets: its literals may be written in any order.
     Ref<FLiteralList> ordered;

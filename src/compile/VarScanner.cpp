@@ -100,8 +100,6 @@ void VarScanner::transpose(PTerm* term, int argCount) {
 }
 
 void VarScanner::transpose(AggExpr* agg) {
-    VarList* groups = agg->getGroupVars();
-    for (const FSymbol& var : *groups) countOccurrence(var, agg);
-    delete groups;
+    for (const FSymbol& var : agg->getGroupVars()) countOccurrence(var, agg);
     pending.append(InternalName::UndefinedObject);
 }

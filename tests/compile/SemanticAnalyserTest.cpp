@@ -142,9 +142,7 @@ TEST_F(SemanticAnalyserTest, NestNeedsNoAggregationVariableInItsBody) {
     FRule* rule = harness.rule("?- S = count{X [G] ; p(G)}.");
     auto* equality = static_cast<PTerm*>(rule->getBody()->getList()->head()->getTerm());
     auto* count = static_cast<AggExpr*>(equality->getArgs()->tail());
-    VarList* groups = count->getGroupVars();
-    auto* nest = new AggExpr(count->getBody(), count->getAggVar(), "nest", *groups);
-    delete groups;
+    auto* nest = new AggExpr(count->getBody(), count->getAggVar(), "nest", count->getGroupVars());
     {
         ErrorCapture errors;
         EXPECT_EQ(analyser->analyse(rule, harness.table()), 0);

@@ -149,11 +149,10 @@ TEST_F(PrettyPrinterTest, UnprintableNamesAreReportedAsCannotPrint) {
 
 TEST_F(PrettyPrinterTest, InterruptStopsTheRowsButNotTheCount) {
     FRule* query = harness.rule("?- p(X).");
-    VarList* vars = query->giveVars();
+    const std::unique_ptr<VarList> vars = query->giveVars();
     std::vector<InternalName> values;
     for (const char* name : {"a", "b", "c", "d"}) values.push_back(object(name));
     auto* rows = new InterruptingOperand(*vars, values, 3);
-    delete vars;
     interruptFlag.store(1);  // a stale interrupt does not stop the next answers
     {
         ChannelCapture out(answerChannel());
