@@ -55,7 +55,7 @@ void BM_PrintBoundRows(benchmark::State& state) {
 
     DiscardBuffer discard;
     std::ostream out(&discard);
-    auto* stream = new FLSysOStreamImpl<std::ostream>(&out, false);
+    auto* stream = new FLSysOStreamImpl<std::ostream>(&out);
     answerChannel().setStream(stream);
     for (auto _ : state) printer->makeOutput(query, answers);
     answerChannel().resetStream();

@@ -48,7 +48,7 @@ bool holds(const VarList& list, const FSymbol& var) {
 }  // namespace
 
 TextChannel::TextChannel() {
-    out.setStream(Ref<FLSysOStreamImpl<std::ostringstream>>::make(&buffer, false).get());
+    out.setStream(Ref<FLSysOStreamImpl<std::ostringstream>>::make(&buffer).get());
 }
 
 void writeRuleAndLine(OutputChannel& out, const FRule* rule, const SymTab* names) {

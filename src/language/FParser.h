@@ -3,6 +3,7 @@
 #pragma once
 
 #include <istream>
+#include <memory>
 #include <string>
 
 #include "foundation/FLSysObject.h"
@@ -14,7 +15,7 @@ class SymTab;
 
 class FParser : public FLSysObject {
   public:
-    FParser() = default;
+    FParser();
     ~FParser() override;
     FParser(const FParser&) = delete;
     FParser& operator=(const FParser&) = delete;
@@ -35,19 +36,21 @@ class FParser : public FLSysObject {
     virtual void close();
     // True when no input is open or nothing is left of it.
     virtual bool atEnd();
-    // A new internal parser over the stream.
-    virtual InternalFParser* createInternalParser(std::istream* in) = 0;
+    // A new internal parser over the stream, which it borrows.
+    virtual std::unique_ptr<InternalFParser> createInternalParser(std::istream* in) = 0;
 
   private:
     // Drops the input stream (never standard input itself).
     void releaseInput();
 
-    InternalFParser* internalParser = nullptr;
-    std::istream* input = nullptr;
+    // The parser goes before the stream it reads.
+    std::unique_ptr<std::istream> ownedInput;
+    std::istream* input = nullptr;  // ownedInput's stream or standard input
+    std::unique_ptr<InternalFParser> internalParser;
 };
 
 class FLogicParser : public FParser {
   public:
     FLogicParser() = default;
-    InternalFParser* createInternalParser(std::istream* in) override;
+    std::unique_ptr<InternalFParser> createInternalParser(std::istream* in) override;
 };

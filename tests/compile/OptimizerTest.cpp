@@ -50,7 +50,7 @@ class OptimizerTest : public rule_test::RuleTest {
         std::streambuf* old = std::cout.rdbuf(buffer.rdbuf());
         OutputChannel& system = systemChannel();
         const bool hadStream = system.currentStream() != nullptr;
-        auto* stream = new FLSysOStreamImpl<std::ostream>(&std::cout, false);
+        auto* stream = new FLSysOStreamImpl<std::ostream>(&std::cout);
         system.setStream(stream);
         decRef(stream);
         const Ref<AlgebraicExpr> expr = optimizer->optimize(rule, table);

@@ -138,7 +138,7 @@ TEST(ErrorHandlerDeathTest, ContainerHookReportsAndEndsTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
         {
-            auto* stream = new FLSysOStreamImpl<>(&std::cerr, false);
+            auto* stream = new FLSysOStreamImpl<>(&std::cerr);
             errorChannel().setStream(stream);
             Error::setOutputFilter(3);
             centralErrorHandler().setOutputSeriousness(4);

@@ -44,7 +44,7 @@ TEST_F(PrettyPrinterTest, CtrlCOnABlockedPipeStillEndsTheListing) {
         // The channel must not keep a stream over `out` once the block ends: with no stream
         // before, going back to the earlier one would leave this one in place.
         const bool hadStream = answerChannel().currentStream() != nullptr;
-        auto* stream = new FLSysOStreamImpl<std::ostream>(&out, false);
+        auto* stream = new FLSysOStreamImpl<std::ostream>(&out);
         answerChannel().setStream(stream);
         printer->makeOutput(query, result);
         answerChannel() << "the channel goes on" << std::endl;

@@ -206,7 +206,7 @@ TEST_F(HtmlTest, SwitchingStylesMovesTheAnswers) {
     // A stream the user set over the html stream stays and receives the answers.
     printer->style("html");
     std::ostringstream mine;
-    auto* own = new FLSysOStreamImpl<std::ostringstream>(&mine, false);
+    auto* own = new FLSysOStreamImpl<std::ostringstream>(&mine);
     answerChannel().setStream(own);
     printer->style("bound");
     EXPECT_EQ(answerChannel().currentStream(), own);

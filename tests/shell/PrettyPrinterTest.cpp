@@ -205,7 +205,7 @@ TEST_F(PrettyPrinterTest, RefusedWordsKeepTheSetting) {
 TEST_F(PrettyPrinterTest, StyleLeavesAStreamTheUserSetOnTheAnswerChannel) {
     ChannelCapture out(answerChannel());
     std::ostringstream devnul;
-    auto* own = new FLSysOStreamImpl<std::ostringstream>(&devnul, false);
+    auto* own = new FLSysOStreamImpl<std::ostringstream>(&devnul);
     answerChannel().setStream(own);
     for (const char* word : {"bound", "instance", "resultSet", "bound"}) {
         call("style", {word});
