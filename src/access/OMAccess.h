@@ -415,7 +415,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     int hasSignatures(const InternalName& cls) { return signatures->hasSignatures(cls); }
     int isResultType(const InternalName& cls) { return signatures->isResultType(cls); }
     int isArgumentType(const InternalName& cls) { return signatures->isArgumentType(cls); }
-    set<InternalName>* signatureClassesOf(const InternalName& x, int kind) {
+    std::unique_ptr<set<InternalName>> signatureClassesOf(const InternalName& x, int kind) {
         return signatures->signatureClassesOf(x, kind);
     }
     void signatureClassesOf(const InternalName& x, int kind, std::vector<InternalName>& out) {

@@ -1,5 +1,6 @@
 // OMAccess export and document steps: running an export handler, XML axis steps and function
 // applications, and following links.
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -30,14 +31,14 @@ void reportNotImplemented(const char* place) {
 // An ExplicitSetIterator that owns the set it walks.
 class OwnedSetIterator : public ExplicitSetIterator {
   public:
-    explicit OwnedSetIterator(set<InternalName>* names)
-        : ExplicitSetIterator(names), owned(names) {}
+    explicit OwnedSetIterator(std::unique_ptr<set<InternalName>> names)
+        : ExplicitSetIterator(names.get()), owned(std::move(names)) {}
 
   protected:
-    ~OwnedSetIterator() override { delete owned; }
+    ~OwnedSetIterator() override = default;
 
   private:
-    set<InternalName>* owned;
+    std::unique_ptr<set<InternalName>> owned;
 };
 
 }  // namespace
@@ -114,7 +115,8 @@ Iterator* OMAccess::matchAxis(PathStep type, Axis axis, const InternalName* tupl
                 return step(Ref<Iterator>::adopt(
                                 axes != nullptr ? axes->makeParentIter(tuple, 3, this) : nullptr),
                             3);
-            auto parents = Ref<Iterator>::adopt(new OwnedSetIterator(classRetrieval(start, 3)));
+            auto parents = Ref<Iterator>::adopt(
+                new OwnedSetIterator(std::unique_ptr<set<InternalName>>(classRetrieval(start, 3))));
             if (parents->first()) return step(std::move(parents), 1);
             return new EmptyIterator();
         }
