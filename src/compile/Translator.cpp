@@ -181,7 +181,8 @@ void Translator::openScope(const std::vector<FLiteral*>& scopeLiterals,
     cx->live.count = std::int32_t(n);
     for (const FSymbol& v : output) cx->live.output.push_back(v);
     std::sort(cx->live.output.begin(), cx->live.output.end());
-    cx->dictionaries.assign(n, nullptr);
+    cx->dictionaries.clear();
+    cx->dictionaries.resize(n);
     std::vector<std::pair<FSymbol, std::int32_t>>& uses = cx->live.lastUse;
     for (std::size_t i = 0; i < n; ++i) {
         const std::unique_ptr<VarList> vars = cx->literals[i]->giveVars();
@@ -198,12 +199,12 @@ int Translator::occurrences(const FSymbol& var) const {
     if (cx->literalIndex < 0 || std::size_t(cx->literalIndex) >= cx->dictionaries.size()) return 0;
     // Most variables are told apart by the live sets and the stack already: a literal's
     // occurrences are counted the first time they are asked for.
-    VarOccurrences*& dictionary = cx->dictionaries[std::size_t(cx->literalIndex)];
+    std::unique_ptr<VarOccurrences>& dictionary = cx->dictionaries[std::size_t(cx->literalIndex)];
     if (dictionary == nullptr)
         dictionary = scanner->scanLiteral(cx->literals[std::size_t(cx->literalIndex)]);
     if (dictionary == nullptr) return 0;
-    auto item = dictionary->lookup(var);
-    return item != nullptr ? dictionary->inf(item)->length() : 0;
+    const auto found = dictionary->find(var);
+    return found != dictionary->end() ? int(found->second.size()) : 0;
 }
 
 bool Translator::isBound(const FSymbol& var) const {
@@ -955,7 +956,7 @@ void Translator::scan(AggExpr* agg) {
     ordered = {};
     if (!stopped() && cx->stack.size() > std::size_t(cx->stackBase) && !cx->stack.back())
         cx->untranslatable = 1;
-    for (VarOccurrences* dictionary : cx->dictionaries) deleteOccurrences(dictionary);
+    cx->dictionaries.clear();
     std::swap(cx->live, saved.live);
     cx->dictionaries.swap(saved.dictionaries);
     cx->literals.swap(saved.literals);
