@@ -358,7 +358,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
         return signatures->lookupViaClasses(x, method, argCount, selector);
     }
     // A new set without the members that lie below another member (relation kind k).
-    virtual set<InternalName>* mostSpecificClasses(const set<InternalName>& classes, int kind);
+    virtual std::unique_ptr<set<InternalName>> mostSpecificClasses(const set<InternalName>& classes,
+                                                                   int kind);
     virtual void showFrame(const std::string& text, int arity);
 
     // The method type of an arrow object; none for the undefined object and any other name.
@@ -400,7 +401,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     void traceClassRelation(const InternalName& object, const InternalName& cls, IsaRelation kind);
 
     // A new set of the most specific classes of x for relation kind k (x itself left out).
-    virtual set<InternalName>* classRetrieval(const InternalName& x, int kind);
+    virtual std::unique_ptr<set<InternalName>> classRetrieval(const InternalName& x, int kind);
 
     // Loads the document a link points to; the plain access layer has no documents.
     virtual void followLink(const InternalName& target);

@@ -115,8 +115,7 @@ Iterator* OMAccess::matchAxis(PathStep type, Axis axis, const InternalName* tupl
                 return step(Ref<Iterator>::adopt(
                                 axes != nullptr ? axes->makeParentIter(tuple, 3, this) : nullptr),
                             3);
-            auto parents = Ref<Iterator>::adopt(
-                new OwnedSetIterator(std::unique_ptr<set<InternalName>>(classRetrieval(start, 3))));
+            auto parents = Ref<Iterator>::adopt(new OwnedSetIterator(classRetrieval(start, 3)));
             if (parents->first()) return step(std::move(parents), 1);
             return new EmptyIterator();
         }

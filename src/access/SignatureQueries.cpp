@@ -188,9 +188,7 @@ InternalName& SignatureQueries::typeClassOf(InternalName& out, const InternalNam
     } else if (classes->size() == 1) {
         out = classes->choose();
     } else {
-        set<InternalName>* specific = access.mostSpecificClasses(*classes, 2);
-        out = specific->choose();
-        delete specific;
+        out = access.mostSpecificClasses(*classes, 2)->choose();
     }
     return out;
 }

@@ -1398,9 +1398,8 @@ bool FLtoXMLExportHandler::nestsOnPath(const InternalName& value) const {
 
 InternalName FLtoXMLExportHandler::mostSpecific(const set<InternalName>& classes) {
     if (classes.size() == 1) return classes.choose();
-    set<InternalName>* specific = access->mostSpecificClasses(classes, 2);
+    const std::unique_ptr<set<InternalName>> specific = access->mostSpecificClasses(classes, 2);
     const InternalName first = specific->empty() ? Free : specific->choose();
-    delete specific;
     return first;
 }
 
