@@ -83,8 +83,8 @@ TEST(VarPropagatorTest, EachVariableComesFromTheNearestEarlierLiteral) {
     FRule* rule = harness.rule("?- p(X), q(X, Y), r(Y).");
     std::vector<FLiteral*> lits(rule->getBody()->getList()->begin(),
                                 rule->getBody()->getList()->end());
-    auto* propagator = new VarPropagator;
-    harness.getTranslator()->propagateVariables(rule->getBody(), propagator, harness.table());
+    auto propagator = Ref<VarPropagator>::make();
+    harness.getTranslator()->propagateVariables(rule->getBody(), propagator.get(), harness.table());
     ASSERT_EQ(propagator->passings().length(), 2);
 
     set<FSymbol> variables;
@@ -99,14 +99,13 @@ TEST(VarPropagatorTest, EachVariableComesFromTheNearestEarlierLiteral) {
     set<FSymbol> none;
     propagator->passedTo(lits[0], &none, nullptr);
     EXPECT_TRUE(none.empty());
-    decRef(propagator);
 }
 
 TEST(VarPropagatorTest, SelectivePassingSkipsLiteralsThatNeedNoBindings) {
     rule_test::RuleHarness harness;
     FRule* rule = harness.rule("?- p(X), q(X), X < Y, r(Y).");
-    auto* propagator = new VarPropagator;
-    harness.getTranslator()->propagateVariablesSelective(rule->getBody(), propagator,
+    auto propagator = Ref<VarPropagator>::make();
+    harness.getTranslator()->propagateVariablesSelective(rule->getBody(), propagator.get(),
                                                          harness.table());
     // Only the comparison receives bindings: X from q, the nearest holder before it, and Y
     // from no earlier literal.
@@ -114,7 +113,6 @@ TEST(VarPropagatorTest, SelectivePassingSkipsLiteralsThatNeedNoBindings) {
     const auto& passing = *propagator->passings().begin();
     auto second = rule->getBody()->getList()->next_item(rule->getBody()->getList()->first_item());
     EXPECT_EQ(passing.from, rule->getBody()->getList()->inf(second));
-    decRef(propagator);
 }
 
 }  // namespace

@@ -114,12 +114,12 @@ TEST_F(OutputChannelTest, ShellMethods) {
     EXPECT_EQ(channel.methodCall("print", nullptr), &channel);
     EXPECT_EQ(system.text(), "anOutputChannel");
 
-    auto* text = new FLSysString("cout");
+    auto text = Ref<FLSysString>::make("cout");
     clib_list<FLSysObject*> wrong;
-    wrong.append(text);
+    wrong.append(text.get());
     EXPECT_EQ(channel.methodCall("setStream", &wrong), nullptr);
     EXPECT_EQ(errors.text(), "\n*** ERROR : A method was called with an invalid argument. \n\n");
-    decRef(text);
+    text.reset();
 
     EXPECT_EQ(channel.methodCall("help", nullptr), &channel);
 }
