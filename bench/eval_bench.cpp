@@ -49,9 +49,8 @@ FProgram* parseProgram(OMAccess* access, const std::string& text) {
 // Rows (i, i + 7) of integers, named by the head's variables X and Y, grouped under their first
 // value as the algebra's results are.
 Operand* rowsFor(FTermList* head) {
-    VarList* vars = head->giveVars();
+    const std::unique_ptr<VarList> vars = head->giveVars();
     auto* rows = new SetOperand(*vars);
-    delete vars;
     for (int i = 0; i < Rows; ++i) {
         const InternalName row[2] = {InternalName(i, InternalName::Integer, 0),
                                      InternalName(i + 7, InternalName::Integer, 0)};

@@ -41,9 +41,8 @@ void BM_PrintBoundRows(benchmark::State& state) {
         access->insertObject(access->giveSymTab()->GetFSymbol("obj" + std::to_string(i), 1, 0),
                              nullptr, 0, objects[i]);
     }
-    VarList* vars = query->giveVars();
+    const std::unique_ptr<VarList> vars = query->giveVars();
     auto* answers = new SetOperand(*vars);
-    delete vars;
     for (int i = 0; i < Distinct; ++i) {
         for (int j = 0; j < Distinct; ++j) {
             const InternalName row[] = {objects[i], objects[j]};
@@ -56,7 +55,7 @@ void BM_PrintBoundRows(benchmark::State& state) {
 
     DiscardBuffer discard;
     std::ostream out(&discard);
-    auto* stream = new FLSysOStreamImpl<std::ostream>(&out, false);
+    auto* stream = new FLSysOStreamImpl<std::ostream>(&out);
     answerChannel().setStream(stream);
     for (auto _ : state) printer->makeOutput(query, answers);
     answerChannel().resetStream();

@@ -3,6 +3,7 @@
 // one Perl interpreter with its glue package.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
 
 #include "access/OMAccess.h"
@@ -63,9 +64,9 @@ void BM_PerlMatch(benchmark::State& state) {
 void BM_InterpreterStartUp(benchmark::State& state) {
     wPerl::current();
     for (auto _ : state) {
-        wPerl* extra = wPerl::create();
+        std::unique_ptr<wPerl> extra = wPerl::create();
         state.PauseTiming();
-        delete extra;
+        extra.reset();
         state.ResumeTiming();
     }
 }

@@ -18,7 +18,7 @@ int parseAllClauses(const std::string& text) {
     startupGlobals();
     OutputChannel sink;
     std::ostringstream printed;
-    auto* stream = new FLSysOStreamImpl<std::ostringstream>(&printed, false);
+    auto* stream = new FLSysOStreamImpl<std::ostringstream>(&printed);
     sink.setStream(stream);
     decRef(stream);
     auto* table = new SymTab();

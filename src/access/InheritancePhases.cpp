@@ -229,7 +229,7 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
     int kind = 0;
     setCorrectTypes(type, stored, kind);
     if (stored == 1000 || retrievalPath.member(host)) return nullptr;
-    set<InternalName>* classes = classRetrieval(host, kind);
+    const std::unique_ptr<set<InternalName>> classes = classRetrieval(host, kind);
     retrievalPath.insert(host);
     const InternalName result = tuple[count - 1];
     const bool oneFact = oneFactPhase();
@@ -342,7 +342,6 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
     tuple[0] = host;
     tuple[count - 1] = result;
     retrievalPath.del(host);
-    delete classes;
     return answer.release();
 }
 
@@ -672,10 +671,9 @@ bool InheritancePhases::blockingFounded(const MetBlocking& met) {
     int kind = 0;
     setCorrectTypes(slot.type, stored, kind);
     if (stored == 1000) return true;
-    set<InternalName>* classes = classRetrieval(met.host, kind);
+    const std::unique_ptr<set<InternalName>> classes = classRetrieval(met.host, kind);
     std::vector<InternalName> offered;
     const InternalName giving = givingClass(*classes, stored, slot, offered);
-    delete classes;
     return isBound(giving) && giving != met.from;
 }
 
@@ -812,7 +810,8 @@ void InheritancePhases::settleMergedKey(const InternalName& host, const Inherite
     }
 }
 
-set<InternalName>* InheritancePhases::classRetrieval(const InternalName& x, int kind) {
+std::unique_ptr<set<InternalName>> InheritancePhases::classRetrieval(const InternalName& x,
+                                                                     int kind) {
     set<InternalName> classes;
     // The most specific members of the closure above x are among its direct classes (any other
     // member lies above one of them), so the direct ones suffice for instance-of and subclass.
@@ -835,9 +834,9 @@ set<InternalName>* InheritancePhases::classRetrieval(const InternalName& x, int 
         key.push_back(classes.key(item));
     auto known = specificClasses.find(key);
     if (known == specificClasses.end()) {
-        set<InternalName>* specific = access.mostSpecificClasses(classes, relation);
-        known = specificClasses.emplace(std::move(key), *specific).first;
-        delete specific;
+        known =
+            specificClasses.emplace(std::move(key), *access.mostSpecificClasses(classes, relation))
+                .first;
     }
-    return new set<InternalName>(known->second);
+    return std::make_unique<set<InternalName>>(known->second);
 }

@@ -67,7 +67,7 @@ class InheritancePhases {
     // which it flows (1 class to instance, 2 class to subclass).
     static void setCorrectTypes(int type, int& stored, int& kind);
     // A new set of the most specific classes of x for relation kind k (x itself left out).
-    set<InternalName>* classRetrieval(const InternalName& x, int kind);
+    std::unique_ptr<set<InternalName>> classRetrieval(const InternalName& x, int kind);
     // The class's value in the row goes to the host unless the host has one of its own: stored
     // at once in a direct phase, queued in a buffered one. Answers the number of facts stored or
     // queued.

@@ -366,7 +366,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
         return signatures->lookupViaClasses(x, method, argCount, selector);
     }
     // A new set without the members that lie below another member (relation kind k).
-    virtual set<InternalName>* mostSpecificClasses(const set<InternalName>& classes, int kind);
+    virtual std::unique_ptr<set<InternalName>> mostSpecificClasses(const set<InternalName>& classes,
+                                                                   int kind);
     virtual void showFrame(const std::string& text, int arity);
 
     // The method type of an arrow object; none for the undefined object and any other name.
@@ -408,7 +409,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     void traceClassRelation(const InternalName& object, const InternalName& cls, IsaRelation kind);
 
     // A new set of the most specific classes of x for relation kind k (x itself left out).
-    virtual set<InternalName>* classRetrieval(const InternalName& x, int kind);
+    virtual std::unique_ptr<set<InternalName>> classRetrieval(const InternalName& x, int kind);
 
     // Loads the document a link points to; the plain access layer has no documents.
     virtual void followLink(const InternalName& target);
@@ -423,7 +424,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     int hasSignatures(const InternalName& cls) { return signatures->hasSignatures(cls); }
     int isResultType(const InternalName& cls) { return signatures->isResultType(cls); }
     int isArgumentType(const InternalName& cls) { return signatures->isArgumentType(cls); }
-    set<InternalName>* signatureClassesOf(const InternalName& x, int kind) {
+    std::unique_ptr<set<InternalName>> signatureClassesOf(const InternalName& x, int kind) {
         return signatures->signatureClassesOf(x, kind);
     }
     void signatureClassesOf(const InternalName& x, int kind, std::vector<InternalName>& out) {

@@ -1,5 +1,6 @@
 // OMAccess export and document steps: running an export handler, XML axis steps and function
 // applications, and following links.
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -30,14 +31,14 @@ void reportNotImplemented(const char* place) {
 // An ExplicitSetIterator that owns the set it walks.
 class OwnedSetIterator : public ExplicitSetIterator {
   public:
-    explicit OwnedSetIterator(set<InternalName>* names)
-        : ExplicitSetIterator(names), owned(names) {}
+    explicit OwnedSetIterator(std::unique_ptr<set<InternalName>> names)
+        : ExplicitSetIterator(names.get()), owned(std::move(names)) {}
 
   protected:
-    ~OwnedSetIterator() override { delete owned; }
+    ~OwnedSetIterator() override = default;
 
   private:
-    set<InternalName>* owned;
+    std::unique_ptr<set<InternalName>> owned;
 };
 
 }  // namespace

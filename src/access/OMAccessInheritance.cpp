@@ -49,7 +49,7 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
     return inheritancePhases.inheritedLookup(type, tuple, count);
 }
 
-set<InternalName>* OMAccess::classRetrieval(const InternalName& x, int kind) {
+std::unique_ptr<set<InternalName>> OMAccess::classRetrieval(const InternalName& x, int kind) {
     return inheritancePhases.classRetrieval(x, kind);
 }
 
@@ -57,8 +57,9 @@ void OMAccess::beforeMerge(InternalName oldName, InternalName rep) {
     inheritancePhases.beforeMerge(oldName, rep);
 }
 
-set<InternalName>* OMAccess::mostSpecificClasses(const set<InternalName>& classes, int kind) {
-    auto* specific = new set<InternalName>(classes);
+std::unique_ptr<set<InternalName>> OMAccess::mostSpecificClasses(const set<InternalName>& classes,
+                                                                 int kind) {
+    auto specific = std::make_unique<set<InternalName>>(classes);
     // One member below b is enough to remove b.
     for (auto b = classes.first_item(); b != nullptr; b = classes.next_item(b)) {
         for (auto a = classes.first_item(); a != nullptr; a = classes.next_item(a)) {

@@ -76,8 +76,9 @@ int SignatureQueries::isArgumentType(const InternalName& cls) {
     return found ? 1 : 0;
 }
 
-set<InternalName>* SignatureQueries::signatureClassesOf(const InternalName& x, int kind) {
-    auto* classes = new set<InternalName>();
+std::unique_ptr<set<InternalName>> SignatureQueries::signatureClassesOf(const InternalName& x,
+                                                                        int kind) {
+    auto classes = std::make_unique<set<InternalName>>();
     const auto isa =
         Ref<Iterator>::adopt(access.makeEnhIsaIter(x, Free, IsaRelation(kind), nullptr));
     for (bool more = isa && isa->first(); more; more = isa->next()) {
@@ -92,9 +93,8 @@ void SignatureQueries::signatureClassesOf(const InternalName& x, int kind,
                                           std::vector<InternalName>& out) {
     out.clear();
     if (!walkClasses || (kind != 1 && kind != 2)) {
-        set<InternalName>* classes = signatureClassesOf(x, kind);
+        const std::unique_ptr<set<InternalName>> classes = signatureClassesOf(x, kind);
         for (const InternalName& cls : *classes) out.push_back(cls);
-        delete classes;
         return;
     }
     // The closure depends on x's direct classes only; x itself is left out here, as it may lie
@@ -182,17 +182,14 @@ void SignatureQueries::closeWalk() {
 }
 
 InternalName& SignatureQueries::typeClassOf(InternalName& out, const InternalName& x) {
-    set<InternalName>* classes = signatureClassesOf(x, 1);
+    const std::unique_ptr<set<InternalName>> classes = signatureClassesOf(x, 1);
     if (classes->empty()) {
         out = builtinObject::Object;
     } else if (classes->size() == 1) {
         out = classes->choose();
     } else {
-        set<InternalName>* specific = access.mostSpecificClasses(*classes, 2);
-        out = specific->choose();
-        delete specific;
+        out = access.mostSpecificClasses(*classes, 2)->choose();
     }
-    delete classes;
     return out;
 }
 

@@ -32,7 +32,7 @@ class SignatureQueries {
     int isArgumentType(const InternalName& cls);
     // A new set of the classes of x (relation kind k, x itself left out) that take part in
     // signatures; the caller deletes it.
-    set<InternalName>* signatureClassesOf(const InternalName& x, int kind);
+    std::unique_ptr<set<InternalName>> signatureClassesOf(const InternalName& x, int kind);
     // The same classes into `out`, in the set's order. While a walk is open, the classes above
     // objects with the same direct classes (kinds 1 and 2) are found once: an export asks for
     // every object, and the closure and its tests were a fifth of the F-Logic export's time.

@@ -71,20 +71,18 @@ PerlInterpreter* currentContext() {
 // ---------------------------------------------------------------------------------------------
 // wPerl
 
-wPerl* wPerl::create() {
-    auto* perl = new wPerl();
+std::unique_ptr<wPerl> wPerl::create() {
+    std::unique_ptr<wPerl> perl(new wPerl());
     const bool becomesCurrent = currentPerl == nullptr;
-    if (becomesCurrent) currentPerl = perl;
-    if (!perl->start()) {
-        delete perl;
-        return nullptr;
-    }
+    if (becomesCurrent) currentPerl = perl.get();
+    if (!perl->start()) return nullptr;  // its end clears currentPerl
     return perl;
 }
 
 wPerl* wPerl::current() {
     if (currentPerl == nullptr && !creationFailed) {
-        wPerl* made = create();
+        // Made once and never destroyed: the interpreter serves the run to its end.
+        wPerl* made = create().release();
         // An interpreter Perl could not allocate is as good as none, for the rest of the run.
         if (made == nullptr || !made->hasInterpreter()) creationFailed = true;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -120,7 +121,7 @@ class wPerl {
   public:
     // A new interpreter; it becomes the current one when there is none. Null when one of the glue
     // subroutines is missing; without an interpreter when Perl could not allocate one.
-    static wPerl* create();
+    static std::unique_ptr<wPerl> create();
     // The current interpreter, made on the first call; null for the rest of the run once its
     // creation failed.
     static wPerl* current();

@@ -69,12 +69,11 @@ class Planning {
             const FTerm* term = literal->getTerm();
             entry.plain =
                 !literal->isNegated() && node_cast<PTerm>(term) != nullptr && !term->isBuiltin();
-            VarList* list = literal->giveVars();
+            const std::unique_ptr<VarList> list = literal->giveVars();
             entry.varBegin = int(written.size());
             for (const FSymbol& v : *list)
                 if (std::find(written.begin() + entry.varBegin, written.end(), v) == written.end())
                     written.push_back(v);
-            delete list;
             entry.varEnd = int(written.size());
             entry.hostBegin = int(hostVars.size());
             for (const FSymbol& v : JoinPlanner::pairStepHost(literal)) hostVars.push_back(v);
@@ -510,9 +509,8 @@ std::vector<FSymbol> JoinPlanner::pairStepHost(const FLiteral* literal) {
         }
     }
     if (step == nullptr || step->getHost() == nullptr) return host;
-    VarList* vars = step->getHost()->giveVars();
+    const std::unique_ptr<VarList> vars = step->getHost()->giveVars();
     for (const FSymbol& v : *vars) host.push_back(v);
-    delete vars;
     return host;
 }
 
@@ -532,9 +530,8 @@ bool JoinPlanner::filtersAlone(const FLiteral* test, const FLiteral* literal, co
     if (term == nullptr || term->isBuiltin() || !pairStepHost(literal).empty()) return false;
     VarSet bound;
     if (!literal->bindVars(bound, names)) return false;
-    VarList* vars = test->giveVars();
+    const std::unique_ptr<VarList> vars = test->giveVars();
     bool all = true;
     for (const FSymbol& v : *vars) all = all && bound.member(v);
-    delete vars;
     return all;
 }

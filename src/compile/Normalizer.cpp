@@ -489,11 +489,10 @@ bool Normalizer::canBind(const FTerm* term, FLiteralList* literals) const {
 }
 
 bool Normalizer::allVarsNamed(const SymTab* table, const FTerm* term) const {
-    VarList* vars = term->giveVars();
+    const std::unique_ptr<VarList> vars = term->giveVars();
     bool named = true;
     for (const FSymbol& var : *vars)
         if (table == nullptr || table->giveName(var) == "NULL") named = false;
-    delete vars;
     return named;
 }
 
@@ -505,20 +504,18 @@ Ref<PTerm> Normalizer::predicateOver(const clib_list<FSymbol>& vars) {
 }
 
 Ref<PTerm> Normalizer::makeAuxAtom(const FTermList* atoms, SymTab* table, const VarSet* bound) {
-    VarList* vars = atoms->giveVars();
+    const std::unique_ptr<VarList> vars = atoms->giveVars();
     clib_list<FSymbol> named;
     for (const FSymbol& var : *vars)
         if (table != nullptr && table->giveName(var) != "NULL" &&
             (bound == nullptr || bound->member(var)))
             named.append(var);
-    delete vars;
     return predicateOver(named);
 }
 
 Ref<PTerm> Normalizer::makeVarAtom(const FTerm* term) {
-    VarList* vars = term->giveVars();
+    const std::unique_ptr<VarList> vars = term->giveVars();
     Ref<PTerm> atom = predicateOver(*vars);
-    delete vars;
     return atom;
 }
 

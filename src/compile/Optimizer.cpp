@@ -96,9 +96,8 @@ void Optimizer::orderLiterals() {
     for (FLiteral* literal : *orderedBody->getList()) {
         LiteralInfo info;
         info.literal = literal;
-        VarList* vars = literal->giveVars();
+        const std::unique_ptr<VarList> vars = literal->giveVars();
         info.vars = *vars;
-        delete vars;
         VarSet alone;
         literal->bindVars(alone, planNames);
         for (const FSymbol& v : info.vars)

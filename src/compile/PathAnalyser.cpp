@@ -3,6 +3,7 @@
 #include "compile/PathAnalyser.h"
 
 #include <algorithm>
+#include <memory>
 #include <ostream>
 #include <vector>
 
@@ -47,7 +48,7 @@ bool holds(const VarList& list, const FSymbol& var) {
 }  // namespace
 
 TextChannel::TextChannel() {
-    out.setStream(Ref<FLSysOStreamImpl<std::ostringstream>>::make(&buffer, false).get());
+    out.setStream(Ref<FLSysOStreamImpl<std::ostringstream>>::make(&buffer).get());
 }
 
 void writeRuleAndLine(OutputChannel& out, const FRule* rule, const SymTab* names) {
@@ -158,12 +159,13 @@ void PathAnalyser::transpose(AggExpr* agg) {
     bool failed = false;
 
     const FSymbol aggVar = agg->getAggVar();
-    VarList* groups = agg->getGroupVars();
+    const VarList& groups = agg->getGroupVars();
     FLiteralList* body = agg->getBody();
-    VarList* bodyVars = body != nullptr ? body->giveVars() : new VarList;
+    const std::unique_ptr<VarList> bodyVars =
+        body != nullptr ? body->giveVars() : std::make_unique<VarList>();
     const std::string aggName = symbolText(aggVar, ruleTable);
 
-    for (const FSymbol& group : *groups) {
+    for (const FSymbol& group : groups) {
         if (group != aggVar) continue;
         out << "aggregation variable " << aggName << " may not appear in grouping list"
             << std::endl;
@@ -175,7 +177,7 @@ void PathAnalyser::transpose(AggExpr* agg) {
         failed = true;
     }
     std::vector<FSymbol> missing;
-    for (const FSymbol& group : *groups)
+    for (const FSymbol& group : groups)
         if (!holds(*bodyVars, group)) missing.push_back(group);
     if (!missing.empty()) {
         out << "grouping variables " << joinNames(missing, ruleTable)
@@ -184,7 +186,7 @@ void PathAnalyser::transpose(AggExpr* agg) {
     }
     clib_dictionary<FSymbol, int> seen;
     bool repeated = false;
-    for (const FSymbol& group : *groups) {
+    for (const FSymbol& group : groups) {
         int& count = seen.access(group);
         if (count > 0) repeated = true;
         count = count > 0 ? 2 : 1;
@@ -207,8 +209,6 @@ void PathAnalyser::transpose(AggExpr* agg) {
             << " of literal list represent an infinite answer set";
         failed = true;
     }
-    delete groups;
-    delete bodyVars;
     if (failed) {
         aggregateError = 1;
         aggregateMessage = text.text();

@@ -114,7 +114,7 @@ int SemanticAnalyser::checkRule(FRule* rule, SymTab* names) {
     return pathsOk != 0 && headVarsOk != 0 && builtinsOk != 0 ? 1 : 0;
 }
 
-int SemanticAnalyser::boundBy(clib_list<FSymbol>* vars, clib_list<FSymbol>* bodyVars) {
+int SemanticAnalyser::boundBy(const clib_list<FSymbol>* vars, const clib_list<FSymbol>* bodyVars) {
     int result = 1;
     if (vars != nullptr) {
         for (const FSymbol& var : *vars) {
@@ -124,8 +124,6 @@ int SemanticAnalyser::boundBy(clib_list<FSymbol>* vars, clib_list<FSymbol>* body
             }
         }
     }
-    delete vars;
-    delete bodyVars;
     return result;
 }
 
@@ -135,10 +133,10 @@ int SemanticAnalyser::checkHeadVariables(FRule* rule) {
     int bodyOk = 1;
     switch (rule->ruleKind()) {
         case FRule::Fact:
-            headOk = boundBy(rule->getHead()->giveVars(), nullptr);
+            headOk = boundBy(rule->getHead()->giveVars().get(), nullptr);
             break;
         case FRule::Rule:
-            headOk = boundBy(rule->getHead()->giveVars(), rule->getBody()->giveVars());
+            headOk = boundBy(rule->getHead()->giveVars().get(), rule->getBody()->giveVars().get());
             bodyOk = checkBodySafety(rule);
             break;
         case FRule::Query:
@@ -180,7 +178,7 @@ int SemanticAnalyser::checkBodySafety(FRule* rule) {
     if (body == nullptr) return 1;
     VarSet bound;
     JoinPlanner::safeOrder(body, bound, symbolTable);
-    VarList* vars = body->giveVars();
+    const std::unique_ptr<VarList> vars = body->giveVars();
     int result = 1;
     if (bound.size() < vars->length()) {
         result = 0;
@@ -199,7 +197,6 @@ int SemanticAnalyser::checkBodySafety(FRule* rule) {
             << "Check negated literals and built in predicates of rule body.";
         sendMessage(rule, text.text());
     }
-    delete vars;
     return result;
 }
 

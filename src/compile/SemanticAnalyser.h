@@ -30,8 +30,8 @@ class SemanticAnalyser : public FLSysObject {
     bool isA(const std::string& className) const override;
 
     // 1 when every listed variable is a plain variable of the body list (a null body list holds
-    // none); the others are kept for the report. Deletes both lists.
-    virtual int boundBy(clib_list<FSymbol>* vars, clib_list<FSymbol>* bodyVars);
+    // none); the others are kept for the report. Both lists are borrowed.
+    virtual int boundBy(const clib_list<FSymbol>* vars, const clib_list<FSymbol>* bodyVars);
     virtual int checkBodySafety(FRule* rule);
     virtual int checkHeadVariables(FRule* rule);
     virtual int checkHeadBuiltins(FRule* rule);

@@ -42,9 +42,6 @@ struct TranslationContext {
     }
     TranslationContext(const TranslationContext&) = delete;
     TranslationContext& operator=(const TranslationContext&) = delete;
-    ~TranslationContext() {
-        for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
-    }
 
     SymTab* const symTab;
     const bool traced;
@@ -68,7 +65,7 @@ struct TranslationContext {
     LiveVariables live;
     // One occurrence dictionary per literal of the current scope, owned here; null until the
     // literal's occurrences are first asked for.
-    std::vector<VarOccurrences*> dictionaries;
+    std::vector<std::unique_ptr<VarOccurrences>> dictionaries;
     std::int32_t literalIndex = 0;
     FTerm* currentTerm = nullptr;
     FMolecule* literalMolecule = nullptr;

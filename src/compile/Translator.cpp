@@ -181,12 +181,12 @@ void Translator::openScope(const std::vector<FLiteral*>& scopeLiterals,
     cx->live.count = std::int32_t(n);
     for (const FSymbol& v : output) cx->live.output.push_back(v);
     std::sort(cx->live.output.begin(), cx->live.output.end());
-    cx->dictionaries.assign(n, nullptr);
+    cx->dictionaries.clear();
+    cx->dictionaries.resize(n);
     std::vector<std::pair<FSymbol, std::int32_t>>& uses = cx->live.lastUse;
     for (std::size_t i = 0; i < n; ++i) {
-        VarList* vars = cx->literals[i]->giveVars();
+        const std::unique_ptr<VarList> vars = cx->literals[i]->giveVars();
         for (const FSymbol& v : *vars) uses.emplace_back(v, std::int32_t(i));
-        delete vars;
     }
     // Sorted by variable, then literal: the last entry of each variable is its last use.
     std::sort(uses.begin(), uses.end());
@@ -199,12 +199,12 @@ int Translator::occurrences(const FSymbol& var) const {
     if (cx->literalIndex < 0 || std::size_t(cx->literalIndex) >= cx->dictionaries.size()) return 0;
     // Most variables are told apart by the live sets and the stack already: a literal's
     // occurrences are counted the first time they are asked for.
-    VarOccurrences*& dictionary = cx->dictionaries[std::size_t(cx->literalIndex)];
+    std::unique_ptr<VarOccurrences>& dictionary = cx->dictionaries[std::size_t(cx->literalIndex)];
     if (dictionary == nullptr)
         dictionary = scanner->scanLiteral(cx->literals[std::size_t(cx->literalIndex)]);
     if (dictionary == nullptr) return 0;
-    auto item = dictionary->lookup(var);
-    return item != nullptr ? dictionary->inf(item)->length() : 0;
+    const auto found = dictionary->find(var);
+    return found != dictionary->end() ? int(found->second.size()) : 0;
 }
 
 bool Translator::isBound(const FSymbol& var) const {
@@ -540,9 +540,7 @@ void Translator::transpose(AggExpr* agg) {
     std::vector<FSymbol> inputVars;
     std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, 1)) return;
-    VarList* groups = agg->getGroupVars();
-    auto* op = new Aggregation(agg->getOperator(), agg->getAggVar(), *groups);
-    delete groups;
+    auto* op = new Aggregation(agg->getOperator(), agg->getAggVar(), agg->getGroupVars());
     ExprRef node = wrap(op, cx->passedCount);
     if (const ExprRef& input = inputExprs.front()) {
         input->getOperator()->clearNoKey();
@@ -728,7 +726,7 @@ void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, boo
     // Each variable's latest literal so far: the nearest earlier one for the next literal.
     std::map<FSymbol, FLiteral*> latest;
     for (FLiteral* literal : *list->getList()) {
-        VarList* vars = literal->giveVars();
+        const std::unique_ptr<VarList> vars = literal->giveVars();
         // A built-in always takes the bindings there are: "=" on a bound number compares by
         // value, as it does between two constants, where a join would compare identities.
         FTerm* term = literal->getTerm();
@@ -745,7 +743,6 @@ void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, boo
                     propagator->add(at->second, literal, v);
         }
         for (const FSymbol& v : *vars) latest[v] = literal;
-        delete vars;
     }
 }
 
@@ -821,14 +818,12 @@ bool outputOf(FRule* rule, set<FSymbol>& output) {
     FLiteralList* body = rule->getBody();
     bool duplicate = false;
     if (rule->ruleKind() == FRule::Rule) {
-        VarList* headVars = rule->getHead()->giveVars();
+        const std::unique_ptr<VarList> headVars = rule->getHead()->giveVars();
         for (const FSymbol& v : *headVars) output.insert(v);
-        delete headVars;
-        VarList* bodyVars = body->giveVars();
+        const std::unique_ptr<VarList> bodyVars = body->giveVars();
         if (bodyVars->length() > output.size()) duplicate = true;
-        delete bodyVars;
     } else {
-        VarList* bodyVars = body->giveVars();
+        const std::unique_ptr<VarList> bodyVars = body->giveVars();
         for (const FSymbol& v : *bodyVars) {
             if (v.getType() == InternalName::DontCare) {
                 duplicate = true;
@@ -836,7 +831,6 @@ bool outputOf(FRule* rule, set<FSymbol>& output) {
                 output.insert(v);
             }
         }
-        delete bodyVars;
     }
     return duplicate;
 }
@@ -944,9 +938,7 @@ void Translator::scan(AggExpr* agg) {
     saved.specCount = specs;
 
     set<FSymbol> output;
-    VarList* groups = agg->getGroupVars();
-    for (const FSymbol& v : *groups) output.insert(v);
-    delete groups;
+    for (const FSymbol& v : agg->getGroupVars()) output.insert(v);
     output.insert(agg->getAggVar());
     // The body in the order a rule body gets: its literals may be written in any order.
     Ref<FLiteralList> ordered;
@@ -964,7 +956,7 @@ void Translator::scan(AggExpr* agg) {
     ordered = {};
     if (!stopped() && cx->stack.size() > std::size_t(cx->stackBase) && !cx->stack.back())
         cx->untranslatable = 1;
-    for (VarOccurrences* dictionary : cx->dictionaries) deleteOccurrences(dictionary);
+    cx->dictionaries.clear();
     std::swap(cx->live, saved.live);
     cx->dictionaries.swap(saved.dictionaries);
     cx->literals.swap(saved.literals);

@@ -112,7 +112,7 @@ class Translator : public PtnScanner {
     // The per-scope state that an aggregate body saves and restores around its own.
     struct Scope {
         LiveVariables live;
-        std::vector<VarOccurrences*> dictionaries;
+        std::vector<std::unique_ptr<VarOccurrences>> dictionaries;
         std::vector<FLiteral*> literals;
         std::int32_t literalIndex = 0;
         std::int32_t stackBase = 0;

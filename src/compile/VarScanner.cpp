@@ -11,15 +11,7 @@
 #include "language/Reference.h"
 #include "language/Spec.h"
 
-void deleteOccurrences(VarOccurrences* dictionary) {
-    if (dictionary == nullptr) return;
-    for (auto item : *dictionary) delete dictionary->inf(item);
-    delete dictionary;
-}
-
-VarScanner::~VarScanner() {
-    deleteOccurrences(dictionary);
-}
+VarScanner::~VarScanner() = default;
 
 void VarScanner::print(OutputChannel& channel) const {
     channel << "aVarScanner";
@@ -29,33 +21,23 @@ bool VarScanner::isA(const std::string& className) const {
     return className == "VarScanner" || PtnScanner::isA(className);
 }
 
-VarOccurrences* VarScanner::scanLiteral(FLiteral* literal) {
-    dictionary = new VarOccurrences;
+std::unique_ptr<VarOccurrences> VarScanner::scanLiteral(FLiteral* literal) {
+    dictionary = std::make_unique<VarOccurrences>();
     scan(literal);
     pending.clear();
-    VarOccurrences* result = dictionary;
-    dictionary = nullptr;
-    return result;
+    return std::move(dictionary);
 }
 
 void VarScanner::countOccurrence(const InternalName& var, const ParseTreeNode* node) {
     if (dictionary == nullptr) return;
-    auto item = dictionary->lookup(var);
-    if (item == nullptr) {
-        auto* list = new clib_list<VarInfo>;
-        list->append(VarInfo{node, 1});
-        dictionary->insert(var, list);
-        return;
-    }
-    clib_list<VarInfo>* list = dictionary->inf(item);
-    for (list_item it = list->first_item(); it != nullptr; it = list->next_item(it)) {
-        VarInfo& info = list->inf(it);
+    std::vector<VarInfo>& list = (*dictionary)[var];
+    for (VarInfo& info : list) {
         if (info.node == node) {
             ++info.count;
             return;
         }
     }
-    list->append(VarInfo{node, 1});
+    list.push_back(VarInfo{node, 1});
 }
 
 void VarScanner::record(const ParseTreeNode* node, int count) {
@@ -100,8 +82,6 @@ void VarScanner::transpose(PTerm* term, int argCount) {
 }
 
 void VarScanner::transpose(AggExpr* agg) {
-    VarList* groups = agg->getGroupVars();
-    for (const FSymbol& var : *groups) countOccurrence(var, agg);
-    delete groups;
+    for (const FSymbol& var : agg->getGroupVars()) countOccurrence(var, agg);
     pending.append(InternalName::UndefinedObject);
 }

@@ -2,9 +2,11 @@
 // how often, with VarInfo, one such occurrence record.
 #pragma once
 
+#include <map>
+#include <memory>
+#include <vector>
+
 #include "compile/PtnScanner.h"
-#include "foundation/clib_dictionary.h"
-#include "foundation/clib_list.h"
 #include "objectbase/InternalName.h"
 
 class ParseTreeNode;
@@ -15,10 +17,8 @@ struct VarInfo {
     int count = 0;
 };
 
-using VarOccurrences = clib_dictionary<InternalName, clib_list<VarInfo>*>;
-
-// Deletes the dictionary with its occurrence lists; null is allowed.
-void deleteOccurrences(VarOccurrences* dictionary);
+// Each variable's occurrence records, one a node, in the order the walk meets the nodes.
+using VarOccurrences = std::map<InternalName, std::vector<VarInfo>>;
 
 class VarScanner : public PtnScanner {
   public:
@@ -28,8 +28,8 @@ class VarScanner : public PtnScanner {
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
 
-    // A new dictionary of the literal's variable occurrences; the caller owns it and its lists.
-    virtual VarOccurrences* scanLiteral(FLiteral* literal);
+    // A new dictionary of the literal's variable occurrences.
+    virtual std::unique_ptr<VarOccurrences> scanLiteral(FLiteral* literal);
 
     void transpose(FVar* var) override;
     void transpose(IdTerm* term, int argCount) override;
@@ -55,7 +55,7 @@ class VarScanner : public PtnScanner {
   private:
     void countOccurrence(const InternalName& var, const ParseTreeNode* node);
 
-    VarOccurrences* dictionary = nullptr;
+    std::unique_ptr<VarOccurrences> dictionary;  // the one a scan is filling
     // One name per scanned term, newest last: a variable's own, UndefinedObject for the rest.
     clib_list<InternalName> pending;
 };

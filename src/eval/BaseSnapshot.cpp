@@ -26,7 +26,7 @@ namespace {
 template <class Write>
 std::string channelText(OutputChannel& channel, Write write) {
     std::ostringstream text;
-    const auto stream = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&text, false);
+    const auto stream = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&text);
     channel.setStream(stream.get());
     write();
     channel.resetStream();

@@ -30,8 +30,8 @@ class HeldOutput {
                 group = groups.back().get();
                 group->original = Ref<FLSysOStream>::share(original);
             }
-            const auto stream = Ref<FLSysOStream>::adopt(
-                new FLSysOStreamImpl<std::ostringstream>(&group->text, false));
+            const auto stream =
+                Ref<FLSysOStream>::adopt(new FLSysOStreamImpl<std::ostringstream>(&group->text));
             channel->setStream(stream.get());
             taken.push_back(channel);
         }

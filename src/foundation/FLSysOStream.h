@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ios>
+#include <memory>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -46,13 +47,15 @@ class FLSysOStream : public FLSysObject {
 // name).
 void reportStreamWriteFailure(const std::string& fileName);
 
-// S is std::ostream, std::ofstream, std::ostringstream or another output stream class. An owning
-// object deletes its stream (closing a file) when it is itself destroyed.
+// S is std::ostream, std::ofstream, std::ostringstream or another output stream class. An object
+// handed its stream owns it and destroys it (closing a file) when it goes itself; one given a
+// plain pointer borrows a stream that outlives it.
 template <class S = std::ostream>
 class FLSysOStreamImpl : public FLSysOStream {
   public:
-    FLSysOStreamImpl(S* stream, bool owns) : out(stream), owns(owns) {}
-    // A copy of an owning object would delete the stream a second time.
+    explicit FLSysOStreamImpl(S* borrowed) : out(borrowed) {}
+    explicit FLSysOStreamImpl(std::unique_ptr<S> stream)
+        : held(std::move(stream)), out(held.get()) {}
     FLSysOStreamImpl(const FLSysOStreamImpl&) = delete;
     FLSysOStreamImpl& operator=(const FLSysOStreamImpl&) = delete;
 
@@ -110,7 +113,6 @@ class FLSysOStreamImpl : public FLSysOStream {
             out->flush();
             checkWrite();
         }
-        if (owns) delete out;
     }
 
   private:
@@ -129,8 +131,8 @@ class FLSysOStreamImpl : public FLSysOStream {
         reportStreamWriteFailure(target);
     }
 
+    std::unique_ptr<S> held;  // empty when the stream is borrowed
     S* out;
-    bool owns;
     std::string target;  // empty: failures are not reported
     bool ownFailureReported = false;
     bool* failureReported = &ownFailureReported;

@@ -74,46 +74,23 @@ bool StatisticHandler::isA(const std::string& className) const {
     return className == "StatisticHandler" || FLSysObject::isA(className);
 }
 
-void StatisticHandler::insert(std::string* line, int category) {
-    // A missing line would only be found again when show dereferences it.
-    if (line == nullptr) return;
-    auto item = lines.lookup(category);
-    if (item != nullptr) {
-        lines.inf(item)->append(line);
-        return;
-    }
-    auto* list = new clib_list<std::string*>();
-    list->append(line);
-    lines.insert(category, list);
-}
-
 void StatisticHandler::insert(const std::string& line, int category) {
-    insert(new std::string(line), category);
+    lines[category].push_back(line);
 }
 
 void StatisticHandler::insert(const char* line, int category) {
     if (line == nullptr) return;
-    insert(new std::string(line), category);
+    insert(std::string(line), category);
 }
 
 void StatisticHandler::clear() {
-    for (auto item = lines.first_item(); item != nullptr; item = lines.next_item(item)) {
-        clib_list<std::string*>* list = lines.inf(item);
-        for (auto entry = list->first_item(); entry != nullptr; entry = list->next_item(entry)) {
-            delete list->inf(entry);
-        }
-        delete list;
-    }
     lines.clear();
 }
 
 void StatisticHandler::show() {
     OutputChannel& out = statisticChannel();
-    for (auto item = lines.first_item(); item != nullptr; item = lines.next_item(item)) {
-        clib_list<std::string*>* list = lines.inf(item);
-        for (auto entry = list->first_item(); entry != nullptr; entry = list->next_item(entry)) {
-            out << *list->inf(entry) << std::endl;
-        }
+    for (const auto& [category, list] : lines) {
+        for (const std::string& line : list) out << line << std::endl;
         out << std::endl;
     }
 }

@@ -2,11 +2,11 @@
 // process's memory use; its class object and the program-wide centralStatistic.
 #pragma once
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "foundation/FLSysObject.h"
-#include "foundation/clib_dictionary.h"
-#include "foundation/clib_list.h"
 
 class StatisticHandler : public FLSysObject {
   public:
@@ -20,13 +20,11 @@ class StatisticHandler : public FLSysObject {
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
 
-    // Appends the line to its category, which is made when it is new; the handler takes
-    // ownership of the line. A null line is refused.
-    virtual void insert(std::string* line, int category);
-    // Inserts a copy of the line.
+    // Appends a copy of the line to its category, which is made when it is new. A null line is
+    // refused.
     virtual void insert(const std::string& line, int category);
     virtual void insert(const char* line, int category);
-    // Deletes every line and every category.
+    // Drops every line and every category.
     virtual void clear();
     // Writes the lines on statisticChannel: categories in ascending order, lines in insertion
     // order, an empty line after each category. Nothing is removed.
@@ -39,7 +37,7 @@ class StatisticHandler : public FLSysObject {
     // The shell commands and help lines of the class.
     static const ShellCommands<StatisticHandler>& shellCommands();
 
-    clib_dictionary<int, clib_list<std::string*>*> lines;
+    std::map<int, std::vector<std::string>> lines;  // categories in ascending order
 };
 
 // Registered as "classStatisticHandler": "new" without arguments makes a new StatisticHandler.

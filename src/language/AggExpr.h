@@ -35,7 +35,7 @@ class AggExpr : public Path {
     FLiteralList* getBody() const { return body.get(); }
     FSymbol getAggVar() const { return aggVar; }
     // A new copy of the grouping variables; the caller deletes it.
-    VarList* getGroupVars() const { return new VarList(groupVars); }
+    const VarList& getGroupVars() const { return groupVars; }
 
   protected:
     ~AggExpr() override;

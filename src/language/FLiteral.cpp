@@ -62,17 +62,14 @@ void FLiteral::setTerm(FTerm* newTerm) {
 bool FLiteral::negationSafe(const VarSet& bound, VarSet& dontCares, const SymTab* /*names*/) const {
     if (term == nullptr || negated == 0) return false;
     if (term->is(ParseTreeClass::PTerm) && term->isBuiltin()) return false;
-    VarList* vars = giveVars();
-    bool safe = true;
+    const std::unique_ptr<VarList> vars = giveVars();
     for (const FSymbol& var : *vars) {
         if (bound.member(var)) continue;
         if (var.getType() == InternalName::DontCare && !dontCares.member(var)) {
             dontCares.insert(var);
             continue;
         }
-        safe = false;
-        break;
+        return false;
     }
-    delete vars;
-    return safe;
+    return true;
 }

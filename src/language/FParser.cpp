@@ -26,6 +26,8 @@ bool firstReadSucceeds(std::istream& stream) {
 
 }  // namespace
 
+FParser::FParser() = default;
+
 FParser::~FParser() {
     close();
 }
@@ -46,19 +48,16 @@ FRule* FParser::parse(SymTab* symTab, int* ok, FactList::Ground& ground, bool* r
 }
 
 int FParser::open(std::string name) {
-    releaseInput();
-    std::istream* stream = nullptr;
-    if (name == "stdin") {
-        stream = &std::cin;
-    } else {
-        stream = new std::ifstream(name, std::ios::in);
-    }
+    close();
+    std::unique_ptr<std::istream> file;
+    if (name != "stdin") file = std::make_unique<std::ifstream>(name, std::ios::in);
+    std::istream* stream = file != nullptr ? file.get() : &std::cin;
     // A file that opens but cannot be read (a directory, a read error at its start) is refused
     // here like one that does not open: nothing of it is read.
-    const bool readable = !stream->fail() && (stream == &std::cin || firstReadSucceeds(*stream));
+    const bool readable = !stream->fail() && (file == nullptr || firstReadSucceeds(*stream));
     if (readable) {
+        ownedInput = std::move(file);
         input = stream;
-        delete internalParser;
         internalParser = createInternalParser(input);
         internalParser->reset(name);
         return 1;
@@ -71,26 +70,22 @@ int FParser::open(std::string name) {
         centralErrorHandler().report(Error(
             3, 1, 2, "ParseError", name + ": No such file or directory", "PevoParser::open()", ""));
     }
-    if (stream != &std::cin) delete stream;
-    // No input is left open: the old parser read the stream released above.
-    delete internalParser;
-    internalParser = nullptr;
+    // No input is left open: the old parser and its stream went above.
     return 0;
 }
 
 int FParser::setInputString(std::string text) {
-    releaseInput();
-    input = new std::istringstream(std::move(text));
-    delete internalParser;
+    close();
+    ownedInput = std::make_unique<std::istringstream>(std::move(text));
+    input = ownedInput.get();
     internalParser = createInternalParser(input);
     internalParser->reset("");
     return 1;
 }
 
 void FParser::close() {
+    internalParser.reset();
     releaseInput();
-    delete internalParser;
-    internalParser = nullptr;
 }
 
 bool FParser::atEnd() {
@@ -99,14 +94,11 @@ bool FParser::atEnd() {
 }
 
 void FParser::releaseInput() {
-    if (input == &std::cin) {
-        std::cin.clear();
-    } else {
-        delete input;
-    }
+    if (input == &std::cin) std::cin.clear();
+    ownedInput.reset();
     input = nullptr;
 }
 
-InternalFParser* FLogicParser::createInternalParser(std::istream* in) {
-    return new InternalFLogicParser(in, factRoad);
+std::unique_ptr<InternalFParser> FLogicParser::createInternalParser(std::istream* in) {
+    return std::make_unique<InternalFLogicParser>(in, factRoad);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <string>
 
 #include "foundation/FLSysObject.h"
@@ -15,7 +16,7 @@ class SymTab;
 
 class FParser : public FLSysObject {
   public:
-    FParser() = default;
+    FParser();
     ~FParser() override;
     FParser(const FParser&) = delete;
     FParser& operator=(const FParser&) = delete;
@@ -36,15 +37,17 @@ class FParser : public FLSysObject {
     virtual void close();
     // True when no input is open or nothing is left of it.
     virtual bool atEnd();
-    // A new internal parser over the stream.
-    virtual InternalFParser* createInternalParser(std::istream* in) = 0;
+    // A new internal parser over the stream, which it borrows.
+    virtual std::unique_ptr<InternalFParser> createInternalParser(std::istream* in) = 0;
 
   private:
     // Drops the input stream (never standard input itself).
     void releaseInput();
 
-    InternalFParser* internalParser = nullptr;
-    std::istream* input = nullptr;
+    // The parser goes before the stream it reads.
+    std::unique_ptr<std::istream> ownedInput;
+    std::istream* input = nullptr;  // ownedInput's stream or standard input
+    std::unique_ptr<InternalFParser> internalParser;
 };
 
 class FLogicParser : public FParser {
@@ -56,7 +59,7 @@ class FLogicParser : public FParser {
     enum class FactRoad : std::uint8_t { Flat, Tokens, Grammar };
     FLogicParser() = default;
     void useFactRoad(FactRoad road) { factRoad = road; }
-    InternalFParser* createInternalParser(std::istream* in) override;
+    std::unique_ptr<InternalFParser> createInternalParser(std::istream* in) override;
 
   private:
     FactRoad factRoad = FactRoad::Flat;

@@ -19,12 +19,12 @@
 
 FProgram::FProgram(clib_list<FRule*>* rules, SymTab* names)
     : ParseTreeNode(ParseTreeClass::FProgram), rules(rules), names(Ref<SymTab>::share(names)) {
-    nodelists::retain(rules);
+    nodelists::retain(this->rules.get());
 }
 
 FProgram::FProgram(const FProgram& other)
     : ParseTreeNode(other),
-      rules(other.rules != nullptr ? new clib_list<FRule*> : nullptr),
+      rules(other.rules != nullptr ? std::make_unique<clib_list<FRule*>>() : nullptr),
       names(other.names != nullptr ? Ref<SymTab>::make(*other.names) : nullptr),
       inheritance(other.inheritance) {
     if (other.rules != nullptr && !nodelists::appendClones(*rules, *other.rules)) markIncomplete();
@@ -32,7 +32,7 @@ FProgram::FProgram(const FProgram& other)
 }
 
 FProgram::~FProgram() {
-    nodelists::release(rules);
+    if (rules != nullptr) nodelists::releaseAll(*rules);
 }
 
 FLSysRef FProgram::methodCall(const std::string& name, FLSysArgs* args) {
@@ -70,7 +70,7 @@ bool FProgram::isA(const std::string& className) const {
 }
 
 void FProgram::print(OutputChannel& channel, const SymTab* names, const SymTab* /*vars*/) const {
-    if (nodelists::isEmpty(rules) && !hasCompactFacts()) {
+    if (nodelists::isEmpty(rules.get()) && !hasCompactFacts()) {
         channel << "/* This FProgram is empty */ " << std::endl;
         return;
     }
@@ -98,8 +98,8 @@ bool FProgram::deepEqual(const ParseTreeNode& other) const {
     expand();
     program->expand();
     // A program without a list holds no clauses, like one with an empty list.
-    if (nodelists::isEmpty(rules) || nodelists::isEmpty(program->rules))
-        return nodelists::isEmpty(rules) && nodelists::isEmpty(program->rules);
+    if (nodelists::isEmpty(rules.get()) || nodelists::isEmpty(program->rules.get()))
+        return nodelists::isEmpty(rules.get()) && nodelists::isEmpty(program->rules.get());
     return nodelists::deepEqual(*rules, *program->rules);
 }
 
@@ -110,11 +110,11 @@ void FProgram::collectVars(VarList& /*vars*/) const {
 int FProgram::compareSameClass(const ParseTreeNode& other) const {
     expand();
     static_cast<const FProgram&>(other).expand();
-    return nodelists::compare(rules, static_cast<const FProgram&>(other).rules);
+    return nodelists::compare(rules.get(), static_cast<const FProgram&>(other).rules.get());
 }
 
 void FProgram::append(FRule* rule) {
-    if (rules == nullptr) rules = new clib_list<FRule*>;
+    if (rules == nullptr) rules = std::make_unique<clib_list<FRule*>>();
     owned::appendShared(*rules, rule);
 }
 
@@ -158,7 +158,7 @@ bool FProgram::takeFactsBeforeRules(const FProgram& other) {
 
 void FProgram::expand() const {
     if (!hasCompactFacts()) return;
-    auto* whole = new clib_list<FRule*>;
+    auto whole = std::make_unique<clib_list<FRule*>>();
     // The references move with the clauses; each made clause brings its own.
     forEachClause(
         [&](FRule* rule) {
@@ -169,8 +169,7 @@ void FProgram::expand() const {
             whole->append(list.clause(i));
             return true;
         });
-    delete rules;
-    rules = whole;
+    rules = std::move(whole);
     retired = std::move(facts);
 }
 
@@ -178,7 +177,7 @@ void FProgram::appendProgram(FProgram& other) {
     expand();
     other.expand();
     if (other.rules != nullptr) {
-        if (rules == nullptr) rules = new clib_list<FRule*>;
+        if (rules == nullptr) rules = std::make_unique<clib_list<FRule*>>();
         // The references move with the clauses.
         for (FRule* rule : *other.rules) rules->append(rule);
         other.rules->clear();
@@ -235,7 +234,7 @@ bool FProgram::save(const std::string& fileName) const {
         return false;
     }
     {
-        const auto stream = Ref<FLSysOStreamImpl<std::ofstream>>::make(&file.stream(), false);
+        const auto stream = Ref<FLSysOStreamImpl<std::ofstream>>::make(&file.stream());
         OutputChannel channel;
         channel.setStream(stream.get());
         display(channel);

@@ -40,7 +40,7 @@ class FProgram : public ParseTreeNode {
     // The clauses, compact facts made whole first.
     clib_list<FRule*>* getRules() const {
         expand();
-        return rules;
+        return rules.get();
     }
     SymTab* getSymTab() const { return names.get(); }
     // Appends the clause, taking a reference.
@@ -156,7 +156,7 @@ class FProgram : public ParseTreeNode {
 
     // The whole clauses, and the facts kept compact between them (facts->before(i) whole
     // clauses stand before fact i); both are filled again by expand, hence mutable.
-    mutable clib_list<FRule*>* rules;
+    mutable std::unique_ptr<clib_list<FRule*>> rules;
     mutable std::unique_ptr<FactList> facts;
     // The list expand emptied, kept while the program lives: a round that was handed its facts
     // before some command made them whole still reads them there.

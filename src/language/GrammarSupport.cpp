@@ -386,6 +386,7 @@ Path* GrammarSupport::arithmetic(Path* left, char* op, Path* right) {
 Path* GrammarSupport::aggregate(char* op, char* variable, VarList* groups, FLiteralList* body) {
     const std::string name = take(op);
     const std::string var = take(variable);
+    const std::unique_ptr<VarList> groupList(groups);
     const int depth = depthOf(body) + 1;
     Path* made = nullptr;
     if (ok() && !isAggregateOperator(name)) {
@@ -395,9 +396,8 @@ Path* GrammarSupport::aggregate(char* op, char* variable, VarList* groups, FLite
     if (ok()) {
         const VarList none;
         const FSymbol symbol = parser.variableSymbol(var);  // before the allocation, as above
-        made = new AggExpr(body, symbol, name, groups != nullptr ? *groups : none);
+        made = new AggExpr(body, symbol, name, groupList != nullptr ? *groupList : none);
     }
-    delete groups;
     grammar::release(body);
     return measured(made, depth);
 }

@@ -4,6 +4,7 @@
 // classification of predicates (built-in arities, list arguments) and the aggregate operators.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -148,12 +149,13 @@ namespace grammar {
 void release(ManagedObject* node);
 // Releases what a name application holds.
 void release(const NameApplication& application);
-// Releases every element of the list and deletes it; null is allowed.
+// Releases every element of the list and the list itself, which the caller hands over; null is
+// allowed.
 template <class T>
 void releaseList(clib_list<T*>* list) {
-    if (list == nullptr) return;
-    for (T* node : *list) release(node);
-    delete list;
+    const std::unique_ptr<clib_list<T*>> held(list);
+    if (held == nullptr) return;
+    for (T* node : *held) release(node);
 }
 // Marks a term written in parentheses; null passes through.
 Path* parenthesized(Path* term);

@@ -2,6 +2,8 @@
 // lists, literal and clause lists): sharing, cloning, releasing, printing, equality and order.
 #pragma once
 
+#include <memory>
+
 #include "foundation/OutputChannel.h"
 #include "foundation/OwnedElements.h"
 #include "foundation/clib_list.h"
@@ -52,12 +54,11 @@ void dropReferences(const clib_list<T*>* list) {
     if (list != nullptr) owned::dropAll(*list);
 }
 
-// Releases every node of the list and deletes it.
+// Releases every node of the list and the list itself, which the caller hands over.
 template <class T>
 void release(clib_list<T*>* list) {
-    if (list == nullptr) return;
-    releaseAll(*list);
-    delete list;
+    const std::unique_ptr<clib_list<T*>> held(list);
+    if (held != nullptr) releaseAll(*held);
 }
 
 // A new list of clones; null for a null list, and null with `failed` set when a clone failed.

@@ -61,13 +61,13 @@ bool ParseTreeNode::isA(const std::string& name) const {
     return name == "ParseTreeNode" || FLSysObject::isA(name);
 }
 
-VarList* ParseTreeNode::giveVars() const {
-    auto* vars = new (std::nothrow) VarList;
+std::unique_ptr<VarList> ParseTreeNode::giveVars() const {
+    std::unique_ptr<VarList> vars(new (std::nothrow) VarList);
     if (vars == nullptr) {
         centralErrorHandler().report(err9::OutOfMemory);
         std::exit(3);
     }
-    Collection own{vars, {}, false};
+    Collection own{vars.get(), {}, false};
     Collection* outer = filling;
     filling = &own;
     collectVars(*vars);
@@ -113,22 +113,15 @@ bool ParseTreeNode::bindVars(VarSet& bound, const SymTab* /*names*/) const {
 }
 
 void ParseTreeNode::addVarsTo(VarSet& bound) const {
-    VarList* vars = giveVars();
+    const std::unique_ptr<VarList> vars = giveVars();
     for (const FSymbol& var : *vars) bound.insert(var);
-    delete vars;
 }
 
 bool ParseTreeNode::allVarsIn(const VarSet& bound) const {
-    VarList* vars = giveVars();
-    bool all = true;
-    for (const FSymbol& var : *vars) {
-        if (!bound.member(var)) {
-            all = false;
-            break;
-        }
-    }
-    delete vars;
-    return all;
+    const std::unique_ptr<VarList> vars = giveVars();
+    for (const FSymbol& var : *vars)
+        if (!bound.member(var)) return false;
+    return true;
 }
 
 ParseTreeNode* ParseTreeNode::finishClone(ParseTreeNode* copy) {

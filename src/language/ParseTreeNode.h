@@ -2,6 +2,7 @@
 // copies, variable collection, structural equality, a total order and the safety step.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "foundation/FLSysObject.h"
@@ -40,9 +41,9 @@ class ParseTreeNode : public FLSysObject {
     virtual void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const = 0;
     // A deep copy; null (after an OutOfMemory report) when some part could not be copied.
     virtual ParseTreeNode* clone() const = 0;
-    // A new list of the node's distinct variables in order of first occurrence; the caller
-    // deletes it. A node without variables gives an empty list.
-    virtual VarList* giveVars() const;
+    // A new list of the node's distinct variables in order of first occurrence, owned by the
+    // caller. A node without variables gives an empty list.
+    virtual std::unique_ptr<VarList> giveVars() const;
 
     // Comparisons through compare; the four orderings report NoOrderPossible and answer false
     // when compare answers something other than -1, 0 or 1.

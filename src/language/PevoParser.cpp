@@ -3,6 +3,6 @@
 
 #include "language/InternalPevoParser.h"
 
-InternalFParser* PevoParser::createInternalParser(std::istream* in) {
-    return new InternalPevoParser(in);
+std::unique_ptr<InternalFParser> PevoParser::createInternalParser(std::istream* in) {
+    return std::make_unique<InternalPevoParser>(in);
 }

@@ -2,10 +2,12 @@
 // inputs exactly as FLogicParser does and differs only in the internal parser it makes.
 #pragma once
 
+#include <memory>
+
 #include "language/FParser.h"
 
 class PevoParser : public FParser {
   public:
     PevoParser() = default;
-    InternalFParser* createInternalParser(std::istream* in) override;
+    std::unique_ptr<InternalFParser> createInternalParser(std::istream* in) override;
 };

@@ -66,7 +66,7 @@ void DebugFileOutput::buffer() {
 void DebugFileOutput::redirect(std::streambuf* target) {
     writer = std::make_unique<BlockWriter>(target);
     text = std::make_unique<std::ostream>(writer.get());
-    stream = Ref<FLSysOStreamImpl<std::ostream>>::make(text.get(), false);
+    stream = Ref<FLSysOStreamImpl<std::ostream>>::make(text.get());
     OutputChannel& channel = debugChannel();
     hadStream = channel.currentStream() != nullptr;
     channel.setStream(stream.get());

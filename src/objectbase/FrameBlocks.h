@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -15,17 +16,14 @@ template <class F>
 class FrameBlocks {
   public:
     explicit FrameBlocks(int blockBits) : blockBits(blockBits) {}
-    ~FrameBlocks() {
-        for (F* block : blocks) delete[] block;
-    }
     FrameBlocks(const FrameBlocks&) = delete;
     FrameBlocks& operator=(const FrameBlocks&) = delete;
 
     // Adds a block; false when it cannot be had.
     bool grow() {
-        F* block = new (std::nothrow) F[blockSize()];
+        std::unique_ptr<F[]> block(new (std::nothrow) F[blockSize()]);
         if (block == nullptr) return false;
-        blocks.push_back(block);
+        blocks.push_back(std::move(block));
         next = 0;
         return true;
     }
@@ -34,13 +32,13 @@ class FrameBlocks {
 
     // The frame of a number handed out.
     F* at(std::uint32_t number) const {
-        return blocks[number >> blockBits] + (number & (blockSize() - 1));
+        return blocks[number >> blockBits].get() + (number & (blockSize() - 1));
     }
     // The number of a frame of the pool; false for any other address. Frames are mostly looked
     // up right after they are handed out, so the search runs from the last block.
     bool numberOf(const F* frame, std::uint32_t& number) const {
         for (std::size_t block = blocks.size(); block-- > 0;) {
-            const F* first = blocks[block];
+            const F* first = blocks[block].get();
             if (std::less_equal<const F*>{}(first, frame) &&
                 std::less<const F*>{}(frame, first + blockSize())) {
                 number = std::uint32_t(block << blockBits) + std::uint32_t(frame - first);
@@ -54,7 +52,6 @@ class FrameBlocks {
     // out earlier are not handed out again (the next place stays); the numbers start again at 0.
     void keepLastBlock() {
         if (blocks.empty()) return;
-        for (std::size_t block = 0; block + 1 < blocks.size(); ++block) delete[] blocks[block];
         blocks.erase(blocks.begin(), blocks.end() - 1);
         for (std::uint32_t at = 0; at < blockSize(); ++at) blocks.back()[at].clear();
     }
@@ -63,7 +60,7 @@ class FrameBlocks {
     std::uint32_t blockSize() const { return std::uint32_t(1) << blockBits; }
 
     int blockBits;
-    std::vector<F*> blocks;
+    std::vector<std::unique_ptr<F[]>> blocks;
     // The place of the next frame in the last block.
     std::uint32_t next = 0;
 };

@@ -242,7 +242,7 @@ void MainMemOM::errormessage(Violations& list, std::set<int>& failing, const Int
                              int kind) {
     // The entry as a dump writes it, caught from debugChannel.
     std::ostringstream caught;
-    const auto stream = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&caught, false);
+    const auto stream = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&caught);
     OutputChannel& debug = debugChannel();
     const bool hadStream = debug.currentStream() != nullptr;
     debug.setStream(stream.get());

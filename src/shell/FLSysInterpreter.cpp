@@ -425,15 +425,14 @@ FLSysInterpreter* FLSysInterpreter::switchInterpreter(FLSysArgs* args) {
 }
 
 FLSysRef FLSysInterpreter::open(const std::string& fileName) {
-    auto* file = new std::ofstream(fileName, std::ios::out | std::ios::trunc);
+    auto file = std::make_unique<std::ofstream>(fileName, std::ios::out | std::ios::trunc);
     if (!file->is_open()) {
-        delete file;
         centralErrorHandler().report(err11::CannotOpenFile);
         return nullptr;
     }
-    auto* stream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    auto stream = Ref<FLSysOStreamImpl<std::ofstream>>::make(std::move(file));
     stream->reportWriteFailuresAs(fileName);
-    return FLSysRef::adopt(stream);
+    return FLSysRef(std::move(stream));
 }
 
 FLSysInterpreter* FLSysInterpreter::shell() {

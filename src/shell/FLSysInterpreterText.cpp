@@ -163,7 +163,7 @@ std::string CommandEvaluation::blockText(const clib_list<FTerm*>& queries) {
     // block's text lingers in it.
     OutputChannel& channel = sys.ownChannel();
     std::ostringstream text;
-    const auto stream = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&text, false);
+    const auto stream = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&text);
     channel.setStream(stream.get());
     for (list_item item = queries.first_item(); item != nullptr; item = queries.next_item(item)) {
         channel << "?- ";

@@ -71,7 +71,7 @@ const std::string unprintableText = "???";
 std::string queryText(FRule* query, SymTab* names) {
     std::ostringstream text;
     OutputChannel channel;
-    channel.setStream(Ref<FLSysOStreamImpl<std::ostringstream>>::make(&text, false).get());
+    channel.setStream(Ref<FLSysOStreamImpl<std::ostringstream>>::make(&text).get());
     query->print(channel, names, query->getSymTab());
     channel.releaseStreams();
     std::string result = std::move(text).str();

@@ -53,12 +53,11 @@ void PrettyPrinter::clear() {
 
 bool PrettyPrinter::openAnswerFile() {
     errno = 0;
-    auto* file = new std::ofstream(htmlFileName, std::ios::out | std::ios::app);
+    auto file = std::make_unique<std::ofstream>(htmlFileName, std::ios::out | std::ios::app);
     if (!file->is_open()) {
         // The cause read before anything else may change it: a folder that takes no file says
         // "Permission denied", not that some file is missing.
         const int cause = errno;
-        delete file;
         reportAnswerFile("PrettyPrinter::style", cause != 0 ? std::strerror(cause) : "");
         return false;
     }
@@ -66,8 +65,8 @@ bool PrettyPrinter::openAnswerFile() {
     // which takes only one stream off the channel.
     leaveAnswerChannel();
     htmlStream.reset();
-    htmlFile = file;
-    auto stream = Ref<FLSysOStreamImpl<std::ofstream>>::make(file, true);
+    htmlFile = file.get();
+    auto stream = Ref<FLSysOStreamImpl<std::ofstream>>::make(std::move(file));
     // The answers written into the file on a full disk are reported, once.
     stream->reportWriteFailuresAs(htmlFileName);
     htmlStream = std::move(stream);

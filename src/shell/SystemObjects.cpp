@@ -63,14 +63,14 @@ bool standardOutputWritten() {
 }
 
 void registerSystemObjects(FLSysInterpreter& sys, const Session& handedIn) {
-    auto standardOutput = Ref<FLSysOStreamImpl<std::ostream>>::make(&std::cout, false);
+    auto standardOutput = Ref<FLSysOStreamImpl<std::ostream>>::make(&std::cout);
     // Answers that cannot be written (standard output on a full disk) are reported, once.
     standardOutput->reportWriteFailuresAs("standard output", &standardOutputFailureReported);
     const Ref<FLSysOStream> out = std::move(standardOutput);
-    const Ref<FLSysOStream> err = Ref<FLSysOStreamImpl<std::ostream>>::make(&std::cerr, false);
+    const Ref<FLSysOStream> err = Ref<FLSysOStreamImpl<std::ostream>>::make(&std::cerr);
     // "NUL" of the console system is this system's null device.
     const Ref<FLSysOStream> devnul =
-        Ref<FLSysOStreamImpl<std::ofstream>>::make(new std::ofstream("/dev/null"), true);
+        Ref<FLSysOStreamImpl<std::ofstream>>::make(std::make_unique<std::ofstream>("/dev/null"));
     sys.assign("cout", out.get());
     sys.assign("cerr", err.get());
     sys.assign("devnul", devnul.get());

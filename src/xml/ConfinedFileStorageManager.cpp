@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "xml/NsgmlsMessages.h"
@@ -101,8 +102,9 @@ OpenSP::StorageObject* ConfinedFileStorageManager::makeStorageObject(
         refuse(id, mgr);
         return nullptr;
     }
-    OpenSP::StorageObject* object =
-        PosixStorageManager::makeStorageObject(id, baseId, search, mayRewind, mgr, found);
+    // The parser takes the object over when it is handed back.
+    std::unique_ptr<OpenSP::StorageObject> object(
+        PosixStorageManager::makeStorageObject(id, baseId, search, mayRewind, mgr, found));
     // An entity of the document that cannot be opened is left out like one refused: the user
     // learns its text is missing. Catalogs and installed files are configuration, looked for
     // where they may be.
@@ -111,7 +113,6 @@ OpenSP::StorageObject* ConfinedFileStorageManager::makeStorageObject(
                                                                         : "there is no such file");
     }
     if (object != nullptr && !mayRead(policy, bytes(found))) {
-        delete object;
         refuse(found, mgr);
         return nullptr;
     }
@@ -120,12 +121,11 @@ OpenSP::StorageObject* ConfinedFileStorageManager::makeStorageObject(
     const std::string name = object != nullptr && fault != nullptr ? checkedName(opened) : "";
     if (!name.empty() && readAsUtf8(opened, policy.xmlText)) {
         if (const unsigned long line = firstInvalidUtf8Line(opened); line != 0) {
-            delete object;
             if (fault->line == 0) *fault = EntityTextFault{line, name};
             return nullptr;
         }
     }
-    return object;
+    return object.release();
 }
 
 bool ConfinedFileStorageManager::configuration(const std::string& path) const {

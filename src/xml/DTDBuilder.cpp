@@ -39,9 +39,8 @@ char* dtd::copyText(const char* text) {
 }
 
 std::string dtd::takeText(char* text) {
-    std::string result = text != nullptr ? text : "";
-    delete[] text;
-    return result;
+    const std::unique_ptr<char[]> held(text);
+    return held != nullptr ? std::string(held.get()) : std::string();
 }
 
 void dtd::release(ManagedObject* part) {
@@ -149,10 +148,10 @@ DTDPropSpec* DTDBuilder::attributeType(const char* keyword) {
 }
 
 DTDPropSpec* DTDBuilder::enumeration(dtd::NameList* values, const char* keyword) {
+    const std::unique_ptr<dtd::NameList> held(values);
     auto* definition = new DTDPropSpec(1, 1, "enum");
-    for (const std::string& value : *values) definition->addEnumValue(value);
+    for (const std::string& value : *held) definition->addEnumValue(value);
     definition->setText(keyword);
-    delete values;
     return definition;
 }
 
@@ -171,14 +170,14 @@ dtd::AttributeDefault* DTDBuilder::keywordDefault(int required) {
     return new dtd::AttributeDefault{"", "", required};
 }
 
-DTDPropSpec* DTDBuilder::attribute(char* name, DTDPropSpec* type, dtd::AttributeDefault* fallback) {
+DTDPropSpec* DTDBuilder::attribute(char* name, DTDPropSpec* type, dtd::AttributeDefault* given) {
+    const std::unique_ptr<dtd::AttributeDefault> fallback(given);
     type->setName(dtd::takeText(name));
     if (!fallback->kind.empty()) {
         type->setDefaultKind(fallback->kind);
         type->setDefaultValue(fallback->value);
     }
     if (fallback->required >= 0) type->setRequired(fallback->required);
-    delete fallback;
     return type;
 }
 

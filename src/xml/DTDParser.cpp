@@ -9,6 +9,8 @@
 #include "foundation/ErrorHandler.h"
 #include "xml/InternalDTDParser.h"
 
+DTDParser::DTDParser() = default;
+
 DTDParser::~DTDParser() {
     close();
 }
@@ -23,21 +25,22 @@ int DTDParser::open(const std::string& name, const std::string& shownName) {
         startParser(&std::cin, shownName);
         return 1;
     }
-    auto* file = new std::ifstream(name, std::ios::in);
+    auto file = std::make_unique<std::ifstream>(name, std::ios::in);
     if (file->fail()) {
-        delete file;
         centralErrorHandler().report(Error(3, 1, 2, "ParseError",
                                            shownName + ": No such file or directory",
                                            "DTDParser::open()", ""));
         return 0;
     }
-    startParser(file, shownName);
+    ownedInput = std::move(file);
+    startParser(ownedInput.get(), shownName);
     return 1;
 }
 
 int DTDParser::openString(const std::string& text) {
     releaseInput();
-    startParser(new std::istringstream(text), "");
+    ownedInput = std::make_unique<std::istringstream>(text);
+    startParser(ownedInput.get(), "");
     return 1;
 }
 
@@ -60,17 +63,13 @@ bool DTDParser::atEnd() {
 
 void DTDParser::startParser(std::istream* stream, const std::string& name) {
     input = stream;
-    parser = new InternalDTDParser(input);
+    parser = std::make_unique<InternalDTDParser>(input);
     parser->reset(name);
 }
 
 void DTDParser::releaseInput() {
-    delete parser;
-    parser = nullptr;
-    if (input == &std::cin) {
-        std::cin.clear();
-    } else {
-        delete input;
-    }
+    parser.reset();
+    if (input == &std::cin) std::cin.clear();
+    ownedInput.reset();
     input = nullptr;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <istream>
+#include <memory>
 #include <string>
 
 #include "foundation/FLSysObject.h"
@@ -12,7 +13,7 @@ class InternalDTDParser;
 
 class DTDParser : public FLSysObject {
   public:
-    DTDParser() = default;
+    DTDParser();
     ~DTDParser() override;
     DTDParser(const DTDParser&) = delete;
     DTDParser& operator=(const DTDParser&) = delete;
@@ -38,6 +39,8 @@ class DTDParser : public FLSysObject {
     void releaseInput();
     void startParser(std::istream* stream, const std::string& name);
 
-    InternalDTDParser* parser = nullptr;
-    std::istream* input = nullptr;
+    // The parser goes before the stream it reads.
+    std::unique_ptr<std::istream> ownedInput;
+    std::istream* input = nullptr;  // ownedInput's stream or standard input
+    std::unique_ptr<InternalDTDParser> parser;
 };

@@ -14,17 +14,16 @@ DTDPropSpec::DTDPropSpec(const DTDPropSpec& other)
       minimum(other.minimum),
       maximum(other.maximum),
       type(other.type),
-      enumValues(other.enumValues != nullptr ? new clib_list<std::string>(*other.enumValues)
-                                             : nullptr),
+      enumValues(other.enumValues != nullptr
+                     ? std::make_unique<clib_list<std::string>>(*other.enumValues)
+                     : nullptr),
       defaultKind(other.defaultKind),
       defaultValue(other.defaultValue),
       required(other.required) {}
 
-DTDPropSpec::~DTDPropSpec() {
-    delete enumValues;
-}
+DTDPropSpec::~DTDPropSpec() = default;
 
 void DTDPropSpec::addEnumValue(const std::string& value) {
-    if (enumValues == nullptr) enumValues = new clib_list<std::string>();
+    if (enumValues == nullptr) enumValues = std::make_unique<clib_list<std::string>>();
     enumValues->append(value);
 }

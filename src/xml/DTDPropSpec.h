@@ -2,6 +2,7 @@
 // element's content (with its occurrence bounds) or an attribute definition.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "foundation/ManagedObject.h"
@@ -39,7 +40,7 @@ class DTDPropSpec : public ManagedObject {
     int getMinimum() const { return minimum; }
     const std::string& getType() const { return type; }
     // Null until the first value is added.
-    const clib_list<std::string>* getEnumValues() const { return enumValues; }
+    const clib_list<std::string>* getEnumValues() const { return enumValues.get(); }
     const std::string& getDefaultKind() const { return defaultKind; }
     const std::string& getDefaultValue() const { return defaultValue; }
     int getRequired() const { return required; }
@@ -53,7 +54,7 @@ class DTDPropSpec : public ManagedObject {
     int minimum = 0;
     int maximum = 0;
     std::string type;
-    clib_list<std::string>* enumValues = nullptr;
+    std::unique_ptr<clib_list<std::string>> enumValues;
     std::string defaultKind;
     std::string defaultValue;
     int required = 0;

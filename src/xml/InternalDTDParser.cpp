@@ -7,11 +7,9 @@
 #include "xml/DTDScanner.h"
 
 InternalDTDParser::InternalDTDParser(std::istream* in, std::ostream* out)
-    : scanner(new DTDScanner(in, out)) {}
+    : scanner(std::make_unique<DTDScanner>(in, out)) {}
 
-InternalDTDParser::~InternalDTDParser() {
-    delete scanner;
-}
+InternalDTDParser::~InternalDTDParser() = default;
 
 void InternalDTDParser::reset(std::string fileName) {
     parsed = false;

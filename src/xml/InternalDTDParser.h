@@ -4,6 +4,7 @@
 
 #include <array>
 #include <istream>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -43,7 +44,7 @@ class InternalDTDParser {
     void push(int condition);
     void popUntil(int condition);
 
-    DTDScanner* scanner;
+    std::unique_ptr<DTDScanner> scanner;
     bool parsed = false;
     bool errorReported = false;
     bool atInputEnd = false;

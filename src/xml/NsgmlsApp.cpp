@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "xml/BuiltinStorageManager.h"
 #include "xml/ConfinedFileStorageManager.h"
@@ -30,8 +31,8 @@ class PrologMessageEventHandler : public MessageEventHandler {
   public:
     using MessageEventHandler::MessageEventHandler;
     void endProlog(EndPrologEvent* event) override {
+        const std::unique_ptr<EndPrologEvent> handed(event);  // the parser hands each event over
         cancel();
-        delete event;
     }
 };
 

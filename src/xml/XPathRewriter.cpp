@@ -205,7 +205,7 @@ void XPathRewriter::rewriteLiteral(FLiteral* literal, FLiteralList* collector) {
 }
 
 Ref<FTerm> XPathRewriter::expandNegated(FTerm* term) {
-    VarList* vars = term->giveVars();
+    const std::unique_ptr<VarList> vars = term->giveVars();
     const auto body = Ref<FLiteralList>::make();
     appendNewLiteral(body.get(), term, 0);
     rewriteBody(body.get());
@@ -219,7 +219,6 @@ Ref<FTerm> XPathRewriter::expandNegated(FTerm* term) {
         result = Ref<AggExpr>::make(body.get(), builtinSymbol::Nil, "nest",
                                     vars != nullptr ? *vars : VarList());
     }
-    delete vars;
     return result;
 }
 

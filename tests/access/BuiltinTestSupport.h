@@ -68,9 +68,9 @@ class BuiltinTest : public AccessTest {
     // The arithmetic atom x op y = r (type 100 to 104) through the factory of method atoms.
     Rows arithmetic(int type, InternalName x, InternalName y, InternalName r) {
         const InternalName tuple[3] = {x, y, r};
-        Iterator* it = access->makeRefIter(ArithmeticOp(type), tuple, 3, nullptr);
-        Rows rows = drain(it);
-        decRef(it);
+        auto it = Ref<Iterator>::adopt(access->makeRefIter(ArithmeticOp(type), tuple, 3, nullptr));
+        Rows rows = drain(it.get());
+        it.reset();
         return rows;
     }
     // The text of a string constant (empty for any other name).

@@ -66,13 +66,13 @@ TEST_F(DescribeTest, AFreeHostWalksEveryObject) {
               (Rows{{o, n, integer(1), SetArrow}}));
 
     // Hosts come in the order of the object names.
-    Iterator* hosts = access->objNamesIterator(nullptr);
+    auto hosts = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
     Row order;
     for (bool more = hosts->first(); more; more = hosts->next()) {
         const InternalName host = hosts->atColumn(1);
         if (host == o || host == p) order.push_back(host);
     }
-    decRef(hosts);
+    hosts.reset();
     Row seen;
     for (const Row& row : call("describe", {Free, m, Free, Free}).rows) seen.push_back(row[0]);
     EXPECT_EQ(seen, order);
@@ -109,28 +109,29 @@ TEST_F(DescribeTest, EmptyValuesYieldNoRow) {
 }
 
 TEST_F(DescribeTest, IteratorsReportMisuse) {
-    Iterator* hostless = new HostSpecDescIter(Free, Free, -1, std::nullopt, access);
+    auto hostless =
+        Ref<Iterator>::adopt(new HostSpecDescIter(Free, Free, -1, std::nullopt, access));
     EXPECT_FALSE(hostless->first());
     EXPECT_EQ(lastError(), "6/9");
     EXPECT_EQ(centralErrorHandler().getError().getMessage(),
               "Invalid initalisation of desc iterator");
-    decRef(hostless);
+    hostless.reset();
 
     centralErrorHandler().reset();
-    Iterator* described = new HostSpecDescIter(o, m, -1, std::nullopt, access);
+    auto described = Ref<Iterator>::adopt(new HostSpecDescIter(o, m, -1, std::nullopt, access));
     ASSERT_TRUE(described->first());
     EXPECT_EQ(described->atColumn(5), Free);
     EXPECT_EQ(lastError(), "6/6");
     EXPECT_EQ(centralErrorHandler().getError().getMessage(),
               "Invalid use of DescIter::atColumn(int), the result is an undefined object ");
-    decRef(described);
+    described.reset();
 
     centralErrorHandler().reset();
-    Iterator* valued = new DescIterWithResult(o, m, Free, -1, std::nullopt, access);
-    EXPECT_EQ(drain(valued), (Rows{{o, m, integer(0), Arrow, a}}));
+    auto valued =
+        Ref<Iterator>::adopt(new DescIterWithResult(o, m, Free, -1, std::nullopt, access));
+    EXPECT_EQ(drain(valued.get()), (Rows{{o, m, integer(0), Arrow, a}}));
     EXPECT_EQ(valued->atColumn(6), Free);
     EXPECT_EQ(
         centralErrorHandler().getError().getMessage(),
         "Invalid use of DescIterWithResult::atColumn(int), the result is an undefined object ");
-    decRef(valued);
 }

@@ -303,10 +303,10 @@ TEST_F(DocumentQueriesTest, SignaturesThroughTheClassesOfAnObject) {
     access->insertClassRelation(o, c, IsaRelation::Member);
     access->insertClassRelation(o, d, IsaRelation::Member);
     access->insertValue(d, m, nullptr, 0, MethodType::ScalarSignature, t);
-    Iterator* it = access->lookupSignatureViaClasses(o, m, 0, 0);
+    auto it = Ref<Iterator>::adopt(access->lookupSignatureViaClasses(o, m, 0, 0));
     ASSERT_NE(it, nullptr);
-    EXPECT_EQ(drain(it), (Rows{{d, m, t}}));
-    decRef(it);
+    EXPECT_EQ(drain(it.get()), (Rows{{d, m, t}}));
+    it.reset();
     EXPECT_EQ(access->lookupSignatureViaClasses(o, m, 0, 1), nullptr);
     EXPECT_EQ(access->lookupSignatureViaClasses(o, m, 1, 0), nullptr);
 }

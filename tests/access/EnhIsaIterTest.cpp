@@ -19,9 +19,10 @@ namespace {
 class EnhIsaIterTest : public AccessTest {
   protected:
     Rows closure(const InternalName& object, const InternalName& cls, int kind) {
-        Iterator* it = access->makeEnhIsaIter(object, cls, IsaRelation(kind), nullptr);
-        Rows rows = drain(it);
-        decRef(it);
+        auto it =
+            Ref<Iterator>::adopt(access->makeEnhIsaIter(object, cls, IsaRelation(kind), nullptr));
+        Rows rows = drain(it.get());
+        it.reset();
         return rows;
     }
 };
@@ -47,18 +48,18 @@ TEST_F(EnhIsaIterTest, AChainInAscendingOrder) {
 TEST_F(EnhIsaIterTest, MisuseIsReported) {
     const InternalName a = object("a"), b = object("b");
     access->insertClassRelation(a, b, IsaRelation::Member);
-    Iterator* it = access->makeEnhIsaIter(a, Free, IsaRelation::Member, nullptr);
-    static_cast<EnhIsaIter*>(it)->reinitialize(a, b, IsaRelation::Member,
-                                               access);  // the class stays: a left one
+    auto it = Ref<Iterator>::adopt(access->makeEnhIsaIter(a, Free, IsaRelation::Member, nullptr));
+    static_cast<EnhIsaIter*>(it.get())->reinitialize(a, b, IsaRelation::Member,
+                                                     access);  // the class stays: a left one
     EXPECT_FALSE(it->first());
     EXPECT_EQ(lastError(), "6/110");
-    static_cast<EnhIsaIter*>(it)->reinitialize(a, Free, IsaRelation::Member, access);
+    static_cast<EnhIsaIter*>(it.get())->reinitialize(a, Free, IsaRelation::Member, access);
     ASSERT_TRUE(it->first());
     EXPECT_EQ(it->atColumn(3), Free);
     EXPECT_EQ(lastError(), "6/109");
     EXPECT_EQ(it->columns(), 2);
     EXPECT_FALSE(it->isA("Iterator"));
-    decRef(it);
+    it.reset();
 
     // No is-a facts at all: nothing, and no report.
     access->clear();

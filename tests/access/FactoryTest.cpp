@@ -101,10 +101,9 @@ TEST_F(FactoryTest, OldIteratorsAreRetargetedOnlyWhenTheirClassFits) {
     it = access->makeFuncOrPredIter(p, &a, 1, it);
     EXPECT_TRUE(is<FuncOrPredIter>(it));
     EXPECT_EQ(drain(it), (Rows{{a}}));
-    Iterator* again = access->makeFunctionIter(p, &a, 1, Free, it);
+    auto again = Ref<Iterator>::adopt(access->makeFunctionIter(p, &a, 1, Free, it));
     EXPECT_EQ(again, it);
     EXPECT_EQ(again->columns(), 3);
-    decRef(again);
 }
 
 TEST_F(FactoryTest, LookupOwnsTheOldIteratorThroughEveryStage) {

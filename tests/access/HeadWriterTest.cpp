@@ -62,8 +62,8 @@ struct PassResult {
 // that every insert answers 0, new facts included.
 PassResult runPass(const std::vector<PassRow>& rows, TraceMode mode, bool delta,
                    const std::vector<PassRow>& storedBefore, int objects) {
-    MainMemOM* om = new MainMemOM();
-    OMAccess* access = new OMAccess(om);
+    auto om = Ref<MainMemOM>::make();
+    auto access = Ref<OMAccess>::make(om.get());
     std::vector<InternalName> names;
     for (int i = 0; i < objects; ++i) {
         InternalName out;
@@ -123,8 +123,8 @@ PassResult runPass(const std::vector<PassRow>& rows, TraceMode mode, bool delta,
         om->dump(0);
         result.base = dump.text();
     }
-    decRef(access);
-    decRef(om);
+    access.reset();
+    om.reset();
     return result;
 }
 

@@ -51,16 +51,17 @@ class InheritanceTest : public AccessTest {
     // The stored values of host.method, outside any phase.
     Rows stored(int type, const InternalName& host) {
         const Row pattern{host, m, Free};
-        Iterator* it = access->makeRefIter(MethodType(type), pattern.data(), 3, nullptr);
-        Rows rows = drain(it);
-        decRef(it);
+        auto it =
+            Ref<Iterator>::adopt(access->makeRefIter(MethodType(type), pattern.data(), 3, nullptr));
+        Rows rows = drain(it.get());
+        it.reset();
         return rows;
     }
     std::vector<InternalName> members(const InternalName& setName) {
         std::vector<InternalName> names;
-        Iterator* it = access->setIterator(setName, nullptr);
-        for (const Row& row : drain(it)) names.push_back(row[0]);
-        decRef(it);
+        auto it = Ref<Iterator>::adopt(access->setIterator(setName, nullptr));
+        for (const Row& row : drain(it.get())) names.push_back(row[0]);
+        it.reset();
         return names;
     }
 
@@ -185,15 +186,15 @@ TEST_F(InheritanceTest, ClosingASubclassCycleRecordsEqualities) {
     access->insertClassRelation(b, c, IsaRelation::Subclass);
     access->insertClassRelation(c, a, IsaRelation::Subclass);
     EXPECT_EQ(access->insertClassRelation(a, b, IsaRelation::Subclass), 1);
-    Iterator* it = access->makeIsaIter(a, b, IsaRelation::Subclass, nullptr);
+    auto it = Ref<Iterator>::adopt(access->makeIsaIter(a, b, IsaRelation::Subclass, nullptr));
     EXPECT_FALSE(it->first());  // not stored
-    decRef(it);
+    it.reset();
     // The equalities are recorded once; applied, the three classes are one.
     EXPECT_EQ(access->insertClassRelation(a, b, IsaRelation::Subclass), 0);
     EXPECT_NE(access->applyEqualities(), 0);
-    Iterator* names = access->objNamesIterator(nullptr);
-    const Rows objects = drain(names);
-    decRef(names);
+    auto names = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
+    const Rows objects = drain(names.get());
+    names.reset();
     int left = 0;
     for (const InternalName& x : {a, b, c})
         left += static_cast<int>(std::count(objects.begin(), objects.end(), Row{x}));
@@ -258,9 +259,9 @@ TEST_F(InheritanceTest, AFullPhaseStoresEverythingALookupInheritsAndAnswersIt) {
     access->insertValue(top, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
     const Row pattern{Free, m, Free};
     ASSERT_EQ(access->beginFullPhase(0), 1);
-    Iterator* it = access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr);
-    Rows rows = drain(it);
-    decRef(it);
+    auto it = Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr));
+    Rows rows = drain(it.get());
+    it.reset();
     access->endPhase();
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (Rows{{a, m, integer(1)}, {b, m, integer(1)}}));

@@ -59,9 +59,8 @@ class InheritedValuesTest : public AccessTest {
                 continue;
             }
             // A set-valued entry read without a member answers its set.
-            Iterator* members = access->setIterator(row.back(), nullptr);
-            for (const Row& member : drain(members)) values.push_back(member[0]);
-            decRef(members);
+            auto members = Ref<Iterator>::adopt(access->setIterator(row.back(), nullptr));
+            for (const Row& member : drain(members.get())) values.push_back(member[0]);
         }
         decRef(it);
         std::sort(values.begin(), values.end());

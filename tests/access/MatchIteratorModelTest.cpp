@@ -127,13 +127,12 @@ class MatchIteratorModelTest : public AccessTest {
             }
             MainMemSetFrame* members = om->getSetFrame(row.back());
             if (members == nullptr) continue;
-            Iterator* each = members->getIterator(nullptr);
-            for (const Row& member : drain(each)) {
+            auto each = Ref<Iterator>::adopt(members->getIterator(nullptr));
+            for (const Row& member : drain(each.get())) {
                 Row withMember(row.begin(), row.end() - 1);
                 withMember.insert(withMember.end(), member.begin(), member.end());
                 rows.push_back(withMember);
             }
-            decRef(each);
         }
         std::sort(rows.begin(), rows.end());
         return rows;
@@ -210,9 +209,8 @@ TEST_F(MatchIteratorModelTest, EveryPatternYieldsExactlyTheStoredRows) {
 
         for (const auto& [kind, model] : isa) {
             forEveryPattern(model, 2, Free, [&](const Row& p) {
-                Iterator* it = isaIteratorFor(p, IsaRelation(kind), om);
-                EXPECT_EQ(expanded(it), matching(model, p)) << "kind " << kind;
-                decRef(it);
+                auto it = Ref<Iterator>::adopt(isaIteratorFor(p, IsaRelation(kind), om));
+                EXPECT_EQ(expanded(it.get()), matching(model, p)) << "kind " << kind;
             });
         }
 
@@ -279,7 +277,7 @@ TEST_F(MatchIteratorErrorTest, MisuseIsReportedAndYieldsNoRow) {
         decRef(misuse.it);
     }
 
-    auto* left = new LeftRefIter(row, 3, MethodType::Scalar, om);
+    auto left = Ref<LeftRefIter>::make(row, 3, MethodType::Scalar, om);
     ASSERT_TRUE(left->first());
     centralErrorHandler().reset();
     EXPECT_EQ(left->atColumn(3), integer(1));
@@ -291,5 +289,4 @@ TEST_F(MatchIteratorErrorTest, MisuseIsReportedAndYieldsNoRow) {
     centralErrorHandler().reset();
     EXPECT_EQ(left->atColumn(1), Free);
     EXPECT_EQ(lastError(), "6/6");
-    decRef(left);
 }

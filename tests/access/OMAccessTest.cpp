@@ -56,9 +56,9 @@ TEST(OMAccessMappingTest, RemapMovesTheEntryToTheRepresentative) {
 }
 
 TEST(OMAccessMappingTest, RemapOntoAMappedNameEquatesWhatBothStoodFor) {
-    auto* om = new MainMemOM();
+    auto om = Ref<MainMemOM>::make();
     {
-        MappingAccess access(om);
+        MappingAccess access(om.get());
         InternalName x, y;
         om->internName(x, "x", 1);
         om->internName(y, "y", 1);
@@ -73,29 +73,27 @@ TEST(OMAccessMappingTest, RemapOntoAMappedNameEquatesWhatBothStoodFor) {
         EXPECT_EQ(representative, x);
         EXPECT_EQ(om->pendingEqualityCount(), 1);
     }
-    decRef(om);
 }
 
 TEST(OMAccessMappingTest, RegistersWithItsManagerAndWithdrawsWhenDestroyed) {
-    auto* om = new MainMemOM();
-    auto* first = new OMAccess(om);
-    EXPECT_EQ(om->getOMAccess(), first);
-    auto* second = new OMAccess(om);
-    EXPECT_EQ(om->getOMAccess(), second);
+    auto om = Ref<MainMemOM>::make();
+    auto first = Ref<OMAccess>::make(om.get());
+    EXPECT_EQ(om->getOMAccess(), first.get());
+    auto second = Ref<OMAccess>::make(om.get());
+    EXPECT_EQ(om->getOMAccess(), second.get());
 
     // A layer that is no longer registered leaves the newer registration alone.
-    decRef(first);
-    EXPECT_EQ(om->getOMAccess(), second);
+    first.reset();
+    EXPECT_EQ(om->getOMAccess(), second.get());
     // The registered one withdraws, so the manager never calls into a destroyed layer.
-    decRef(second);
+    second.reset();
     EXPECT_EQ(om->getOMAccess(), nullptr);
     EXPECT_EQ(om->refCount(), 1);
 
     // The access layer keeps its manager alive until it is itself released.
-    auto* holder = new OMAccess(om);
-    decRef(om);
+    auto holder = Ref<OMAccess>::make(om.get());
+    om.reset();
     EXPECT_TRUE(holder->om()->isA("OM"));
-    decRef(holder);
 }
 
 class OMAccessShellTest : public AccessTest {
@@ -178,11 +176,10 @@ TEST_F(OMAccessShellTest, PrintsAndDescribes) {
     std::ostringstream normal;
     access->describeSelf(normal);
     EXPECT_EQ(normal.str(), "This is a normalOMAccess (OMAccessor).");
-    auto* detached = new OMAccess(nullptr);
+    auto detached = Ref<OMAccess>::make(nullptr);
     std::ostringstream corrupted;
     detached->describeSelf(corrupted);
     EXPECT_EQ(corrupted.str(), "This is a corruptedOMAccess (OMAccessor).");
-    decRef(detached);
 }
 
 TEST_F(OMAccessShellTest, ItsBaseHoldsWhatIsInsertedAndReadsBackAsPrinted) {
@@ -192,13 +189,12 @@ TEST_F(OMAccessShellTest, ItsBaseHoldsWhatIsInsertedAndReadsBackAsPrinted) {
 }
 
 TEST_F(OMAccessShellTest, WithoutAnObjectManagerForwardsAnswerNeutrally) {
-    auto* detached = new OMAccess(nullptr);
+    auto detached = Ref<OMAccess>::make(nullptr);
     InternalName out = o101;
     EXPECT_FALSE(detached->isOk());
     EXPECT_EQ(detached->insertValue(o101, o102, nullptr, 0, MethodType::Scalar, o103), 0);
     EXPECT_EQ(detached->lookupMethodValue(o101, o102, out), 0);
     EXPECT_EQ(detached->numberOrString(out, "text"), o101);
-    decRef(detached);
 }
 
 class NumberOrStringTest : public AccessTest {};

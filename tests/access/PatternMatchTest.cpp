@@ -18,14 +18,15 @@ class PatternMatchTest : public BuiltinTest {
   protected:
     // The texts of one result column of every row (quotes included).
     std::multiset<std::string> results(int perl, const Row& args, int column) {
-        Iterator* it = access->patternMatch(perl, args.data(), static_cast<int>(args.size()));
+        auto it = Ref<Iterator>::adopt(
+            access->patternMatch(perl, args.data(), static_cast<int>(args.size())));
         std::multiset<std::string> texts;
-        for (const Row& row : drain(it)) {
+        for (const Row& row : drain(it.get())) {
             std::string form;
             access->giveLexicalForm(row[static_cast<std::size_t>(column - 1)], form);
             texts.insert(form);
         }
-        decRef(it);
+        it.reset();
         return texts;
     }
     // Every result of "match" (perl 0) or "pmatch" (perl 1) with one format and a free result.

@@ -125,7 +125,7 @@ TEST(PerlWrapperTest, CreatingAnInterpreterKeepsTheLocale) {
         setenv("LC_ALL", "C.UTF-8", 1);
         const std::string before = std::setlocale(LC_ALL, nullptr);
         const locale_t threadBefore = uselocale(static_cast<locale_t>(0));
-        wPerl* made = wPerl::create();
+        const std::unique_ptr<wPerl> made = wPerl::create();
         const bool running =
             made != nullptr && made->eval("sprintf('%.1f', 2.5)").asString() == "2.5";
         const bool same = running && before == std::setlocale(LC_ALL, nullptr) &&

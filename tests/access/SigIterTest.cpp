@@ -91,35 +91,37 @@ TEST_F(SigIterTest, EachRowOnceAcrossClassesAndResultSets) {
 TEST_F(SigIterTest, MisuseIsReported) {
     const Row bound{c, m, Free};
     const Row freeClass{Free, m, Free};
-    auto* basic = new BasicLeftSigIter(MethodType::ScalarSignature, freeClass.data(), 3, access);
+    auto basic =
+        Ref<BasicLeftSigIter>::make(MethodType::ScalarSignature, freeClass.data(), 3, access);
     EXPECT_FALSE(basic->first());
     EXPECT_EQ(lastError(), "6/116");
     EXPECT_EQ(centralErrorHandler().getError().getWhere(), "BasicLeftSigIter::BasicLeftSigIter");
-    decRef(basic);
+    basic.reset();
     centralErrorHandler().reset();
-    auto* right = new EnhRightSigIter(MethodType::ScalarSignature, bound.data(), 3, access);
+    auto right = Ref<EnhRightSigIter>::make(MethodType::ScalarSignature, bound.data(), 3, access);
     EXPECT_FALSE(right->first());
     EXPECT_EQ(centralErrorHandler().getError().getWhere(), "EnhRightSigIter::EnhRightSigIter");
-    decRef(right);
+    right.reset();
 
     signature(c, {}, t);
-    Iterator* it = access->makeSigIter(MethodType::ScalarSignature, bound.data(), 3, nullptr);
+    auto it = Ref<Iterator>::adopt(
+        access->makeSigIter(MethodType::ScalarSignature, bound.data(), 3, nullptr));
     ASSERT_TRUE(it->first());
     EXPECT_EQ(it->atColumn(0), Free);
     EXPECT_EQ(lastError(), "6/109");
     EXPECT_EQ(centralErrorHandler().getError().getName(), "InvaliddUse");
-    decRef(it);
 }
 
 TEST_F(SigIterTest, AWalkCanBeRepeated) {
     signature(c, {}, t);
     access->insertClassRelation(t, u, IsaRelation::Subclass);
     const Row pattern{c, m, Free};
-    auto* basic = new BasicLeftSigIter(MethodType::ScalarSignature, pattern.data(), 3, access);
-    const Rows once = drain(basic);
+    auto basic =
+        Ref<BasicLeftSigIter>::make(MethodType::ScalarSignature, pattern.data(), 3, access);
+    const Rows once = drain(basic.get());
     EXPECT_EQ(once.size(), 1u);
-    EXPECT_EQ(drain(basic), once);
-    decRef(basic);
+    EXPECT_EQ(drain(basic.get()), once);
+    basic.reset();
 
     Iterator* enhanced =
         access->makeSigIter(MethodType::ScalarSignature, pattern.data(), 3, nullptr);
@@ -139,9 +141,10 @@ TEST_F(SigIterTest, ASignatureWithoutResultTypesIsPassedOver) {
     access->insertValue(d, n, nullptr, 0, MethodType::SetSignature, u);
     // c < d in name order: c's own empty signature for n comes first and must not end the walk.
     const Row own{c, n, Free};
-    Iterator* stored = access->makeRefIter(MethodType::SetSignature, own.data(), 3, nullptr);
-    ASSERT_EQ(drain(stored).size(), 1u);
-    decRef(stored);
+    auto stored =
+        Ref<Iterator>::adopt(access->makeRefIter(MethodType::SetSignature, own.data(), 3, nullptr));
+    ASSERT_EQ(drain(stored.get()).size(), 1u);
+    stored.reset();
     EXPECT_EQ(rows(7, {c, n, Free}), (Rows{{c, n, u}}));
     EXPECT_EQ(rows(7, {c, m, Free}), (Rows{{c, m, t}}));
 }

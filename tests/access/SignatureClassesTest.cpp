@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -53,11 +54,10 @@ class SignatureClassesTest : public AccessTest {
         }
     }
 
-    static Row sorted(set<InternalName>* classes) {
+    static Row sorted(const std::unique_ptr<set<InternalName>>& classes) {
         Row row;
         for (auto item = classes->first_item(); item != nullptr; item = classes->next_item(item))
             row.push_back(classes->key(item));
-        delete classes;
         std::sort(row.begin(), row.end());
         return row;
     }

@@ -37,8 +37,7 @@ class SignatureQueriesTest : public AccessTest {
                             MethodType(type), at(result));
     }
     // The members of a set the caller owns.
-    static Row members(set<InternalName>* classes) {
-        std::unique_ptr<set<InternalName>> owned(classes);
+    static Row members(const std::unique_ptr<set<InternalName>>& owned) {
         Row row;
         for (auto item = owned->first_item(); item != nullptr; item = owned->next_item(item))
             row.push_back(owned->key(item));

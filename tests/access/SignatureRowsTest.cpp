@@ -29,10 +29,11 @@ class SignatureRowsTest : public AccessTest {
         Row pattern(static_cast<std::size_t>(argCount + 3), Free);
         pattern[0] = cls;
         pattern[1] = method;
-        Iterator* it = access->makeSigIter(type, pattern.data(), argCount + 3, nullptr);
+        auto it =
+            Ref<Iterator>::adopt(access->makeSigIter(type, pattern.data(), argCount + 3, nullptr));
         Row flat;
-        for (const Row& row : drain(it)) flat.insert(flat.end(), row.begin(), row.end());
-        decRef(it);
+        for (const Row& row : drain(it.get())) flat.insert(flat.end(), row.begin(), row.end());
+        it.reset();
         return flat;
     }
     // Every class and method of the fixture, every arrow and up to two arguments: the rows read

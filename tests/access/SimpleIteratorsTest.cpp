@@ -32,8 +32,8 @@ TEST(BigIteratorTest, ConcatenatesInOrderAndRefusesEmptyOrLateMembers) {
     big = new BigIterator();
     EXPECT_FALSE(big->add(nullptr));
     ASSERT_TRUE(big->add(single(1)));
-    auto* empty = new EmptyIterator();
-    EXPECT_FALSE(big->add(empty));
+    auto empty = Ref<EmptyIterator>::make();
+    EXPECT_FALSE(big->add(empty.get()));
     ASSERT_TRUE(big->add(new ExplicitSetIterator(&three)));
     EXPECT_EQ(drain(big), (Rows{{integer(1)}, {integer(3)}, {integer(4)}, {integer(5)}}));
     // first() starts again from the first member.
@@ -41,10 +41,10 @@ TEST(BigIteratorTest, ConcatenatesInOrderAndRefusesEmptyOrLateMembers) {
     EXPECT_EQ(big->atColumn(1), integer(1));
 
     // Once started nothing more joins; the refused iterator stays the caller's.
-    Iterator* late = single(9);
-    EXPECT_FALSE(big->add(late));
-    decRef(late);
-    decRef(empty);
+    auto late = Ref<Iterator>::adopt(single(9));
+    EXPECT_FALSE(big->add(late.get()));
+    late.reset();
+    empty.reset();
     decRef(big);
 }
 

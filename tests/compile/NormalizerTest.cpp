@@ -38,7 +38,7 @@ class NormalizerTest : public ::testing::Test {
 
     // The atomised program as showProgram writes it; "<null>" when atomize fails.
     std::string atomized(const std::string& text) {
-        auto* normalizer = new Normalizer(harness.program(text));
+        auto normalizer = Ref<Normalizer>::make(harness.program(text));
         OutputChannel& channel = answerChannel();
         ChannelCapture out(channel);
         std::string shown = "<null>";
@@ -46,7 +46,7 @@ class NormalizerTest : public ::testing::Test {
             normalizer->showProgram();
             shown = out.text();
         }
-        decRef(normalizer);
+        normalizer.reset();
         return shown;
     }
 
@@ -54,7 +54,7 @@ class NormalizerTest : public ::testing::Test {
 };
 
 TEST_F(NormalizerTest, AtomicRulesKeepTheirTextAndGetTheLabel) {
-    auto* normalizer = new Normalizer(harness.program("p(X) :- X[a -> Y], Y[b -> Z]."));
+    auto normalizer = Ref<Normalizer>::make(harness.program("p(X) :- X[a -> Y], Y[b -> Z]."));
     ASSERT_EQ(normalizer->atomize(), normalizer);
     FProgram* atomised = normalizer->giveProgram();
     ASSERT_EQ(atomised->getRules()->length(), 1);
@@ -62,7 +62,6 @@ TEST_F(NormalizerTest, AtomicRulesKeepTheirTextAndGetTheLabel) {
     EXPECT_EQ(harness.print(rule), "p(X) :- X[a -> Y], Y[b -> Z].");
     EXPECT_EQ(rule->getLabel(), "norm");
     EXPECT_EQ(rule->getFlag(), 1);
-    decRef(normalizer);
 }
 
 TEST_F(NormalizerTest, PathStepsSpecificationsAndIsaParts) {
@@ -80,12 +79,11 @@ TEST_F(NormalizerTest, PathStepsSpecificationsAndIsaParts) {
 
 TEST_F(NormalizerTest, FactsStayWholeAndQueriesUnchanged) {
     EXPECT_EQ(atomized("p(a), q(b)."), "p(a), q(b).\n");
-    auto* normalizer = new Normalizer(harness.program("?- X.a[b -> Y]."));
+    auto normalizer = Ref<Normalizer>::make(harness.program("?- X.a[b -> Y]."));
     ASSERT_NE(normalizer->atomize(), nullptr);
     FRule* query = normalizer->giveProgram()->getRules()->head();
     EXPECT_EQ(harness.print(query), "?- X.a[b -> Y].");
     EXPECT_EQ(query->getFlag(), 0);
-    decRef(normalizer);
 }
 
 TEST_F(NormalizerTest, NegatedLiterals) {
@@ -107,10 +105,10 @@ TEST_F(NormalizerTest, NegatedLiterals) {
 
 TEST_F(NormalizerTest, ShellMethods) {
     FProgram* good = harness.program("q(X.a) :- r(X).");
-    auto* interpreter = new StandInInterpreter(good);
-    auto* meta = new NormalizerMeta;
+    auto interpreter = Ref<StandInInterpreter>::make(good);
+    auto meta = Ref<NormalizerMeta>::make();
     FLSysArgs args;
-    args.append(interpreter);
+    args.append(interpreter.get());
     FLSysRef made = meta->methodCall("new", &args);
     ASSERT_NE(made, nullptr);
 
@@ -141,23 +139,22 @@ TEST_F(NormalizerTest, ShellMethods) {
     EXPECT_EQ(made->methodCall("giveProgram", nullptr), atomised);
 
     made.reset();
-    decRef(interpreter);
+    interpreter.reset();
     EXPECT_EQ(meta->methodCall("new", nullptr), nullptr);
-    decRef(meta);
 }
 
 TEST_F(NormalizerTest, MissingPrograms) {
     ErrorCapture errors;
     // Without an interpreter, and with one that has no program.
-    auto* alone = new Normalizer(static_cast<ProgramInterpreter*>(nullptr));
+    auto alone = Ref<Normalizer>::make(static_cast<ProgramInterpreter*>(nullptr));
     EXPECT_EQ(alone->atomize(), nullptr);
     EXPECT_NE(errors.text().find("NoFLogInterp"), std::string::npos);
     EXPECT_EQ(alone->showProgram(), nullptr);
     EXPECT_NE(errors.text().find("NoAtomFProgram"), std::string::npos);
-    decRef(alone);
+    alone.reset();
 
     auto* interpreter = new StandInInterpreter(nullptr);
-    auto* shell = new Normalizer(interpreter);
+    auto shell = Ref<Normalizer>::make(interpreter);
     EXPECT_EQ(shell->getProgram(), shell);
     EXPECT_EQ(shell->atomize(), nullptr);
     EXPECT_EQ(shell->giveProgram(), nullptr);
@@ -165,7 +162,7 @@ TEST_F(NormalizerTest, MissingPrograms) {
     interpreter->program = new FProgram(nullptr, harness.table());
     EXPECT_EQ(shell->getProgram(), nullptr);
     EXPECT_NE(errors.text().find("NoOwnFProgram"), std::string::npos);
-    decRef(shell);
+    shell.reset();
     decRef(interpreter->program);
     decRef(interpreter);
 }
@@ -185,13 +182,13 @@ class NormalizedBodiesTest : public rule_test::RuleTest {
         FRule* rule = program->getRules()->head();
         Translator* translator = harness.getTranslator();
         Lines original = harness.answersOf(rule, translator->translateRule(rule, harness.table()));
-        auto* normalizer = new Normalizer(program);
+        auto normalizer = Ref<Normalizer>::make(program);
         Lines atomic = {"<not atomised>"};
         if (normalizer->atomize() != nullptr) {
             FRule* first = normalizer->giveProgram()->getRules()->head();
             atomic = harness.answersOf(first, translator->translateRule(first, harness.table()));
         }
-        decRef(normalizer);
+        normalizer.reset();
         return {original, atomic};
     }
 };

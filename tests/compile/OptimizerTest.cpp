@@ -50,9 +50,9 @@ class OptimizerTest : public rule_test::RuleTest {
         std::streambuf* old = std::cout.rdbuf(buffer.rdbuf());
         OutputChannel& system = systemChannel();
         const bool hadStream = system.currentStream() != nullptr;
-        auto* stream = new FLSysOStreamImpl<std::ostream>(&std::cout, false);
-        system.setStream(stream);
-        decRef(stream);
+        auto stream = Ref<FLSysOStreamImpl<std::ostream>>::make(&std::cout);
+        system.setStream(stream.get());
+        stream.reset();
         const Ref<AlgebraicExpr> expr = optimizer->optimize(rule, table);
         if (hadStream) {
             system.resetStream();

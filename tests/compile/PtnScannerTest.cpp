@@ -113,14 +113,13 @@ TEST_F(PtnScannerTest, ScalarSpecificationWithoutResult) {
     // Reported after its method's hook; no hook of its own.
     FRule* rule = harness.rule("?- X[].");
     FSymbol m = harness.table()->GetFSymbol("m", InternalName::Function, 0);
-    auto* spec = new SSpec(new FunctionTerm(m, nullptr), 0, nullptr, 0, nullptr);
+    auto spec = Ref<SSpec>::make(new FunctionTerm(m, nullptr), 0, nullptr, 0, nullptr);
     ErrorCapture errors;
-    Recorder* bare = fresh(rule);
-    bare->scan(static_cast<Spec*>(spec));
+    auto bare = Ref<Recorder>::adopt(fresh(rule));
+    bare->scan(static_cast<Spec*>(spec.get()));
     EXPECT_EQ(bare->hooks, (Hooks{"id m 0"}));
     EXPECT_NE(errors.text().find("Unexpected NULL pointer"), std::string::npos);
-    decRef(spec);
-    decRef(bare);
+    spec.reset();
 }
 
 TEST_F(PtnScannerTest, HeadListsAndNullNodes) {
@@ -130,9 +129,9 @@ TEST_F(PtnScannerTest, HeadListsAndNullNodes) {
     EXPECT_EQ(take(recorder), (Hooks{"id a 0", "pred p 1", "id b 0", "pred q 1", "termlist"}));
 
     ErrorCapture errors;
-    Recorder* empty = fresh(rule);
-    auto* none = new FTermList();
-    empty->scan(none);
+    auto empty = Ref<Recorder>::adopt(fresh(rule));
+    auto none = Ref<FTermList>::make();
+    empty->scan(none.get());
     empty->scan(static_cast<FLiteralList*>(nullptr));
     empty->scan(static_cast<clib_list<FTerm*>*>(nullptr));
     EXPECT_TRUE(empty->hooks.empty());
@@ -143,8 +142,6 @@ TEST_F(PtnScannerTest, HeadListsAndNullNodes) {
               "\n*** ERROR : Unexpected NULL pointer\n\n"
               "\n*** ERROR : Unexpected NULL pointer\n\n");
     EXPECT_TRUE(empty->hooks.empty());
-    decRef(none);
-    decRef(empty);
 }
 
 }  // namespace

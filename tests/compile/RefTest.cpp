@@ -69,10 +69,10 @@ TEST(RefTest, ADerivedHandleMovesIntoABaseHandleWithoutCounting) {
 TEST(RefTest, ReleaseHandsTheReferenceOnAndAnEmptyHandleHoldsNothing) {
     int destroyed = 0;
     Ref<Node> held = Ref<Node>::make(&destroyed);
-    Node* handedOn = held.release();
+    auto handedOn = Ref<Node>::adopt(held.release());
     EXPECT_FALSE(held);
     EXPECT_EQ(handedOn->refCount(), 1);
-    decRef(handedOn);
+    handedOn.reset();
     EXPECT_EQ(destroyed, 1);
     const Ref<Node> empty;
     EXPECT_EQ(empty.get(), nullptr);

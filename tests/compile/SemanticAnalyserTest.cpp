@@ -102,17 +102,18 @@ TEST_F(SemanticAnalyserTest, EachCheckReportsOnce) {
 
     // The label (the file name) leads the report, and the line is the clause's own.
     FRule* parsed = harness.rule("p(X).");
-    auto* labelled = new FRule(parsed->getHead(), nullptr, parsed->getSymTab(), "file.flp", 7, 0);
+    auto labelled =
+        Ref<FRule>::make(parsed->getHead(), nullptr, parsed->getSymTab(), "file.flp", 7, 0);
     {
         ErrorCapture errors;
         Error::setOutputFilter(2);
-        EXPECT_EQ(analyser->analyse(labelled, harness.table()), 0);
+        EXPECT_EQ(analyser->analyse(labelled.get(), harness.table()), 0);
         EXPECT_EQ(split(errors.text()),
                   (std::vector<std::string>{"file.flp, " + opening +
                                             "p(X).\nThe rule ends at line 7.\nThe variable(s) X " +
                                             unbound}));
     }
-    decRef(labelled);
+    labelled.reset();
     EXPECT_EQ(analyse("X!!m[n -> a] :- p(X)."), 0);
 }
 
@@ -142,9 +143,7 @@ TEST_F(SemanticAnalyserTest, NestNeedsNoAggregationVariableInItsBody) {
     FRule* rule = harness.rule("?- S = count{X [G] ; p(G)}.");
     auto* equality = static_cast<PTerm*>(rule->getBody()->getList()->head()->getTerm());
     auto* count = static_cast<AggExpr*>(equality->getArgs()->tail());
-    VarList* groups = count->getGroupVars();
-    auto* nest = new AggExpr(count->getBody(), count->getAggVar(), "nest", *groups);
-    delete groups;
+    auto* nest = new AggExpr(count->getBody(), count->getAggVar(), "nest", count->getGroupVars());
     {
         ErrorCapture errors;
         EXPECT_EQ(analyser->analyse(rule, harness.table()), 0);

@@ -46,10 +46,10 @@ class ValueAccess : public TestAccess {
     // The set name a method value is stored under.
     InternalName storedSet(const InternalName& host, const InternalName& method, int type) {
         const InternalName probe[3] = {host, method, undef()};
-        Iterator* rows = makeRefIter(MethodType(type), probe, 3, nullptr);
+        auto rows = Ref<Iterator>::adopt(makeRefIter(MethodType(type), probe, 3, nullptr));
         InternalName found;
         if (rows != nullptr && rows->first()) found = rows->atColumn(3);
-        decRef(rows);
+        rows.reset();
         return found;
     }
 

@@ -31,12 +31,12 @@ class VarScannerTest : public ::testing::Test {
         return rule->getSymTab()->GetFSymbol(name, InternalName::Variable, 0);
     }
     // The records of one variable: (node, count).
-    std::vector<std::pair<const ParseTreeNode*, int>> records(VarOccurrences* d,
-                                                              const std::string& name) {
+    std::vector<std::pair<const ParseTreeNode*, int>> records(
+        const std::unique_ptr<VarOccurrences>& d, const std::string& name) {
         std::vector<std::pair<const ParseTreeNode*, int>> out;
-        auto item = d->lookup(var(name));
-        if (item == nullptr) return out;
-        for (const VarInfo& info : *d->inf(item)) out.emplace_back(info.node, info.count);
+        const auto found = d->find(var(name));
+        if (found == d->end()) return out;
+        for (const VarInfo& info : found->second) out.emplace_back(info.node, info.count);
         return out;
     }
 
@@ -48,11 +48,10 @@ class VarScannerTest : public ::testing::Test {
 TEST_F(VarScannerTest, RecordsPerNodeWithCounts) {
     using Records = std::vector<std::pair<const ParseTreeNode*, int>>;
     FLiteral* lit = literal("?- p(X, X, a).");
-    VarOccurrences* d = scanner->scanLiteral(lit);
+    std::unique_ptr<VarOccurrences> d = scanner->scanLiteral(lit);
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->size(), 1);
+    EXPECT_EQ(d->size(), 1u);
     EXPECT_EQ(records(d, "X"), (Records{{lit->getTerm(), 2}}));
-    deleteOccurrences(d);
 
     // Each specification takes its own positions.
     lit = literal("?- X[m -> Y; n -> Z].");
@@ -62,24 +61,21 @@ TEST_F(VarScannerTest, RecordsPerNodeWithCounts) {
     EXPECT_EQ(records(d, "X"), (Records{{first, 1}}));
     EXPECT_EQ(records(d, "Y"), (Records{{first, 1}}));
     EXPECT_EQ(records(d, "Z"), (Records{{mol->getSpecs()->tail(), 1}}));
-    deleteOccurrences(d);
 }
 
 TEST_F(VarScannerTest, NestedNodesAndAggregates) {
     // X stands in the function term and, through it, nowhere else; Y in the predicate.
     FLiteral* lit = literal("?- p(f(X, X), Y).");
-    VarOccurrences* d = scanner->scanLiteral(lit);
+    std::unique_ptr<VarOccurrences> d = scanner->scanLiteral(lit);
     EXPECT_EQ(records(d, "X").size(), 1u);
     EXPECT_EQ(records(d, "X")[0].second, 2);
     EXPECT_EQ(records(d, "Y")[0].first, lit->getTerm());
-    deleteOccurrences(d);
 
     // The grouping variable counts once in the aggregate and once in its body's predicate.
     FLiteral* agg = literal("?- S = count{X [G] ; r(X, G)}.");
     d = scanner->scanLiteral(agg);
     EXPECT_EQ(records(d, "G").size(), 2u);
     EXPECT_EQ(records(d, "X").size(), 1u);  // only inside the aggregate's body
-    deleteOccurrences(d);
 }
 
 TEST(VarPropagatorTest, EachVariableComesFromTheNearestEarlierLiteral) {
@@ -87,8 +83,8 @@ TEST(VarPropagatorTest, EachVariableComesFromTheNearestEarlierLiteral) {
     FRule* rule = harness.rule("?- p(X), q(X, Y), r(Y).");
     std::vector<FLiteral*> lits(rule->getBody()->getList()->begin(),
                                 rule->getBody()->getList()->end());
-    auto* propagator = new VarPropagator;
-    harness.getTranslator()->propagateVariables(rule->getBody(), propagator, harness.table());
+    auto propagator = Ref<VarPropagator>::make();
+    harness.getTranslator()->propagateVariables(rule->getBody(), propagator.get(), harness.table());
     ASSERT_EQ(propagator->passings().length(), 2);
 
     set<FSymbol> variables;
@@ -103,14 +99,13 @@ TEST(VarPropagatorTest, EachVariableComesFromTheNearestEarlierLiteral) {
     set<FSymbol> none;
     propagator->passedTo(lits[0], &none, nullptr);
     EXPECT_TRUE(none.empty());
-    decRef(propagator);
 }
 
 TEST(VarPropagatorTest, SelectivePassingSkipsLiteralsThatNeedNoBindings) {
     rule_test::RuleHarness harness;
     FRule* rule = harness.rule("?- p(X), q(X), X < Y, r(Y).");
-    auto* propagator = new VarPropagator;
-    harness.getTranslator()->propagateVariablesSelective(rule->getBody(), propagator,
+    auto propagator = Ref<VarPropagator>::make();
+    harness.getTranslator()->propagateVariablesSelective(rule->getBody(), propagator.get(),
                                                          harness.table());
     // Only the comparison receives bindings: X from q, the nearest holder before it, and Y
     // from no earlier literal.
@@ -118,7 +113,6 @@ TEST(VarPropagatorTest, SelectivePassingSkipsLiteralsThatNeedNoBindings) {
     const auto& passing = *propagator->passings().begin();
     auto second = rule->getBody()->getList()->next_item(rule->getBody()->getList()->first_item());
     EXPECT_EQ(passing.from, rule->getBody()->getList()->inf(second));
-    decRef(propagator);
 }
 
 }  // namespace

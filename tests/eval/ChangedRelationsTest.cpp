@@ -18,10 +18,10 @@ namespace {
 bool guardedRead(const std::string& program, const std::string& added) {
     rule_test::RuleHarness harness;
     FProgram* rules = harness.program(program);
-    auto* facts = new FProgram(new clib_list<FRule*>, harness.table());
+    auto facts = Ref<FProgram>::make(new clib_list<FRule*>, harness.table());
     for (FRule* fact : harness.parse(added)) facts->appendClause(fact);
-    const bool guarded = ChangedRelations(rules, facts).readUnderNegationOrAggregate(rules);
-    decRef(facts);
+    const bool guarded = ChangedRelations(rules, facts.get()).readUnderNegationOrAggregate(rules);
+    facts.reset();
     return guarded;
 }
 
@@ -78,10 +78,10 @@ TEST(ChangedRelations, MembershipsFollowSubclasses) {
 bool leavesInheritance(const std::string& program, const std::string& added) {
     rule_test::RuleHarness harness;
     FProgram* rules = harness.program(program);
-    auto* facts = new FProgram(new clib_list<FRule*>, harness.table());
+    auto facts = Ref<FProgram>::make(new clib_list<FRule*>, harness.table());
     for (FRule* fact : harness.parse(added)) facts->appendClause(fact);
-    const bool leaves = ChangedRelations(rules, facts).leaveInheritance();
-    decRef(facts);
+    const bool leaves = ChangedRelations(rules, facts.get()).leaveInheritance();
+    facts.reset();
     return leaves;
 }
 

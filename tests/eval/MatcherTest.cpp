@@ -104,20 +104,20 @@ TEST_F(MatcherTest, APreparedRuleIsTranslatedBeforeItsRoundAndOnce) {
 
 TEST_F(MatcherTest, TheOptimizerBuildsOnlyFlaggedRules) {
     FRule* parsed = h.rules.rule("q(X) :- p(X).");
-    auto* flagged = new FRule(parsed->getHead(), parsed->getBody(), parsed->getSymTab(), "", 0, 1);
+    auto flagged =
+        Ref<FRule>::make(parsed->getHead(), parsed->getBody(), parsed->getSymTab(), "", 0, 1);
     matcher = make(optimizer);
     matcher->retrieve(parsed, nullptr, h.rules.table());
     EXPECT_EQ(optimizer->calls, 0);
     EXPECT_EQ(translator->calls, 1);
-    matcher->retrieve(flagged, nullptr, h.rules.table());
+    matcher->retrieve(flagged.get(), nullptr, h.rules.table());
     EXPECT_EQ(optimizer->calls, 1);
     EXPECT_EQ(translator->calls, 1);
     // Without an optimizer the flagged rule goes to the translator.
     auto* plain = make(nullptr);
-    plain->retrieve(flagged, nullptr, h.rules.table());
+    plain->retrieve(flagged.get(), nullptr, h.rules.table());
     EXPECT_EQ(translator->calls, 2);
     decRef(plain);
-    decRef(flagged);
 }
 
 TEST_F(MatcherTest, ATreeOfAFailedTranslationIsReleased) {
@@ -140,10 +140,10 @@ TEST_F(MatcherTest, ATreeOfAFailedTranslationIsReleased) {
 
 TEST_F(MatcherTest, ErrorsAndTheGlitchLine) {
     ErrorCapture errors;
-    Matcher* broken = new Matcher(nullptr, h.creator, h.algebra, nullptr);
+    auto broken = Ref<Matcher>::make(nullptr, h.creator, h.algebra, nullptr);
     EXPECT_EQ(eval_test::errorNames(errors), "WrongInit");
     EXPECT_FALSE(broken->isOk());
-    decRef(broken);
+    broken.reset();
 
     errors.clear();
     matcher = make(nullptr);

@@ -115,17 +115,17 @@ TEST(NaiveEvalRounds, RulesSharingAHeadTermWithOtherColumnOrders) {
     FRule* first = h.rules.rule("t(X,Y) :- p(X,Y).");
     FRule* other = h.rules.rule("t(X,Y) :- q(Y,X).");
     // The second rule reuses the first rule's head term, as the delta rules of one rule do.
-    auto* shared = new FRule(first->getHead(), other->getBody(), other->getSymTab(), "", 0, 0);
+    auto shared =
+        Ref<FRule>::make(first->getHead(), other->getBody(), other->getSymTab(), "", 0, 0);
     const Ref<Operand> rows1 = h.matcher->retrieve(first, nullptr, h.rules.table());
-    const Ref<Operand> rows2 = h.matcher->retrieve(shared, nullptr, h.rules.table());
+    const Ref<Operand> rows2 = h.matcher->retrieve(shared.get(), nullptr, h.rules.table());
     ASSERT_TRUE(rows1);
     ASSERT_TRUE(rows2);
     ASSERT_NE(rows1->columnOf(rows2->getColumns()->head()), 1)
         << "the two bodies must bind the head's variables in other columns";
     EXPECT_EQ(h.matcher->insert(first, rows1.get()), 1);
-    EXPECT_EQ(h.matcher->insert(shared, rows2.get()), 1);
+    EXPECT_EQ(h.matcher->insert(shared.get(), rows2.get()), 1);
     EXPECT_EQ(h.ask("?- t(X,Y)."), (Lines{"X=a, Y=b", "X=c, Y=d"}));
-    decRef(shared);
 }
 
 TEST(NaiveEvalRounds, RowsAndGroundHeadsAreInsertedOnceUntilReset) {

@@ -31,7 +31,7 @@ class OptimizedProgramTest : public ::testing::Test {
     // the number of rules the optimizer was given. The rules without negation go first, to
     // their fixpoint, so that a negation meets complete relations.
     int evaluate(const std::string& text) {
-        auto* normalizer = new Normalizer(h.rules.program(text));
+        auto normalizer = Ref<Normalizer>::make(h.rules.program(text));
         EXPECT_NE(normalizer->atomize(), nullptr) << text;
         FProgram* atomised = normalizer->giveProgram();
         int flagged = 0;
@@ -42,17 +42,16 @@ class OptimizedProgramTest : public ::testing::Test {
                 if (rule->getBody() == nullptr || !rule->getBody()->hasNegation())
                     positive->append(rule);
             }
-            auto* first = new FProgram(positive, atomised->getSymTab());
+            auto first = Ref<FProgram>::make(positive, atomised->getSymTab());
             // The optimizer writes each order it chooses on standard output.
             std::ostringstream orders;
             std::streambuf* old = std::cout.rdbuf(orders.rdbuf());
             ChannelCapture literals(systemChannel());
-            EXPECT_EQ(h.naive->evaluate(first), 1) << text;
+            EXPECT_EQ(h.naive->evaluate(first.get()), 1) << text;
             EXPECT_EQ(h.naive->evaluate(atomised), 1) << text;
             std::cout.rdbuf(old);
-            decRef(first);
         }
-        decRef(normalizer);
+        normalizer.reset();
         return flagged;
     }
 

@@ -60,9 +60,9 @@ struct SemiHarness : EvalHarness {
     // Analyses the program as the interpreter does (which marks inheritance).
     FProgram* analysed(const std::string& text) {
         FProgram* program = rules.program(text);
-        auto* analyser = new SemanticAnalyser;
+        auto analyser = Ref<SemanticAnalyser>::make();
         analyser->analyse(program, program->getSymTab());
-        decRef(analyser);
+        analyser.reset();
         return program;
     }
     // Evaluates the analysed program.
@@ -407,8 +407,9 @@ TEST(SemiNaiveEval, CancelledEvaluationStopsRecording) {
         "p(X,Z) :- p(X,Y), e(Y,Z).");
     // The interrupt arrives during the first round: the evaluation is cancelled and its delta
     // tables are gone; the next insert must not record through them.
-    auto* cancelling = new eval_test::InterruptedInFirstRound<PrSemiNaive>(h.matcher, h.access);
-    eval_test::callWith(cancelling, "mode", {"seminaive"});
+    auto cancelling =
+        Ref<eval_test::InterruptedInFirstRound<PrSemiNaive>>::make(h.matcher, h.access);
+    eval_test::callWith(cancelling.get(), "mode", {"seminaive"});
     ChannelCapture debug(debugChannel());
     EXPECT_EQ(cancelling->evaluate(program), 0);
     EXPECT_EQ(debug.text(), "evaluation cancelled at round 1\n");
@@ -419,7 +420,6 @@ TEST(SemiNaiveEval, CancelledEvaluationStopsRecording) {
     EXPECT_EQ(h.ask("?- e(c,X)."), (Lines{"X=d"}));
     EXPECT_EQ(h.ask("?- delta_e(X,Y)."), (Lines{"X=a, Y=b", "X=b, Y=c"}));
     cancelling->reset(0);
-    decRef(cancelling);
 }
 
 }  // namespace

@@ -26,9 +26,9 @@ struct InheritHarness : EvalHarness {
     ~InheritHarness() { decRef(inherit); }
     FProgram* analysed(const std::string& text) {
         FProgram* program = rules.program(text);
-        auto* analyser = new SemanticAnalyser;
+        auto analyser = Ref<SemanticAnalyser>::make();
         analyser->analyse(program, program->getSymTab());
-        decRef(analyser);
+        analyser.reset();
         return program;
     }
     int run(const std::string& text) { return inherit->evaluate(analysed(text)); }

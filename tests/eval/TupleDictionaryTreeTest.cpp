@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "eval/TupleDictionaryTree.h"
+#include "foundation/Ref.h"
 #include "objectbase/InternalName.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 TEST(TupleDictionaryTree, AgreesWithASetOfRows) {
     std::mt19937 random(26);
     for (int width : {0, 1, 2, 3}) {
-        auto* trie = new TupleDictionaryTree;
+        auto trie = Ref<TupleDictionaryTree>::make();
         std::vector<InternalName> row;
         std::set<std::vector<InternalName>> seen;
         std::uniform_int_distribution<int> value(0, 40);
@@ -28,7 +29,6 @@ TEST(TupleDictionaryTree, AgreesWithASetOfRows) {
             ASSERT_EQ(trie->contains(row.data(), int(row.size())), isNew ? 0 : 1)
                 << width << " " << i;
         }
-        decRef(trie);
     }
 }
 
@@ -37,7 +37,7 @@ TEST(TupleDictionaryTree, CacheHintsForABatchChangeNoAnswer) {
     // batches, and paths share their beginnings.
     std::mt19937 random(46);
     for (int width : {0, 1, 2, 3}) {
-        auto* trie = new TupleDictionaryTree;
+        auto trie = Ref<TupleDictionaryTree>::make();
         std::set<std::vector<InternalName>> seen;
         std::uniform_int_distribution<int> value(0, 12);
         for (int batch = 0; batch < 400; ++batch) {
@@ -51,7 +51,6 @@ TEST(TupleDictionaryTree, CacheHintsForABatchChangeNoAnswer) {
                 ASSERT_EQ(trie->contains(row, width), isNew ? 0 : 1) << width << " " << batch;
             }
         }
-        decRef(trie);
     }
 }
 

@@ -19,11 +19,11 @@ class ErrorHandlerTest : public ShellStateTest {
     const Error fatal{6, 1, 3, "F", "very bad", "", ""};
 
     FLSysRef call(const std::string& name, int argument) {
-        auto* value = new FLSysInteger(argument);
+        auto value = Ref<FLSysInteger>::make(argument);
         clib_list<FLSysObject*> args;
-        args.append(value);
+        args.append(value.get());
         FLSysRef result = handler.methodCall(name, &args);
-        decRef(value);
+        value.reset();
         return result;
     }
 };
@@ -101,15 +101,15 @@ TEST_F(ErrorHandlerTest, ShellMethodsSetFilterAndMask) {
     Error::setOutputFilter(2);
 
     // A wrong argument is reported (on the central handler) and gives null.
-    auto* text = new FLSysString("4");
+    auto text = Ref<FLSysString>::make("4");
     clib_list<FLSysObject*> args;
-    args.append(text);
+    args.append(text.get());
     EXPECT_EQ(handler.methodCall("setOutputFilter", &args), nullptr);
     EXPECT_EQ(handler.methodCall("reset", &args), nullptr);
     EXPECT_EQ(centralErrorHandler().getError(), err11::WrongNumberOfArguments);
     EXPECT_EQ(handler.methodCall("help", &args), nullptr);
     EXPECT_EQ(help.text(), "");
-    decRef(text);
+    text.reset();
 
     handler.report(real);
     EXPECT_EQ(handler.methodCall("reset", nullptr), &handler);
@@ -138,7 +138,7 @@ TEST(ErrorHandlerDeathTest, ContainerHookReportsAndEndsTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
         {
-            auto* stream = new FLSysOStreamImpl<>(&std::cerr, false);
+            auto* stream = new FLSysOStreamImpl<>(&std::cerr);
             errorChannel().setStream(stream);
             Error::setOutputFilter(3);
             centralErrorHandler().setOutputSeriousness(4);

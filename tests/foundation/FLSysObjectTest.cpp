@@ -53,17 +53,17 @@ TEST_F(FLSysObjectTest, StandardMethodsAnswerAsDocumented) {
     EXPECT_EQ(object.methodCall("display", &args), &object);
     EXPECT_EQ(captured.text(), "aFLSysObject\n");
 
-    auto* name = new FLSysString("FLSysObject");
-    auto* other = new FLSysString("OutputChannel");
+    auto name = Ref<FLSysString>::make("FLSysObject");
+    auto other = Ref<FLSysString>::make("OutputChannel");
     clib_list<FLSysObject*> one;
-    one.append(name);
+    one.append(name.get());
     EXPECT_EQ(object.methodCall("isA", &one), &trueConstant());
     clib_list<FLSysObject*> two;
-    two.append(other);
+    two.append(other.get());
     EXPECT_EQ(object.methodCall("isA", &two), &falseConstant());
     EXPECT_EQ(channel.methodCall("isA", &two), &trueConstant());
-    decRef(name);
-    decRef(other);
+    name.reset();
+    other.reset();
     EXPECT_EQ(errors.text(), "");
     EXPECT_FALSE(centralErrorHandler().isError());
 }
@@ -153,20 +153,19 @@ TEST_F(FLSysObjectTest, ErrorBuildersCarryTheOffendingName) {
 }
 
 TEST_F(FLSysObjectTest, ClassObjectCreatesAndDelegates) {
-    auto* meta = new ProbeMeta;
+    auto meta = Ref<ProbeMeta>::make();
     FLSysRef made = meta->methodCall("new", nullptr);
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->isA("Probe"));
     made.reset();
 
-    args.append(meta);
+    args.append(meta.get());
     EXPECT_EQ(meta->methodCall("new", &args), nullptr);
     EXPECT_EQ(centralErrorHandler().getError().getNumber(), 2011);
 
     EXPECT_FALSE(meta->isA("Probe"));
-    EXPECT_EQ(meta->methodCall("print", nullptr), meta);
+    EXPECT_EQ(meta->methodCall("print", nullptr), meta.get());
     EXPECT_EQ(system.text(), "Probe");
-    decRef(meta);
 }
 
 // The timer's and the statistic handler's class objects refuse arguments as every other does.
@@ -185,13 +184,13 @@ TEST_F(FLSysObjectTest, BuiltInClassObjectsReportArgumentsToNew) {
 // Every standard method answers with a reference of the caller's own: after the caller's handle
 // has gone, the host is held exactly as before, whatever the method answered.
 TEST_F(FLSysObjectTest, EveryStandardAnswerCarriesTheCallersReference) {
-    auto* probe = new Probe;
+    auto probe = Ref<Probe>::make();
     FLSysString className("Probe");
     FLSysArgs isAArgs;
     isAArgs.append(&className);
     {
         FLSysRef printed = probe->methodCall("print", nullptr);
-        EXPECT_EQ(printed, probe);
+        EXPECT_EQ(printed, probe.get());
         EXPECT_EQ(probe->refCount(), 2);
         FLSysRef again = probe->methodCall("help", nullptr);
         EXPECT_EQ(probe->refCount(), 3);
@@ -200,7 +199,6 @@ TEST_F(FLSysObjectTest, EveryStandardAnswerCarriesTheCallersReference) {
         EXPECT_TRUE(static_cast<FLSysBoolean*>(truth.get())->value() != 0);
     }
     EXPECT_EQ(probe->refCount(), 1);
-    decRef(probe);
 }
 
 // The handle: adopt takes over a reference, share takes one, moving hands it on, and the last

@@ -25,12 +25,14 @@ class WatchedStream : public std::ostringstream {
 class OutputChannelTest : public ShellStateTest {
   protected:
     std::ostringstream textA, textB;
-    StringStream* a = new StringStream(&textA, false);
-    StringStream* b = new StringStream(&textB, false);
+    Ref<StringStream> heldA = Ref<StringStream>::make(&textA);
+    Ref<StringStream> heldB = Ref<StringStream>::make(&textB);
+    StringStream* a = heldA.get();
+    StringStream* b = heldB.get();
 
     void TearDown() override {
-        decRef(a);
-        decRef(b);
+        heldA.reset();
+        heldB.reset();
         ShellStateTest::TearDown();
     }
 };
@@ -68,12 +70,13 @@ TEST_F(OutputChannelTest, RedirectionNestsAndUnwinds) {
 
 TEST_F(OutputChannelTest, DestroyingAChannelReleasesEveryStream) {
     bool destroyed = false;
-    auto* owning = new FLSysOStreamImpl<WatchedStream>(new WatchedStream(destroyed), true);
+    auto owning =
+        Ref<FLSysOStreamImpl<WatchedStream>>::make(std::make_unique<WatchedStream>(destroyed));
     {
         OutputChannel channel;
-        channel.setStream(owning);
+        channel.setStream(owning.get());
         channel.setStream(a);
-        decRef(owning);  // the channel's reference keeps it alive
+        owning.reset();  // the channel's reference keeps it alive
         EXPECT_FALSE(destroyed);
         EXPECT_EQ(a->refCount(), 2);
     }
@@ -111,34 +114,34 @@ TEST_F(OutputChannelTest, ShellMethods) {
     EXPECT_EQ(channel.methodCall("print", nullptr), &channel);
     EXPECT_EQ(system.text(), "anOutputChannel");
 
-    auto* text = new FLSysString("cout");
+    auto text = Ref<FLSysString>::make("cout");
     clib_list<FLSysObject*> wrong;
-    wrong.append(text);
+    wrong.append(text.get());
     EXPECT_EQ(channel.methodCall("setStream", &wrong), nullptr);
     EXPECT_EQ(errors.text(), "\n*** ERROR : A method was called with an invalid argument. \n\n");
-    decRef(text);
+    text.reset();
 
     EXPECT_EQ(channel.methodCall("help", nullptr), &channel);
 }
 
 TEST_F(OutputChannelTest, StreamObjects) {
     EXPECT_TRUE(a->isOk());
-    auto* empty = new FLSysOStreamImpl<>(nullptr, true);
-    EXPECT_FALSE(empty->isOk());
-    *empty << "nowhere" << std::endl;  // no stream: dropped
-    decRef(empty);
+    {
+        const auto empty = Ref<FLSysOStreamImpl<>>::make(std::unique_ptr<std::ostream>());
+        EXPECT_FALSE(empty->isOk());
+        *empty << "nowhere" << std::endl;  // no stream: dropped
+    }
 
     OutputChannel channel;
     channel.setStream(b);
     a->print(channel);
     EXPECT_EQ(textB.str(), "aFLSysOStream");
     // A corrupted (streamless) object is refused by the shell form of setStream.
-    auto* broken = new FLSysOStreamImpl<>(nullptr, false);
+    const auto broken = Ref<FLSysOStreamImpl<>>::make(static_cast<std::ostream*>(nullptr));
     clib_list<FLSysObject*> args;
-    args.append(broken);
+    args.append(broken.get());
     EXPECT_EQ(channel.methodCall("setStream", &args), nullptr);
     EXPECT_EQ(centralErrorHandler().getError().getNumber(), 2016);
-    decRef(broken);
 }
 
 }  // namespace

@@ -52,30 +52,28 @@ TEST_F(ShellValuesTest, ClassTests) {
 }
 
 TEST_F(ShellValuesTest, StringLiterals) {
-    FLSysString* empty = FLSysString::fromLiteral("\"\"");
+    auto empty = Ref<FLSysString>::adopt(FLSysString::fromLiteral("\"\""));
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(empty->value(), "");
-    decRef(empty);
-    FLSysString* word = FLSysString::fromLiteral("\"a\"b\"");
+    empty.reset();
+    auto word = Ref<FLSysString>::adopt(FLSysString::fromLiteral("\"a\"b\""));
     ASSERT_NE(word, nullptr);
     EXPECT_EQ(word->value(), "a\"b");
-    decRef(word);
+    word.reset();
     EXPECT_EQ(FLSysString::fromLiteral("\""), nullptr);
     EXPECT_EQ(FLSysString::fromLiteral("abc"), nullptr);
     EXPECT_EQ(FLSysString::fromLiteral("\"abc"), nullptr);
-    FLSysString* plain = FLSysString::fromString("\"q\"");
+    auto plain = Ref<FLSysString>::adopt(FLSysString::fromString("\"q\""));
     EXPECT_EQ(plain->value(), "\"q\"");
-    decRef(plain);
 }
 
 TEST_F(ShellValuesTest, IntegerLiterals) {
     const std::pair<const char*, int> good[] = {
         {"-", 0}, {"-2147483648", INT_MIN}, {"00000000000000000042", 42}};
     for (const auto& [token, value] : good) {
-        FLSysInteger* literal = FLSysInteger::fromLiteral(token);
+        auto literal = Ref<FLSysInteger>::adopt(FLSysInteger::fromLiteral(token));
         ASSERT_NE(literal, nullptr) << token;
         EXPECT_EQ(literal->value(), value) << token;
-        decRef(literal);
     }
     for (const char* bad : {"", "1a", "+5", " 1", "2147483648", "-2147483649"}) {
         EXPECT_EQ(FLSysInteger::fromLiteral(bad), nullptr) << bad;

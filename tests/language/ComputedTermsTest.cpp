@@ -85,8 +85,7 @@ TEST(ComputedTerms, ClonesAreIndependent) {
     exprCopy->setLeft(b.num(7));
     EXPECT_EQ(b.text(aggregate), "count{X [Y] ; p(X,Y)}");
     EXPECT_EQ(b.text(expr), "X + 1");
-    VarList* groups = aggregate->getGroupVars();
-    groups->append(b.varSymbol("Z"));
-    delete groups;
+    VarList groups = aggregate->getGroupVars();
+    groups.append(b.varSymbol("Z"));
     EXPECT_EQ(b.varNames(aggregate), "Y");
 }

@@ -26,28 +26,25 @@ TEST(ExamplesRoundTrip, EveryClausePrintsAndParsesBackEqual) {
         SCOPED_TRACE(program.filename().string());
         ParserHarness harness;
         ErrorCapture errors;
-        auto* parser = new FLogicParser();
+        auto parser = Ref<FLogicParser>::make();
         ASSERT_EQ(parser->open(program.string()), 1);
         int clauses = 0, queries = 0;
         while (!parser->atEnd()) {
             int ok = 0;
-            FRule* rule = parser->parse(harness.table(), &ok);
+            auto rule = Ref<FRule>::adopt(parser->parse(harness.table(), &ok));
             EXPECT_EQ(ok, 1);
             if (rule == nullptr) continue;
             ++clauses;
             if (rule->ruleKind() == FRule::Query) ++queries;
-            const std::string printed = harness.print(rule);
-            auto* again = new FLogicParser();
+            const std::string printed = harness.print(rule.get());
+            auto again = Ref<FLogicParser>::make();
             again->setInputString(printed);
-            FRule* reread = again->parse(harness.table(), &ok);
+            auto reread = Ref<FRule>::adopt(again->parse(harness.table(), &ok));
             ASSERT_NE(reread, nullptr) << printed;
             EXPECT_TRUE(rule->deepEqual(*reread)) << printed;
-            EXPECT_EQ(harness.print(reread), printed);
-            decRef(reread);
-            decRef(again);
-            decRef(rule);
+            EXPECT_EQ(harness.print(reread.get()), printed);
         }
-        decRef(parser);
+        parser.reset();
         EXPECT_GE(clauses, 8);
         EXPECT_GE(queries, 3);
         EXPECT_EQ(errors.text(), "");

@@ -167,27 +167,25 @@ TEST(FLogicGrammar, BlanksAndCommentsAfterTheLastClauseGiveNoRule) {
 
 TEST(FLogicGrammar, RulesCarryTheLineOfTheirFullStop) {
     ParserHarness harness;
-    auto* parser = new FLogicParser();
+    auto parser = Ref<FLogicParser>::make();
     parser->setInputString("p(a).\nq(\"x\ny\",\n b).\nr.");
     int ok = 0;
     const int expectedLines[] = {1, 4, 5};
     for (int line : expectedLines) {
-        FRule* rule = parser->parse(harness.table(), &ok);
+        auto rule = Ref<FRule>::adopt(parser->parse(harness.table(), &ok));
         ASSERT_NE(rule, nullptr);
         EXPECT_EQ(rule->getLine(), line);
         EXPECT_EQ(rule->getLabel(), "");
-        decRef(rule);
     }
-    decRef(parser);
 }
 
 // What the printed form cannot show: nesting by precedence, and don't-cares that differ.
 TEST(FLogicGrammar, ArithmeticNestsByPrecedenceAndDontCaresDiffer) {
     ParserHarness harness;
-    auto* parser = new FLogicParser();
+    auto parser = Ref<FLogicParser>::make();
     parser->setInputString("?- X = 1 + 2 * 3, p(_, _).");
     int ok = 0;
-    FRule* rule = parser->parse(harness.table(), &ok);
+    auto rule = Ref<FRule>::adopt(parser->parse(harness.table(), &ok));
     ASSERT_NE(rule, nullptr);
     auto* equation = static_cast<PTerm*>(rule->getBody()->first()->getTerm());
     auto* sum = static_cast<ArithmeticExpr*>(equation->getArgs()->tail());
@@ -200,8 +198,6 @@ TEST(FLogicGrammar, ArithmeticNestsByPrecedenceAndDontCaresDiffer) {
     auto* second = static_cast<FVar*>(dontCares->getArgs()->tail());
     EXPECT_EQ(first->getName().getType(), InternalName::DontCare);
     EXPECT_NE(first->getName(), second->getName());
-    decRef(rule);
-    decRef(parser);
 }
 
 TEST(FLogicGrammar, DeepNestingOverflowsTheStackWithAReport) {

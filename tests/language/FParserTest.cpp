@@ -173,14 +173,13 @@ TEST_F(FParserTest, ReadErrorRightAfterAClauseEndsTheInputWithARejection) {
 TEST_F(FParserTest, OneCharacterAfterTheLastClauseIsScanned) {
     for (const char* tail : {"$", "q", "$$"}) {
         ErrorCapture local;
-        FLogicParser* own = new FLogicParser();
+        auto own = Ref<FLogicParser>::make();
         own->setInputString(std::string("p(a).\n") + tail);
         EXPECT_EQ(harness.next(*own).text, "p(a).");
         EXPECT_FALSE(own->atEnd()) << tail;
         EXPECT_EQ(harness.next(*own).ok, 0) << tail;
         EXPECT_TRUE(own->atEnd());
         EXPECT_NE(reportText(local), "") << tail;
-        decRef(own);
     }
 }
 
@@ -203,10 +202,10 @@ TEST_F(FParserTest, InnerInputLeavesTheOuterPositionAlone) {
     ASSERT_EQ(parser->open(outer.path), 1);
     EXPECT_EQ(harness.next(*parser).text, "p(a).");
     // A file read in between, as a consulted file within a consulted file.
-    auto* other = new FLogicParser();
+    auto other = Ref<FLogicParser>::make();
     ASSERT_EQ(other->open(inner.path), 1);
     while (!other->atEnd()) harness.next(*other);
-    decRef(other);
+    other.reset();
     EXPECT_EQ(harness.next(*parser).ok, 0);
     EXPECT_EQ(errors(), "ParseError|" + outer.path +
                             ", line 3 parse error near 'r' : comma between terms missing|"

@@ -84,9 +84,9 @@ void expectTwinsAgree(ParserHarness& harness, Twins& twins) {
             return true;
         },
         [&](const FactList& facts, std::size_t i) {
-            FRule* rule = facts.clause(i);
-            walked.push_back(harness.print(rule));
-            decRef(rule);
+            auto rule = Ref<FRule>::adopt(facts.clause(i));
+            walked.push_back(harness.print(rule.get()));
+            rule.reset();
             return true;
         });
     ASSERT_EQ(walked.size(), twins.clauses.size());
@@ -95,7 +95,7 @@ void expectTwinsAgree(ParserHarness& harness, Twins& twins) {
 
     const std::string text = printed(*twins.whole, harness.table());
     EXPECT_EQ(printed(*twins.compact, harness.table()), text);
-    FProgram* copy = static_cast<FProgram*>(twins.compact->clone());
+    auto copy = Ref<FProgram>::adopt(static_cast<FProgram*>(twins.compact->clone()));
     EXPECT_EQ(printed(*copy, harness.table()), text);
 
     // Made whole: the same clauses, one by one.
@@ -111,17 +111,16 @@ void expectTwinsAgree(ParserHarness& harness, Twins& twins) {
         EXPECT_EQ(rule->getFlag(), twins.clauses[i]->getFlag());
         ++i;
     }
-    decRef(copy);
 }
 
 }  // namespace
 
 TEST(FactList, OnlyOnePredicateOrMoleculeOfGroundTermsIsKept) {
     ParserHarness harness;
-    auto* parser = new FLogicParser();
+    auto parser = Ref<FLogicParser>::make();
     parser->setInputString(mixedText);
-    Twins twins = parseTwins(harness, parser);
-    decRef(parser);
+    Twins twins = parseTwins(harness, parser.get());
+    parser.reset();
     std::vector<std::string> kept;
     for (FRule* rule : twins.clauses)
         if (FactList::holds(*rule)) kept.push_back(harness.print(rule));
@@ -157,10 +156,10 @@ TEST(FactList, OnlyOnePredicateOrMoleculeOfGroundTermsIsKept) {
 TEST(FactList, CompactProgramsAgreeWithWholeOnes) {
     ParserHarness harness;
     ErrorCapture errors;
-    auto* parser = new FLogicParser();
+    auto parser = Ref<FLogicParser>::make();
     parser->setInputString(mixedText);
-    Twins twins = parseTwins(harness, parser);
-    decRef(parser);
+    Twins twins = parseTwins(harness, parser.get());
+    parser.reset();
     expectTwinsAgree(harness, twins);
     release(twins);
     EXPECT_EQ(errors.text(), "");
@@ -173,10 +172,10 @@ TEST(FactList, ExampleProgramsKeptCompactAgreeWithWholeOnes) {
         SCOPED_TRACE(program.filename().string());
         ParserHarness harness;
         ErrorCapture errors;
-        auto* parser = new FLogicParser();
+        auto parser = Ref<FLogicParser>::make();
         ASSERT_EQ(parser->open(program.string()), 1);
-        Twins twins = parseTwins(harness, parser);
-        decRef(parser);
+        Twins twins = parseTwins(harness, parser.get());
+        parser.reset();
         expectTwinsAgree(harness, twins);
         release(twins);
         EXPECT_EQ(errors.text(), "");
@@ -189,20 +188,19 @@ namespace {
 // The facts of the text read as the consult reads them, each ground fact without a parse tree,
 // into a new program.
 FProgram* readGround(ParserHarness& harness, const std::string& text) {
-    auto* parser = new FLogicParser();
+    auto parser = Ref<FLogicParser>::make();
     parser->setInputString(text);
     auto* program = new FProgram(new clib_list<FRule*>, harness.table());
     FactList::Ground fact;
     while (!parser->atEnd()) {
         int ok = 0;
         bool groundRead = false;
-        FRule* rule = parser->parse(harness.table(), &ok, fact, &groundRead);
+        auto rule = Ref<FRule>::adopt(parser->parse(harness.table(), &ok, fact, &groundRead));
         EXPECT_EQ(ok, 1);
         if (groundRead) program->appendGround(fact);
-        if (rule != nullptr) program->appendClause(rule);
-        decRef(rule);
+        if (rule != nullptr) program->appendClause(rule.get());
     }
-    decRef(parser);
+    parser.reset();
     return program;
 }
 
@@ -250,10 +248,10 @@ TEST(FactList, EachDistinctGroundTermIsStoredOnceWhateverRoadReadIt) {
         if (ground) {
             program = readGround(harness, text);
         } else {
-            auto* parser = new FLogicParser();
+            auto parser = Ref<FLogicParser>::make();
             parser->setInputString(text);
-            twins = parseTwins(harness, parser);
-            decRef(parser);
+            twins = parseTwins(harness, parser.get());
+            parser.reset();
             program = twins.compact;
             incRef(program);
         }
@@ -291,8 +289,9 @@ TEST(FactList, FactsWithTermsTakenFromAnotherTableKeepTheirText) {
     // Two programs read apart have tables of their own; facts taken from one into the other
     // bring their terms into the other's table, each once.
     ParserHarness harness;
-    FProgram* first = readGround(harness, "p(f(a), [x]). p(g([x]), h).");
-    FProgram* second = readGround(harness, "q([x], g([x])). q(k, f(a)). q(z, [y]).");
+    auto first = Ref<FProgram>::adopt(readGround(harness, "p(f(a), [x]). p(g([x]), h)."));
+    auto second =
+        Ref<FProgram>::adopt(readGround(harness, "q([x], g([x])). q(k, f(a)). q(z, [y])."));
     const FactList* into = onlyFactList(*first);
     ASSERT_NE(into, nullptr);
     const GroundTermTable* table = into->termTable();
@@ -310,17 +309,16 @@ TEST(FactList, FactsWithTermsTakenFromAnotherTableKeepTheirText) {
     auto* copy = static_cast<FProgram*>(first->clone());
     EXPECT_EQ(printed(*copy, harness.table()), printed(*first, harness.table()));
     decRef(copy);
-    decRef(first);
-    decRef(second);
+    first.reset();
 }
 
 TEST(FactList, FactsTakenIntoAnotherProgramKeepTheirPlaces) {
     ParserHarness harness;
-    auto* parser = new FLogicParser();
+    auto parser = Ref<FLogicParser>::make();
     parser->setInputString("p(a). q(X) :- p(X). p(b). p(c).");
-    Twins twins = parseTwins(harness, parser);
-    decRef(parser);
-    auto* other = new FProgram(new clib_list<FRule*>, harness.table());
+    Twins twins = parseTwins(harness, parser.get());
+    parser.reset();
+    auto other = Ref<FProgram>::make(new clib_list<FRule*>, harness.table());
     std::string order;
     twins.compact->forEachClause(
         [&](FRule* rule) {
@@ -338,7 +336,7 @@ TEST(FactList, FactsTakenIntoAnotherProgramKeepTheirPlaces) {
     ASSERT_EQ(other->getRules()->length(), 3);
     EXPECT_EQ(other->getRules()->head()->getLabel(), "label");
     EXPECT_EQ(other->getRules()->head()->getFlag(), 1);
-    decRef(other);
+    other.reset();
     release(twins);
 }
 
@@ -432,37 +430,37 @@ TEST(FactList, ManyGeneratedFactsReadInAnyOrderAgreeWithTheirClauses) {
         SCOPED_TRACE(seed);
         ParserHarness harness;
         ErrorCapture errors;
-        auto* parser = new FLogicParser();
+        auto parser = Ref<FLogicParser>::make();
         // The third program's records fill more than one block.
         parser->setInputString(generatedFacts(seed, seed == 3 ? 16000 : 3000));
-        Twins twins = parseTwins(harness, parser);
-        decRef(parser);
+        Twins twins = parseTwins(harness, parser.get());
+        parser.reset();
 
         // Each fact read alone, in a shuffled order, against its clause read in program order.
         std::vector<std::string> inOrder;
         std::vector<std::pair<const FactList*, std::size_t>> facts;
-        twins.compact->forEachClause(
-            [](FRule*) { return true; },
-            [&](const FactList& list, std::size_t i) {
-                facts.emplace_back(&list, i);
-                FRule* rule = list.clause(i);
-                inOrder.push_back(harness.print(rule) + " @" + std::to_string(rule->getLine()));
-                decRef(rule);
-                return true;
-            });
+        twins.compact->forEachClause([](FRule*) { return true; },
+                                     [&](const FactList& list, std::size_t i) {
+                                         facts.emplace_back(&list, i);
+                                         auto rule = Ref<FRule>::adopt(list.clause(i));
+                                         inOrder.push_back(harness.print(rule.get()) + " @" +
+                                                           std::to_string(rule->getLine()));
+                                         rule.reset();
+                                         return true;
+                                     });
         ASSERT_GT(facts.size(), 2000u);
         std::vector<std::size_t> order(facts.size());
         for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
         std::shuffle(order.begin(), order.end(), std::mt19937(seed));
         for (std::size_t k : order) {
-            FRule* rule = facts[k].first->clause(facts[k].second);
-            EXPECT_EQ(harness.print(rule) + " @" + std::to_string(rule->getLine()), inOrder[k]);
-            decRef(rule);
+            auto rule = Ref<FRule>::adopt(facts[k].first->clause(facts[k].second));
+            EXPECT_EQ(harness.print(rule.get()) + " @" + std::to_string(rule->getLine()),
+                      inOrder[k]);
         }
 
         // Taken over into another program with other origins, lines and flags, every third
         // fact from a new origin.
-        auto* other = new FProgram(new clib_list<FRule*>, harness.table());
+        auto other = Ref<FProgram>::make(new clib_list<FRule*>, harness.table());
         std::mt19937 random(seed);
         std::vector<std::tuple<std::string, int, int>> places;
         for (const auto& [list, i] : facts) {
@@ -480,16 +478,16 @@ TEST(FactList, ManyGeneratedFactsReadInAnyOrderAgreeWithTheirClauses) {
                                  EXPECT_EQ(list.origin(i), std::get<0>(places[k]));
                                  EXPECT_EQ(list.line(i), std::get<1>(places[k]));
                                  EXPECT_EQ(list.flag(i), std::get<2>(places[k]));
-                                 FRule* rule = list.clause(i);
-                                 const std::string text = harness.print(rule);
+                                 auto rule = Ref<FRule>::adopt(list.clause(i));
+                                 const std::string text = harness.print(rule.get());
                                  EXPECT_EQ(text + inOrder[k].substr(inOrder[k].rfind(" @")),
                                            inOrder[k]);
-                                 decRef(rule);
+                                 rule.reset();
                                  ++k;
                                  return true;
                              });
         EXPECT_EQ(k, facts.size());
-        decRef(other);
+        other.reset();
 
         expectTwinsAgree(harness, twins);
         release(twins);
@@ -499,10 +497,10 @@ TEST(FactList, ManyGeneratedFactsReadInAnyOrderAgreeWithTheirClauses) {
 
 TEST(FactList, AMoleculeFactTellsItsPartsAsWritten) {
     ParserHarness harness;
-    auto* parser = new FLogicParser();
+    auto parser = Ref<FLogicParser>::make();
     parser->setInputString("o9:k[m@(a, b) -> v; s ->> {x, y}; m -> w]. o1[m -> v1]. o2::k.");
-    Twins twins = parseTwins(harness, parser);
-    decRef(parser);
+    Twins twins = parseTwins(harness, parser.get());
+    parser.reset();
     std::vector<std::string> parts;
     std::vector<FactList::Atom> atoms;
     SymTab* names = harness.table();
@@ -598,11 +596,11 @@ TEST(FactList, TheRelationsFactsWriteAreThoseEachFactDecodedWrites) {
         SCOPED_TRACE(seed);
         ParserHarness harness;
         ErrorCapture errors;
-        auto* parser = new FLogicParser();
+        auto parser = Ref<FLogicParser>::make();
         parser->setInputString(seed == 0 ? std::string(mixedText) + "o9::k. o8::k. o9::k2."
                                          : generatedFacts(seed, 4000));
-        Twins twins = parseTwins(harness, parser);
-        decRef(parser);
+        Twins twins = parseTwins(harness, parser.get());
+        parser.reset();
         const std::vector<std::string> expected = walkByDecoding(*twins.compact);
         ASSERT_GT(expected.size(), 10u);
         EXPECT_EQ(walkByWrites(*twins.compact), expected);
@@ -641,7 +639,7 @@ TEST(FactList, TheRelationsFactsWriteAreThoseEachFactDecodedWrites) {
         EXPECT_EQ(counted, decoded);
 
         // Taken over fact by fact into another program, and copied whole.
-        auto* other = new FProgram(new clib_list<FRule*>, harness.table());
+        auto other = Ref<FProgram>::make(new clib_list<FRule*>, harness.table());
         twins.compact->forEachClause(
             [&](FRule* rule) {
                 other->append(rule);
@@ -655,7 +653,7 @@ TEST(FactList, TheRelationsFactsWriteAreThoseEachFactDecodedWrites) {
         auto* copy = static_cast<FProgram*>(twins.compact->clone());
         EXPECT_EQ(walkByWrites(*copy), expected);
         decRef(copy);
-        decRef(other);
+        other.reset();
 
         // Made whole, a program's facts write nothing compact.
         twins.compact->getRules();

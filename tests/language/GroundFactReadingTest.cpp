@@ -189,7 +189,7 @@ std::string printedProgram(const FProgram& program, SymTab* names) {
 Reading read(const std::string& text, bool ground) {
     ParserHarness harness;
     ErrorCapture errors;
-    auto* parser = new FLogicParser();
+    auto parser = Ref<FLogicParser>::make();
     parser->setInputString(text);
     auto* program = new FProgram(new clib_list<FRule*>, harness.table());
     Reading reading;
@@ -208,7 +208,7 @@ Reading read(const std::string& text, bool ground) {
             decRef(rule);
         }
     }
-    decRef(parser);
+    parser.reset();
     reading.program = printedProgram(*program, harness.table());
     auto place = [&](const FRule* rule) {
         reading.places += rule->getLabel() + ":" + std::to_string(rule->getLine()) + " ";
@@ -219,9 +219,9 @@ Reading read(const std::string& text, bool ground) {
             return true;
         },
         [&](const FactList& facts, std::size_t i) {
-            FRule* rule = facts.clause(i);
-            place(rule);
-            decRef(rule);
+            auto rule = Ref<FRule>::adopt(facts.clause(i));
+            place(rule.get());
+            rule.reset();
             return true;
         });
     decRef(program);

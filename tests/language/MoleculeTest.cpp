@@ -156,14 +156,13 @@ TEST(Molecule, BuiltFromParseTimeObjectsThatAreReleased) {
         for (ManagedObject* part :
              std::vector<ManagedObject*>{scalar, scalarResult, setAppl, setResult})
             decRef(part);
-        auto* isa = new IsaSpec(1, b.cnst("c"));
-        auto* filter = new FLiteralList(b.lit(b.pred("p", {b.var("X")})));
-        auto* spec = new Specification(isa, elements, filter);
-        decRef(isa);
-        decRef(filter);
+        auto isa = Ref<IsaSpec>::make(1, b.cnst("c"));
+        auto filter = Ref<FLiteralList>::make(b.lit(b.pred("p", {b.var("X")})));
+        auto spec = Ref<Specification>::make(isa.get(), elements, filter.get());
+        isa.reset();
+        filter.reset();
         for (MethListElement* element : *elements) decRef(element);
-        molecule = b.own(new FMolecule(b.cnst("o"), spec, 0));
-        decRef(spec);
+        molecule = b.own(new FMolecule(b.cnst("o"), spec.get(), 0));
     }
     EXPECT_EQ(b.text(molecule), "o:c[m@(a) -> v; s ->> {x, y}][p(X)]");
     EXPECT_TRUE(molecule->getSpecs()->head()->isA("SSpec"));

@@ -185,10 +185,9 @@ class TreeBuilder {
     }
     // The variables' names in the order giveVars lists them.
     std::string varNames(const ParseTreeNode* node) {
-        VarList* list = node->giveVars();
+        const std::unique_ptr<VarList> list = node->giveVars();
         std::string out;
         for (const FSymbol& var : *list) out += (out.empty() ? "" : ",") + vars->giveName(var);
-        delete list;
         return out;
     }
     std::string names_of(const VarSet& set) {

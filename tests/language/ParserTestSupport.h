@@ -58,11 +58,11 @@ class ParserHarness {
 
     // Every call until the input is at its end.
     std::vector<ParseResult> parseAll(const std::string& text) {
-        FParser* parser = make();
+        auto parser = Ref<FParser>::adopt(make());
         parser->setInputString(text);
         std::vector<ParseResult> results;
         while (!parser->atEnd() && results.size() < 100) results.push_back(next(*parser));
-        decRef(parser);
+        parser.reset();
         return results;
     }
 

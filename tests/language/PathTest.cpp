@@ -76,11 +76,10 @@ TEST(Path, CopiesAndParseTimeObjectsLiveApart) {
     Reference* path;
     {
         // Parse-time objects released right after use, as the grammar does.
-        MethAppl* application = new MethAppl(b.cnst("m"), nullptr, 0);
-        MethRef* step = new MethRef(application, 0);
-        decRef(application);
-        path = b.own(new Reference(b.cnst("o"), step));
-        decRef(step);
+        auto application = Ref<MethAppl>::make(b.cnst("m"), nullptr, 0);
+        auto step = Ref<MethRef>::make(application.get(), 0);
+        application.reset();
+        path = b.own(new Reference(b.cnst("o"), step.get()));
     }
     path->setMethResult(b.scalarResult(0, b.var("R")));
     auto* copy = b.own(static_cast<Reference*>(path->clone()));

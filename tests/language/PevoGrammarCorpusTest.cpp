@@ -36,7 +36,7 @@ std::string parseText(const std::string& text) {
     ParserHarness harness([] { return static_cast<FParser*>(new PevoParser); });
     ErrorCapture errors;
     Error::setOutputFilter(2);
-    auto* parser = new PevoParser();
+    auto parser = Ref<PevoParser>::make();
     parser->setInputString(text);
     std::string out;
     for (int calls = 0; !parser->atEnd() && calls < 100; ++calls) {
@@ -51,7 +51,7 @@ std::string parseText(const std::string& text) {
         }
         out += (ok != 1 ? " ok=" + std::to_string(ok) : "") + "\n";
     }
-    decRef(parser);
+    parser.reset();
     return out + reportText(errors);
 }
 

@@ -24,7 +24,7 @@ std::string shape(const std::string& text) {
     ParserHarness harness(makePevoParser);
     ErrorCapture errors;
     Error::setOutputFilter(2);
-    auto* parser = new PevoParser();
+    auto parser = Ref<PevoParser>::make();
     parser->setInputString(text);
     int ok = -1;
     FRule* rule = parser->parse(harness.table(), &ok);
@@ -39,7 +39,7 @@ std::string shape(const std::string& text) {
         reports.pop_back();
         out += " | " + reports;
     }
-    decRef(parser);
+    parser.reset();
     return out;
 }
 

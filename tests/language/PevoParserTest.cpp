@@ -48,10 +48,9 @@ TEST_F(PevoParserTest, RulesCarryTheirFileAndLine) {
     int ok = 0;
     const int expectedLines[] = {1, 5};
     for (int line : expectedLines) {
-        FRule* rule = parser->parse(harness.table(), &ok);
+        auto rule = Ref<FRule>::adopt(parser->parse(harness.table(), &ok));
         ASSERT_NE(rule, nullptr);
         EXPECT_EQ(rule->getLine(), line);
-        decRef(rule);
     }
 }
 

@@ -175,8 +175,7 @@ TEST(Program, CommandsCheckTheirArgumentsFirstAndOtherNamesGoToTheBase) {
 TEST(Program, VariablesOfAProgramAreNotCollected) {
     TreeBuilder b;
     ErrorCapture errors(7);
-    VarList* vars = b.program({b.fact({b.var("X")})})->giveVars();
+    const std::unique_ptr<VarList> vars = b.program({b.fact({b.var("X")})})->giveVars();
     EXPECT_TRUE(vars->empty());
-    delete vars;
     EXPECT_NE(errors.text().find("FProgramGiveVarsCalled"), std::string::npos);
 }

@@ -79,10 +79,9 @@ TEST(Safety, TermsAndLiterals) {
     EXPECT_EQ(b.names_of(some), "X");
     EXPECT_FALSE(b.lit(nullptr)->bindVars(some, b.names));
     // Ground terms give an empty variable list, not null.
-    VarList* none = b.cnst("a")->giveVars();
+    const std::unique_ptr<VarList> none = b.cnst("a")->giveVars();
     ASSERT_NE(none, nullptr);
     EXPECT_TRUE(none->empty());
-    delete none;
     EXPECT_EQ(b.varNames(b.pred("p", {b.var("X"), b.var("Y"), b.var("X")})), "X,Y");
 }
 

@@ -63,7 +63,7 @@ class BaseConsistency {
             absent(host, "the object frames");
             MainMemObjFrame* frame = om->getObjFrame(host);
             for (int type = 0; type <= 8; ++type) {
-                Iterator* it = frame->methodIterator(type, nullptr);
+                auto it = Ref<Iterator>::adopt(frame->methodIterator(type, nullptr));
                 for (bool more = it->first(); more; more = it->next()) {
                     InternalName method = it->atColumn(1);
                     int argCount = it->atColumn(3).getValue();
@@ -77,7 +77,6 @@ class BaseConsistency {
                         << method;
                     checkValueUsage(host, it->atColumn(2));
                 }
-                decRef(it);
             }
             for (int kind = 1; kind <= 3; ++kind) {
                 InternalName setName = kind == 1   ? frame->getSetName1()

@@ -43,9 +43,9 @@ std::vector<std::string> names(Iterator* it) {
 // The names of the manager's walk over its objects, in its order.
 std::vector<InternalName> walkedNames(FrameManager* fm) {
     std::vector<InternalName> walked;
-    Iterator* it = fm->objNames(nullptr);
+    auto it = Ref<Iterator>::adopt(fm->objNames(nullptr));
     for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
-    decRef(it);
+    it.reset();
     return walked;
 }
 
@@ -183,15 +183,13 @@ TEST(FrameManagerTest, NameIteratorsRunInIdentifierOrderAndReuse) {
     {
         // An iterator of another class is reported, released and replaced.
         ErrorCapture errors;
-        Iterator* objIt = fm->objNames(it);
+        auto objIt = Ref<Iterator>::adopt(fm->objNames(it));
         EXPECT_NE(errors.text().find("GotUnknownIterator"), std::string::npos);
         EXPECT_TRUE(objIt->isA("ObjNamesIterator"));
-        EXPECT_EQ(names(objIt), (std::vector<std::string>{"o7"}));
-        decRef(objIt);
+        EXPECT_EQ(names(objIt.get()), (std::vector<std::string>{"o7"}));
     }
-    Iterator* paramIt = fm->paramNames(nullptr);
+    auto paramIt = Ref<Iterator>::adopt(fm->paramNames(nullptr));
     EXPECT_FALSE(paramIt->first());
-    decRef(paramIt);
 }
 
 TEST(FrameManagerTest, ClearForgetsEverythingAndPoolsMoveOn) {
@@ -207,9 +205,9 @@ TEST(FrameManagerTest, ClearForgetsEverythingAndPoolsMoveOn) {
     EXPECT_EQ(fm->setCount() + fm->predicateCount() + fm->parameterCount(), 0);
     EXPECT_EQ(first->size(), 0);
     EXPECT_NE(fm->allocateSetFrame(), first);
-    Iterator* it = fm->predNames(nullptr);
+    auto it = Ref<Iterator>::adopt(fm->predNames(nullptr));
     EXPECT_FALSE(it->first());
-    decRef(it);
+    it.reset();
 
     // Past the end of a block, frames keep coming from a new one.
     for (int i = 0; i < 10000; ++i) ASSERT_NE(fm->allocateSetFrame(), nullptr);
@@ -264,10 +262,10 @@ struct Registry {
         for (const auto& [name, frame] : twin) step(fm, name, 2);
         // The names come back in the twin's order.
         std::vector<InternalName> walked;
-        Iterator* it = (fm->*names)(nullptr);
+        auto it = Ref<Iterator>::adopt((fm->*names)(nullptr));
         for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
         EXPECT_FALSE(it->next());
-        decRef(it);
+        it.reset();
         std::vector<InternalName> expected;
         for (const auto& [name, frame] : twin) expected.push_back(name);
         EXPECT_EQ(walked, expected);
@@ -402,9 +400,9 @@ TEST(FrameManagerTest, ASetNameMadeAgainGetsANewFrameAndWalksStayInOrder) {
     ASSERT_NE(fm->makeSetFrame(InternalName(6, InternalName::SetName, 2)), nullptr);
     fm->insertSetFrame(obj(5), fm->allocateSetFrame());
     fm->insertSetFrame(setName(3), fm->allocateSetFrame());
-    Iterator* it = fm->setNames(nullptr);
-    EXPECT_EQ(names(it), (std::vector<std::string>{"s3", "o5", "s5", "s6", "s700"}));
-    decRef(it);
+    auto it = Ref<Iterator>::adopt(fm->setNames(nullptr));
+    EXPECT_EQ(names(it.get()), (std::vector<std::string>{"s3", "o5", "s5", "s6", "s700"}));
+    it.reset();
     EXPECT_EQ(fm->setCount(), 5);
 }
 
@@ -611,7 +609,7 @@ TEST(FrameManagerTest, AWalkOverHashedNamesFindsTheNextNameWhileNamesComeAndGo) 
     };
     for (int i = 0; i < 2000; ++i) add(integer(int(random() % 100000) - 50000));
     for (int walk = 0; walk < 3; ++walk) {
-        Iterator* it = fm->objNames(nullptr);
+        auto it = Ref<Iterator>::adopt(fm->objNames(nullptr));
         bool more = it->first();
         ASSERT_TRUE(more);
         ASSERT_EQ(it->atColumn(1), twin.begin()->first);
@@ -637,7 +635,6 @@ TEST(FrameManagerTest, AWalkOverHashedNamesFindsTheNextNameWhileNamesComeAndGo) 
                 ASSERT_EQ(it->atColumn(1), next->first);
             }
         }
-        decRef(it);
     }
     EXPECT_EQ(walkedNames(fm.fm), keysOf(twin));
 }
@@ -675,7 +672,7 @@ TEST(FrameManagerTest, AWalkOverSlotsAndHashedNamesFollowsNamesAddedAndRemovedAs
     ErrorCapture errors;
     for (int i = 0; i < 3000; ++i) add(someName(int(random() % 6000)));
     for (int walk = 0; walk < 4; ++walk) {
-        Iterator* it = fm->objNames(nullptr);
+        auto it = Ref<Iterator>::adopt(fm->objNames(nullptr));
         bool more = it->first();
         ASSERT_EQ(more, !twin.empty());
         if (more) {
@@ -711,6 +708,5 @@ TEST(FrameManagerTest, AWalkOverSlotsAndHashedNamesFollowsNamesAddedAndRemovedAs
         // Ended, the walk stays ended.
         EXPECT_FALSE(it->next());
         EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
-        decRef(it);
     }
 }

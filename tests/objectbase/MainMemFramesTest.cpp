@@ -60,7 +60,7 @@ TEST(MainMemObjFrameTest, MethodIteratorFiltersAndReuse) {
     int count = 0;
     for (bool more = again->first(); more; more = again->next()) ++count;
     EXPECT_EQ(count, 3);
-    Iterator* any = frame.methodIterator(1000, -1, again);
+    auto any = Ref<Iterator>::adopt(frame.methodIterator(1000, -1, again));
     count = 0;
     for (bool more = any->first(); more; more = any->next()) ++count;
     EXPECT_EQ(count, 5);
@@ -68,10 +68,8 @@ TEST(MainMemObjFrameTest, MethodIteratorFiltersAndReuse) {
     // An iterator of another class is released and replaced.
     MainMemSetFrame members;
     Iterator* setIt = members.getIterator(nullptr);
-    Iterator* replaced = frame.methodIterator(0, setIt);
+    auto replaced = Ref<Iterator>::adopt(frame.methodIterator(0, setIt));
     EXPECT_TRUE(replaced->isA("OFrameIterator"));
-    decRef(replaced);
-    decRef(any);
 }
 
 TEST(MainMemObjFrameTest, ReplaceNameMovesKeysAndCollectsPairs) {
@@ -239,7 +237,7 @@ TEST(MainMemObjFrameTest, EntriesKeepTheirShapesWhileTheTableGrows) {
 TEST(MainMemObjFrameTest, AWalkGoesOnAfterItsEntryWhenEntriesAreAdded) {
     MainMemObjFrame frame;
     for (int i = 1; i <= 5; ++i) frame.insertMethod(obj(10 * i), obj(100 + i), 0, 0);
-    Iterator* it = frame.methodIterator(0, nullptr);
+    auto it = Ref<Iterator>::adopt(frame.methodIterator(0, nullptr));
     std::vector<std::pair<int, int>> seen;
     for (bool more = it->first(); more; more = it->next()) {
         seen.emplace_back(it->atColumn(1).getValue(), it->atColumn(2).getValue());
@@ -250,7 +248,6 @@ TEST(MainMemObjFrameTest, AWalkGoesOnAfterItsEntryWhenEntriesAreAdded) {
     }
     EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{
                         {10, 101}, {20, 102}, {25, 98}, {30, 103}, {40, 104}, {50, 105}}));
-    decRef(it);
 }
 
 // The in-place walk meets what the iterator meets: every entry in key order, entries added
@@ -262,11 +259,11 @@ TEST(MainMemObjFrameTest, AnInPlaceWalkMeetsWhatTheIteratorMeets) {
     frame.insertMethod(obj(60), obj(201), 7, 0);
     using Seen = std::tuple<int, int, int>;
     std::vector<Seen> iterated;
-    Iterator* it = frame.methodIterator(1000, nullptr);
+    auto it = Ref<Iterator>::adopt(frame.methodIterator(1000, nullptr));
     for (bool more = it->first(); more; more = it->next())
         iterated.emplace_back(it->atColumn(1).getValue(), it->atColumn(2).getValue(),
                               int(it->atColumn(3).asFloat()));
-    decRef(it);
+    it.reset();
     std::vector<Seen> walked;
     frame.forEachEntry([&](const MethodKey& key, const InternalName& value) {
         walked.emplace_back(key.method.getValue(), value.getValue(), key.argCount);
@@ -470,14 +467,14 @@ TEST(MainMemSetFrameTest, MembershipReplaceIteratorAndPrint) {
     EXPECT_FALSE(frame.contains(obj(3)));
     EXPECT_TRUE(frame.contains(obj(6)));
 
-    Iterator* it = frame.getIterator(nullptr);
+    auto it = Ref<Iterator>::adopt(frame.getIterator(nullptr));
     MainMemSetFrame other;
     other.insert(obj(42));
-    EXPECT_EQ(other.getIterator(it), it);
+    EXPECT_EQ(other.getIterator(it.get()), it.get());
     ASSERT_TRUE(it->first());
     EXPECT_EQ(it->atColumn(1), obj(42));
     EXPECT_FALSE(it->next());
-    decRef(it);
+    it.reset();
 
     frame.clear();
     EXPECT_EQ(printed(frame), "{}\n");

@@ -172,10 +172,10 @@ TEST_F(MainMemOMDeltaTest, UnrecordedFactsAnswerZeroButAreStored) {
     InternalName o = obj("o"), c = obj("c");
     ASSERT_EQ(om->initDelta(&table), 1);
     EXPECT_EQ(om->insertIsa(o, c, 1), 0);
-    Iterator* it = om->isaIterator(c, 1, nullptr);
+    auto it = Ref<Iterator>::adopt(om->isaIterator(c, 1, nullptr));
     ASSERT_TRUE(it->first());
     EXPECT_EQ(it->atColumn(1), o);
-    decRef(it);
+    it.reset();
     InternalName made;
     EXPECT_EQ(om->getOrCreateName(om->giveSymTab()->GetFSymbol("x", 1, 0), made), 0);
     EXPECT_EQ(made.getValue(), 103);

@@ -31,14 +31,12 @@ class FreshChildTest : public TwoManagersTest {
         std::vector<Rows> found;
         for (const InternalName& name : names) {
             for (int kind : {1, 3}) {
-                Iterator* it = om->isaIterator(name, kind, nullptr);
-                found.push_back(drain(it, 1));
-                decRef(it);
+                auto it = Ref<Iterator>::adopt(om->isaIterator(name, kind, nullptr));
+                found.push_back(drain(it.get(), 1));
             }
             for (std::int16_t type : {1, 2}) {
-                Iterator* it = om->methodHostsIterator(name, type, 0, nullptr);
-                found.push_back(drain(it, 1));
-                decRef(it);
+                auto it = Ref<Iterator>::adopt(om->methodHostsIterator(name, type, 0, nullptr));
+                found.push_back(drain(it.get(), 1));
             }
         }
         return found;

@@ -95,10 +95,10 @@ TEST_F(MainMemOMStoreTest, ANumberHasOneIdentifierWhateverItsPath) {
     // The frame iterator gives the argument count of an entry as a number.
     InternalName h = obj("h"), m = obj("m"), a = obj("a");
     ASSERT_EQ(om->insertMethodValue(h, m, &a, 1, 0, forty2), 1);
-    Iterator* it = om->methodIterator(h, 0, nullptr);
+    auto it = Ref<Iterator>::adopt(om->methodIterator(h, 0, nullptr));
     ASSERT_TRUE(it != nullptr && it->first());
     EXPECT_EQ(it->atColumn(3), obj("1"));
-    decRef(it);
+    it.reset();
 
     // Stored through one path, found through another; equating them is no equality at all.
     InternalName k = obj("k");
@@ -113,14 +113,13 @@ TEST_F(MainMemOMStoreTest, ANumberHasOneIdentifierWhateverItsPath) {
 }
 
 TEST(MainMemOMLifeTest, TheSymbolTableOutlivesItsObjectManagerForItsHolders) {
-    auto* om = new MainMemOM();
-    SymTab* table = om->giveSymTab();
-    incRef(table);  // a parser keeping the table
+    auto om = Ref<MainMemOM>::make();
+    auto table = Ref<SymTab>::adopt(om->giveSymTab());
+    incRef(table.get());  // a parser keeping the table
     FSymbol f = table->GetFSymbol("f", InternalName::Function, 1);
-    decRef(om);
+    om.reset();
     EXPECT_EQ(table->giveName(f), "f");
     EXPECT_EQ(table->GetFSymbol("f", InternalName::Function, 1), f);
-    decRef(table);
 }
 
 TEST_F(MainMemOMStoreTest, IsaFactsOfEveryKindAndTheirIterators) {
@@ -199,7 +198,7 @@ TEST_F(MainMemOMStoreTest, InverseTablesAgreeWithOrderedSets) {
     const InternalName method = names[0];
     const std::set<InternalName> before = hosts[{1, 0, method}];
     ASSERT_GT(before.size(), 16u);
-    Iterator* it = om->methodHostsIterator(method, 1, 0, nullptr);
+    auto it = Ref<Iterator>::adopt(om->methodHostsIterator(method, 1, 0, nullptr));
     std::vector<InternalName> seen;
     for (bool more = it->first(); more; more = it->next()) {
         seen.push_back(it->atColumn(1));
@@ -208,7 +207,7 @@ TEST_F(MainMemOMStoreTest, InverseTablesAgreeWithOrderedSets) {
             om->insertMethodValue(obj("late" + std::to_string(seen.size())), method, nullptr, 0, 1,
                                   value);
     }
-    decRef(it);
+    it.reset();
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
     for (const InternalName& host : before)

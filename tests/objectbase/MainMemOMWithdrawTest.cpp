@@ -33,9 +33,9 @@ class MainMemOMWithdrawTest : public ObjectManagerTest {
             return value;
         }
         if (stored.getType() != InternalName::SetName) return {stored};
-        Iterator* it = om->setIterator(stored, nullptr);
-        for (const auto& row : drain(it, 1)) value.push_back(row[0]);
-        decRef(it);
+        auto it = Ref<Iterator>::adopt(om->setIterator(stored, nullptr));
+        for (const auto& row : drain(it.get(), 1)) value.push_back(row[0]);
+        it.reset();
         return value;
     }
     // Whether the method index lists h as a host of m under the type without arguments.

@@ -242,7 +242,7 @@ TEST(MemberSetTest, AWalkGoesOnAfterItsMemberWhenMembersAreAdded) {
     for (int size : {4, 40}) {
         MainMemSetFrame frame;
         for (int i = 0; i < size; ++i) frame.insert(InternalName(10 * i, InternalName::Object, 0));
-        Iterator* it = frame.getIterator(nullptr);
+        auto it = Ref<Iterator>::adopt(frame.getIterator(nullptr));
         std::vector<int> seen;
         for (bool more = it->first(); more; more = it->next()) {
             const int value = it->atColumn(1).getValue();
@@ -258,7 +258,6 @@ TEST(MemberSetTest, AWalkGoesOnAfterItsMemberWhenMembersAreAdded) {
             if (i == 2) expected.push_back(25);
         }
         EXPECT_EQ(seen, expected) << size;
-        decRef(it);
     }
 }
 

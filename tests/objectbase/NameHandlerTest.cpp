@@ -1,13 +1,14 @@
 // NameHandler: the numbering of fresh objects, sets and parameter frames.
 #include <gtest/gtest.h>
 
+#include "foundation/Ref.h"
 #include "objectbase/NameHandler.h"
 
 namespace {
 
 TEST(NameHandler, CountersAreIndependentAndReset) {
-    auto* names = new NameHandler();
-    auto* other = new NameHandler();
+    auto names = Ref<NameHandler>::make();
+    auto other = Ref<NameHandler>::make();
     EXPECT_EQ(names->nextObjectId(), 101);
     EXPECT_EQ(names->nextSetId(), 1);
     EXPECT_EQ(names->nextParamId(), 1);
@@ -19,8 +20,6 @@ TEST(NameHandler, CountersAreIndependentAndReset) {
     EXPECT_EQ(names->nextSetId(), 1);
     EXPECT_EQ(names->nextParamId(), 1);
     EXPECT_EQ(other->nextObjectId(), 102);
-    decRef(other);
-    decRef(names);
 }
 
 }  // namespace

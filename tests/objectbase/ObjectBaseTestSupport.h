@@ -52,9 +52,9 @@ inline Rows drain(Iterator* it, int columns) {
 inline Rows predicateRows(MainMemOM* om, const InternalName& predicate) {
     MainMemPredFrame* frame = om->getPredFrame(predicate);
     if (frame == nullptr) return {};
-    Iterator* it = frame->getIterator(nullptr);
-    Rows rows = drain(it, frame->getArity());
-    decRef(it);
+    auto it = Ref<Iterator>::adopt(frame->getIterator(nullptr));
+    Rows rows = drain(it.get(), frame->getArity());
+    it.reset();
     return rows;
 }
 

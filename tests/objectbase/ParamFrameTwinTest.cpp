@@ -127,9 +127,9 @@ std::map<InternalName, InternalName> pairsOf(const clib_dictionary<InternalName,
 
 void expectSame(MainMemParamFrame& frame, const ParamModel& model) {
     ASSERT_EQ(frame.size(), int(model.rows.size()));
-    Iterator* it = frame.getIterator(nullptr);
-    const Rows rows = drain(it, model.width);
-    decRef(it);
+    auto it = Ref<Iterator>::adopt(frame.getIterator(nullptr));
+    const Rows rows = drain(it.get(), model.width);
+    it.reset();
     ASSERT_EQ(rows, Rows(model.rows.begin(), model.rows.end()));
     for (const auto& [args, row] : model.answer) {
         InternalName result;
@@ -262,7 +262,7 @@ TEST(ParamFrameTwinTest, AWalkGoesOnAfterItsRowWhenRowsAreAdded) {
             frame.insertTuple(row.data(), 2);
             before.insert(row);
         }
-        Iterator* it = frame.getIterator(nullptr);
+        auto it = Ref<Iterator>::adopt(frame.getIterator(nullptr));
         Rows seen;
         int added = 0;
         for (bool more = it->first(); more; more = it->next()) {
@@ -277,7 +277,7 @@ TEST(ParamFrameTwinTest, AWalkGoesOnAfterItsRowWhenRowsAreAdded) {
                 ++added;
             }
         }
-        decRef(it);
+        it.reset();
         for (std::size_t i = 1; i < seen.size(); ++i) ASSERT_LT(seen[i - 1], seen[i]);
         for (const Row& row : before)
             EXPECT_TRUE(std::find(seen.begin(), seen.end(), row) != seen.end());

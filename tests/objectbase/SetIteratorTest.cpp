@@ -31,7 +31,7 @@ TEST(SetIteratorTest, WalksInIdentifierOrderAndReportsMisuse) {
     other.insert(o200);
 
     centralErrorHandler().reset();
-    auto* it = new SetIterator(&names);
+    auto it = Ref<SetIterator>::make(&names);
     EXPECT_EQ(it->columns(), 1);
     // Not positioned before first().
     EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
@@ -58,5 +58,4 @@ TEST(SetIteratorTest, WalksInIdentifierOrderAndReportsMisuse) {
     EXPECT_FALSE(it->next());
     EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
     EXPECT_TRUE(invalidUseReported());
-    decRef(it);
 }

@@ -38,10 +38,10 @@ class SymTabTest : public SymbolErrorCapture {
 };
 
 TEST_F(SymTabTest, BuiltinTable) {
-    auto* empty = new SymTab();
+    auto empty = Ref<SymTab>::make();
     EXPECT_EQ(empty->nextId(), 1);
     EXPECT_EQ(empty->giveName(FSymbol(1, 1, 0)), "NULL");
-    decRef(empty);
+    empty.reset();
 
     struct Row {
         const char* name;
@@ -186,7 +186,7 @@ TEST_F(SymTabTest, KeysIncludeKindAndArityAndResetReturnsToTheBuiltins) {
 
 TEST_F(SymTabTest, CopiesAreIndependent) {
     table->GetFSymbol("a", 1, 0);
-    auto* copy = new SymTab(*table);
+    auto copy = Ref<SymTab>::make(*table);
     decRef(table);
     table = makeTable();
     // The copy outlives its original.
@@ -199,23 +199,23 @@ TEST_F(SymTabTest, CopiesAreIndependent) {
     // Copying symbols of kinds that are no symbol kinds repeats none of their reports.
     table->GetFSymbol("r", 8, 0);
     EXPECT_EQ(reported(), Names{"W:NoSymbolType"});
-    auto* second = new SymTab(*table);
+    auto second = Ref<SymTab>::make(*table);
     EXPECT_TRUE(reported().empty());
     EXPECT_EQ(second->giveName(InternalName(42, 8, 0)), "r");
-    decRef(second);
+    second.reset();
 
     auto* assigned = new SymTab();
     *assigned = *copy;
     *assigned = *assigned;
     EXPECT_EQ(assigned->giveName(FSymbol(42, 1, 0)), "b");
     EXPECT_EQ(assigned->nextId(), 43);
-    decRef(copy);
+    copy.reset();
     EXPECT_EQ(assigned->giveName(FSymbol(41, 1, 0)), "a");
     decRef(assigned);
 }
 
 TEST_F(SymTabTest, PrintAndShellIdentity) {
-    auto* small = new SymTab();
+    auto small = Ref<SymTab>::make();
     small->GetFSymbol("p", 0, 2);
     small->GetFSymbol("\"s\"", 2, 0);
     small->GetFSymbol("a", 1, 0);
@@ -225,7 +225,6 @@ TEST_F(SymTabTest, PrintAndShellIdentity) {
     std::vector<std::string> texts;
     small->forEachSymbol([&](const FSymbol&, const std::string& text) { texts.push_back(text); });
     EXPECT_EQ(texts, (Names{"p", "\"s\"", "a"}));
-    decRef(small);
 }
 
 // The table against an ordered map of the same keys, over enough symbols to grow its index
@@ -248,7 +247,7 @@ TEST_F(SymTabTest, ManyKeysKeepTheirIdsAgainstAnOrderedTwin) {
             ASSERT_EQ(symbol.getValue(), table->nextId() - 1);
         }
     }
-    auto* copy = new SymTab(*table);
+    auto copy = Ref<SymTab>::make(*table);
     for (const auto& [key, id] : twin) {
         const auto& [kind, arity, text] = key;
         EXPECT_EQ(table->giveName(FSymbol(id, kind, arity)), text);
@@ -261,7 +260,6 @@ TEST_F(SymTabTest, ManyKeysKeepTheirIdsAgainstAnOrderedTwin) {
     }
     EXPECT_EQ(copy->lookup("n20001", InternalName::Function, 0), nullptr);
     EXPECT_EQ(copy->nextId(), table->nextId());
-    decRef(copy);
 }
 
 // Room made ahead for a run of fresh names changes no id and no name: every key entered before
@@ -300,7 +298,7 @@ TEST_F(SymTabTest, FreshNamesAndWrittenNamesAgreeWithAnOrderedTwin) {
     // Names far ahead of the fresh ones: never, late, from the start. Once a fresh name steps
     // over one, the fresh names that follow are all one number beyond their ids.
     for (const auto& [seed, aheadFrom] : {std::pair{1u, 1000000}, {2u, 60000}, {3u, 0}}) {
-        SymTab* names = makeTable();
+        auto names = Ref<SymTab>::adopt(makeTable());
         std::map<std::tuple<int, int, std::string>, std::int32_t> twin;
         auto enterWritten = [&](const std::string& text, int arity) {
             const FSymbol symbol = names->GetFSymbol(text, InternalName::Function, arity);
@@ -343,7 +341,7 @@ TEST_F(SymTabTest, FreshNamesAndWrittenNamesAgreeWithAnOrderedTwin) {
             }
             if (step == 45000) names->reserve(50000);
         }
-        SymTab* copy = new SymTab(*names);
+        auto copy = Ref<SymTab>::make(*names);
         for (const auto& [key, id] : twin) {
             const auto& [kind, arity, text] = key;
             const FSymbol symbol(id, std::uint8_t(kind), std::int8_t(arity));
@@ -366,8 +364,6 @@ TEST_F(SymTabTest, FreshNamesAndWrittenNamesAgreeWithAnOrderedTwin) {
                   twin.count({InternalName::Function, 0, ahead}) == 0);
         EXPECT_EQ(names->lookup("f0_0", InternalName::Function, 0), nullptr);
         EXPECT_EQ(names->lookup("f0_01", InternalName::Function, 0), nullptr);
-        decRef(copy);
-        decRef(names);
     }
     EXPECT_TRUE(reported().empty());
 }
@@ -508,7 +504,7 @@ TEST(SymTabEntryText, TextOfTheKeyASymbolHolds) {
 
 // A table whose keys have kinds and arities beyond the entry's small fields finds each again.
 TEST(SymTabLookup, LargeAritiesAreDistinctKeys) {
-    auto* table = new SymTab();
+    auto table = Ref<SymTab>::make();
     table->initBuiltinSymbols();
     const FSymbol small = table->GetFSymbol("p", InternalName::Predicate, 3);
     const FSymbol large = table->GetFSymbol("p", InternalName::Predicate, 65539);
@@ -516,7 +512,6 @@ TEST(SymTabLookup, LargeAritiesAreDistinctKeys) {
     EXPECT_EQ(table->lookup("p", InternalName::Predicate, 65539)->getArity(), 65539);
     EXPECT_EQ(table->lookup("p", InternalName::Predicate, 3)->getArity(), 3);
     EXPECT_EQ(table->GetFSymbol("p", InternalName::Predicate, 65539).getValue(), large.getValue());
-    decRef(table);
 }
 
 }  // namespace
@@ -525,7 +520,7 @@ TEST(SymTabLookup, LargeAritiesAreDistinctKeys) {
 // the entries of their ids, in a table of one clause's few variables as in one of a large
 // document, and in a copy made along the way.
 TEST(SymTabGrowth, EntriesStayWhereTheyAreAsTheTableGrows) {
-    auto* table = new SymTab();
+    auto table = Ref<SymTab>::make();
     const FSymbol x = table->GetFSymbol("X", InternalName::Variable, 0);
     const FSymbol y = table->GetFSymbol("Y", InternalName::Variable, 0);
     EXPECT_EQ(x.getValue(), 1);
@@ -565,5 +560,4 @@ TEST(SymTabGrowth, EntriesStayWhereTheyAreAsTheTableGrows) {
     decRef(copy);
     table->reset();
     EXPECT_EQ(table->lookup("name5", InternalName::Function, 2), nullptr);
-    decRef(table);
 }

@@ -49,7 +49,7 @@ TEST(MainMemPredFrameTest, ReplaceNameMergesEqualRows) {
     EXPECT_EQ(printed(frame), "{(o1,o3),\n (o3,o3)}\n");
     EXPECT_EQ(frame.replaceName(obj(2), obj(3)), 0);
 
-    Iterator* it = frame.getIterator(nullptr);
+    auto it = Ref<Iterator>::adopt(frame.getIterator(nullptr));
     EXPECT_EQ(it->columns(), 2);
     int rows = 0;
     for (bool more = it->first(); more; more = it->next()) ++rows;
@@ -57,7 +57,6 @@ TEST(MainMemPredFrameTest, ReplaceNameMergesEqualRows) {
     frame.clear();
     EXPECT_EQ(frame.size(), 0);
     EXPECT_FALSE(it->first());
-    decRef(it);
 }
 
 TEST(MainMemParamFrameTest, LookupAndInsertResults) {
@@ -90,9 +89,8 @@ TEST(MainMemParamFrameTest, LookupAndInsertResults) {
     EXPECT_EQ(frame.insertTuple(list), 1);
     EXPECT_EQ(frame.size(), 3);
 
-    Iterator* it = frame.getIterator(nullptr);
+    auto it = Ref<Iterator>::adopt(frame.getIterator(nullptr));
     EXPECT_EQ(it->columns(), 3);
-    decRef(it);
 }
 
 // Stores (argument, result) rows in a two-column parameter frame.
@@ -189,7 +187,7 @@ TEST(MainMemPredFrameTest, ManyRowsSurviveMergesClearsAndRefills) {
         ASSERT_EQ(frame.insertTuple(row, 3), 1);
     }
     EXPECT_EQ(frame.size(), 2 * Rows);
-    Iterator* it = frame.getIterator(nullptr);
+    auto it = Ref<Iterator>::adopt(frame.getIterator(nullptr));
     int ones = 0, threes = 0;
     for (bool more = it->first(); more; more = it->next()) {
         ones += it->atColumn(1) == obj(1);
@@ -204,7 +202,7 @@ TEST(MainMemPredFrameTest, ManyRowsSurviveMergesClearsAndRefills) {
     InternalName row[] = {obj(4), obj(5), obj(6)};
     EXPECT_EQ(frame.insertTuple(row, 3), 1);
     EXPECT_EQ(printed(frame), "{(o4,o5,o6)}\n");
-    decRef(it);
+    it.reset();
 
     // Counts that are not the arity are refused, negative ones included.
     EXPECT_EQ(frame.insertTuple(row, -1), 0);

@@ -28,7 +28,7 @@ TEST(TupleSetIteratorTest, WalksRowsInOrderAndRejectsBadColumns) {
     rows.insert(Tuple(a, 2));
     rows.insert(Tuple(b, 2));
 
-    auto* it = new TupleSetIterator(&rows, 2);
+    auto it = Ref<TupleSetIterator>::make(&rows, 2);
     EXPECT_EQ(it->columns(), 2);
     {
         ErrorCapture errors;
@@ -56,7 +56,6 @@ TEST(TupleSetIteratorTest, WalksRowsInOrderAndRejectsBadColumns) {
     EXPECT_EQ(it->columns(), 4);
     EXPECT_FALSE(it->first());
     EXPECT_FALSE(it->next());
-    decRef(it);
 }
 
 TEST(TupleSetIteratorTest, ExtendedRowsKeepEveryResult) {
@@ -73,7 +72,7 @@ TEST(TupleSetIteratorTest, ExtendedRowsKeepEveryResult) {
     EXPECT_FALSE(rows.member(ExtendedTuple(probe, 2)));
     EXPECT_EQ(probe[1], InternalName::UndefinedObject);
 
-    auto* it = new ExtendedTupleSetIterator(&rows, 2);
+    auto it = Ref<ExtendedTupleSetIterator>::make(&rows, 2);
     EXPECT_FALSE(it->isA("TupleSetIterator"));
     std::string seen;
     for (bool more = it->first(); more; more = it->next())
@@ -81,7 +80,7 @@ TEST(TupleSetIteratorTest, ExtendedRowsKeepEveryResult) {
     EXPECT_EQ(seen, "o0-o9 o1-o8 o1-o9 ");
 
     // Whoever holds it as a TupleSetIterator re-targets it through the one reset.
-    TupleSetIterator* asTuples = it;
+    TupleSetIterator* asTuples = it.get();
     set<ExtendedTuple> fewer;
     fewer.insert(ExtendedTuple(c, 2));
     asTuples->reset(&fewer, 2);
@@ -95,7 +94,6 @@ TEST(TupleSetIteratorTest, ExtendedRowsKeepEveryResult) {
                   "Invalid use of ExtendedTupleSetIterator::atColumn(int), the result is an "
                   "undefined object ");
     }
-    decRef(it);
 }
 
 TEST(TupleDeathTest, RowsThatCannotBeKeptAreRefused) {

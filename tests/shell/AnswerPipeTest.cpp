@@ -44,8 +44,8 @@ TEST_F(PrettyPrinterTest, CtrlCOnABlockedPipeStillEndsTheListing) {
         // The channel must not keep a stream over `out` once the block ends: with no stream
         // before, going back to the earlier one would leave this one in place.
         const bool hadStream = answerChannel().currentStream() != nullptr;
-        auto* stream = new FLSysOStreamImpl<std::ostream>(&out, false);
-        answerChannel().setStream(stream);
+        auto stream = Ref<FLSysOStreamImpl<std::ostream>>::make(&out);
+        answerChannel().setStream(stream.get());
         printer->makeOutput(query, result);
         answerChannel() << "the channel goes on" << std::endl;
         if (hadStream) {
@@ -53,7 +53,6 @@ TEST_F(PrettyPrinterTest, CtrlCOnABlockedPipeStillEndsTheListing) {
         } else {
             answerChannel().releaseStreams();
         }
-        decRef(stream);
     }
     close(ends[1]);
     const std::string& received = reader.finish();

@@ -32,9 +32,9 @@ class ExportTest : public dump_test::DumpTest {
         request.format = format;
         request.docType = docType;
         request.fileName = fileName;
-        Handler* handler = new Handler(access);
+        auto handler = Ref<Handler>::make(access);
         std::string text = debugOf([&] { handler->exportOM(request); });
-        decRef(handler);
+        handler.reset();
         return text;
     }
     std::string exported(int format, const std::string& docType = "") {

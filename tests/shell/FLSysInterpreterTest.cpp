@@ -94,7 +94,7 @@ TEST(FLSysInterpreterTest, CommandTable) {
         {"isA", {{"FLSysInterpreter"}}, value("true"), none},
         {"nosuch", {}, isNull, {"UnknownMethod"}},
     };
-    auto* sys = new FLSysInterpreter;
+    auto sys = Ref<FLSysInterpreter>::make();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name + " with " + std::to_string(c.args.size()) + " argument(s)");
         Args args;
@@ -106,14 +106,14 @@ TEST(FLSysInterpreterTest, CommandTable) {
         EXPECT_EQ(reportedNames(errors), c.errors);
         switch (c.result.kind) {
             case Expected::Sys:
-                EXPECT_EQ(result, sys);
+                EXPECT_EQ(result, sys.get());
                 break;
             case Expected::Null:
                 EXPECT_EQ(result, nullptr);
                 break;
             case Expected::Value:
                 ASSERT_NE(result, nullptr);
-                EXPECT_NE(result, sys);
+                EXPECT_NE(result, sys.get());
                 EXPECT_EQ(printed(result.get()), c.result.printed);
                 result.reset();
                 break;
@@ -121,18 +121,17 @@ TEST(FLSysInterpreterTest, CommandTable) {
         EXPECT_EQ(help.text(), "");
     }
     EXPECT_EQ(sys->refCount(), 1);
-    decRef(sys);
 }
 
 TEST(FLSysInterpreterTest, VariablesHoldReferencesAndDisplayInByteOrder) {
     auto* sys = new FLSysInterpreter;
     ErrorCapture errors;
-    FLSysObject* text = str("abc");
-    sys->assign("x", text);
+    auto text = Ref<FLSysObject>::adopt(str("abc"));
+    sys->assign("x", text.get());
     sys->assign("n", nullptr);
     sys->assign("Zed", num(7));  // the variable holds the only reference from here on
     decRef(sys->lookupVariable("Zed").value_or(nullptr));
-    sys->assign("1", text);
+    sys->assign("1", text.get());
     EXPECT_EQ(reportedNames(errors), Names{"AssignmentToConstants"});
     EXPECT_EQ(text->refCount(), 2);
 
@@ -163,13 +162,13 @@ TEST(FLSysInterpreterTest, VariablesHoldReferencesAndDisplayInByteOrder) {
     // Replacing and removing release the old value.
     sys->assign("x", nullptr);
     EXPECT_EQ(text->refCount(), 1);
-    sys->assign("x", text);
+    sys->assign("x", text.get());
     Args name{str("x")};
     EXPECT_EQ(sys->methodCall("remove", name.get()), sys);
     EXPECT_EQ(text->refCount(), 1);
     EXPECT_FALSE(sys->lookupVariable("x").has_value());
     EXPECT_TRUE(sys->lookupVariable("n").has_value());
-    decRef(text);
+    text.reset();
     decRef(sys);
 }
 
@@ -285,7 +284,7 @@ TEST(FLSysInterpreterTest, LoadWithDebugEchoesEachClause) {
 }
 
 TEST(FLSysInterpreterTest, OpenWritesToTheFileOrRefusesIt) {
-    auto* sys = new FLSysInterpreter;
+    auto sys = Ref<FLSysInterpreter>::make();
     TempFile file("quorin-open.txt", "old text");
     {
         Args args{str(file.path)};
@@ -301,7 +300,6 @@ TEST(FLSysInterpreterTest, OpenWritesToTheFileOrRefusesIt) {
     Args args{str(::testing::TempDir() + "no-such-folder/x.txt")};
     EXPECT_EQ(sys->methodCall("open", args.get()), nullptr);
     EXPECT_EQ(reportedNames(errors), Names{"CannotOpenFile"});
-    decRef(sys);
 }
 
 // sys that records the shell text it is given instead of interpreting it.
@@ -315,10 +313,9 @@ class ScriptedSys : public FLSysInterpreter {
 };
 
 TEST(FLSysInterpreterTest, ForgetIDBClearsTheEvaluationThenTheBaseAndPrinter) {
-    auto* sys = new ScriptedSys;
-    EXPECT_EQ(sys->methodCall("forgetIDB", nullptr), sys);
+    auto sys = Ref<ScriptedSys>::make();
+    EXPECT_EQ(sys->methodCall("forgetIDB", nullptr), sys.get());
     EXPECT_EQ(sys->interpreted, Names{"?- sys.theOMAccess.clear[]. ?- sys.prn.clear[]."});
-    decRef(sys);
 }
 
 }  // namespace

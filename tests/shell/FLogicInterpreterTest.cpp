@@ -118,7 +118,7 @@ TEST(FLogicInterpreterTest, TpRunsOneRoundAndClearForgetsTheFixpoint) {
 }
 
 TEST(FLogicInterpreterTest, PlaceholderRefusesEveryPipelineCommand) {
-    auto* placeholder = new EmptyFLogicInterp;
+    auto placeholder = Ref<EmptyFLogicInterp>::make();
     interp_test::InterpreterHarness h;
     ErrorCapture errors;
     FRule* query = h.rules.rule("?- X : c.");
@@ -131,18 +131,17 @@ TEST(FLogicInterpreterTest, PlaceholderRefusesEveryPipelineCommand) {
     EXPECT_EQ(reportedNames(errors), std::vector<std::string>(5, "noFLogicInterpreter"));
     errors.clear();
     // Clauses, clear and the dialect behave as in a real interpreter.
-    EXPECT_EQ(placeholder->addClause(fact, h.rules.table()), placeholder);
+    EXPECT_EQ(placeholder->addClause(fact, h.rules.table()), placeholder.get());
     placeholder->clear();
     placeholder->setDialect("Kavum");
     EXPECT_EQ(errors.text(), "");
     EXPECT_FALSE(placeholder->isOk());
-    decRef(placeholder);
 }
 
 TEST(FLogicInterpreterTest, ClassObjectChecksItsThreeArguments) {
     InterpreterHarness h;
     ErrorCapture errors;
-    auto* meta = new FLogicInterpreterMeta;
+    auto meta = Ref<FLogicInterpreterMeta>::make();
     {
         Args wrongOrder;
         wrongOrder.lend(h.printer);
@@ -171,21 +170,19 @@ TEST(FLogicInterpreterTest, ClassObjectChecksItsThreeArguments) {
         EXPECT_EQ(out.text(), "a normal FLogicInterpreter \naFLogicInterpreterFLogicInterpreter");
     }
     made.reset();
-    decRef(meta);
 }
 
 // The analyser's holder (a shell variable) may let go of it while the interpreter still runs.
 TEST(FLogicInterpreterTest, AnalyserOutlivesItsShellVariable) {
     InterpreterHarness h;
     auto* analyser = new SemanticAnalyser;
-    auto* own = new FLogicInterpreter(h.naive, h.printer, analyser);
+    auto own = Ref<FLogicInterpreter>::make(h.naive, h.printer, analyser);
     decRef(analyser);  // ?- sys.remove@("analyser")[].
     ErrorCapture errors;
     h.rules.facts("a : c.");
     ChannelCapture answers(answerChannel());
     EXPECT_EQ(own->query(h.rules.rule("?- X : c."), h.rules.table()), own);
     EXPECT_EQ(InterpreterHarness::countedRows(answers.text()), 1);
-    decRef(own);
 }
 
 // Counts the clauses it is given and how many of its kind are alive.

@@ -144,9 +144,8 @@ TEST_F(HtmlTest, EscapedHeadingsAndAnInterruptedListing) {
     answer("?- q(\"a<b&c\", X).", {{a}});
 
     FRule* query = harness.rule("?- p(X).");
-    VarList* vars = query->giveVars();
+    const std::unique_ptr<VarList> vars = query->giveVars();
     auto* rows = new InterruptingOperand(*vars, {a, object("b"), object("c")}, 2);
-    delete vars;
     printer->beginQuery(query);
     printer->makeOutput(query, rows);
     decRef(rows);
@@ -207,7 +206,7 @@ TEST_F(HtmlTest, SwitchingStylesMovesTheAnswers) {
     // A stream the user set over the html stream stays and receives the answers.
     printer->style("html");
     std::ostringstream mine;
-    auto* own = new FLSysOStreamImpl<std::ostringstream>(&mine, false);
+    auto* own = new FLSysOStreamImpl<std::ostringstream>(&mine);
     answerChannel().setStream(own);
     printer->style("bound");
     EXPECT_EQ(answerChannel().currentStream(), own);

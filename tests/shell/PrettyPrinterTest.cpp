@@ -149,22 +149,20 @@ TEST_F(PrettyPrinterTest, UnprintableNamesAreReportedAsCannotPrint) {
 
 TEST_F(PrettyPrinterTest, InterruptStopsTheRowsButNotTheCount) {
     FRule* query = harness.rule("?- p(X).");
-    VarList* vars = query->giveVars();
+    const std::unique_ptr<VarList> vars = query->giveVars();
     std::vector<InternalName> values;
     for (const char* name : {"a", "b", "c", "d"}) values.push_back(object(name));
-    auto* rows = new InterruptingOperand(*vars, values, 3);
-    delete vars;
+    auto rows = Ref<InterruptingOperand>::make(*vars, values, 3);
     interruptFlag.store(1);  // a stale interrupt does not stop the next answers
     {
         ChannelCapture out(answerChannel());
-        printer->makeOutput(query, rows);
+        printer->makeOutput(query, rows.get());
         EXPECT_EQ(out.text(), "X/a   \nX/b   \n\nPrinting aborted\n\n% 2 output(s) printed \n");
     }
     EXPECT_EQ(interruptFlag.load(), 0);
     ChannelCapture out(answerChannel());
     printer->makeOutput(query, answers(query, {{values[0]}}));
     EXPECT_EQ(out.text(), "X/a   \n\n% 1 output(s) printed \n");
-    decRef(rows);
 }
 
 TEST_F(PrettyPrinterTest, NullQuery) {
@@ -206,18 +204,17 @@ TEST_F(PrettyPrinterTest, RefusedWordsKeepTheSetting) {
 TEST_F(PrettyPrinterTest, StyleLeavesAStreamTheUserSetOnTheAnswerChannel) {
     ChannelCapture out(answerChannel());
     std::ostringstream devnul;
-    auto* own = new FLSysOStreamImpl<std::ostringstream>(&devnul, false);
-    answerChannel().setStream(own);
+    auto own = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&devnul);
+    answerChannel().setStream(own.get());
     for (const char* word : {"bound", "instance", "resultSet", "bound"}) {
         call("style", {word});
-        EXPECT_EQ(answerChannel().currentStream(), own) << word;
+        EXPECT_EQ(answerChannel().currentStream(), own.get()) << word;
     }
     answerChannel().resetStream();
-    decRef(own);
 }
 
 TEST_F(PrettyPrinterTest, ClassObjectAndEvaluatorFactory) {
-    auto* meta = new PrettyPrinterMeta();
+    auto meta = Ref<PrettyPrinterMeta>::make();
     clib_list<FLSysObject*> args;
     args.append(access);
     FLSysRef made = meta->methodCall("new", &args);
@@ -226,12 +223,11 @@ TEST_F(PrettyPrinterTest, ClassObjectAndEvaluatorFactory) {
     made.reset();
     EXPECT_EQ(meta->methodCall("new", nullptr), nullptr);
     EXPECT_EQ(reportedNames(errors), Names{"WrongNumberOfArguments"});
-    decRef(meta);
+    meta.reset();
 
-    PPProtocol* embedded = makePrinter(&makePrettyPrinter, access);
+    auto embedded = Ref<PPProtocol>::adopt(makePrinter(&makePrettyPrinter, access));
     ASSERT_NE(embedded, nullptr);
     EXPECT_TRUE(embedded->isA("PrettyPrinter"));
-    decRef(embedded);
 }
 
 TEST(EmbeddedPrinterTest, TheInsertTraceWritesTheBindingsAsAnswers) {
@@ -239,10 +235,10 @@ TEST(EmbeddedPrinterTest, TheInsertTraceWritesTheBindingsAsAnswers) {
         eval_test::EvalHarness h;
         h.usePrinters(&makePrettyPrinter);
         clib_list<FLSysObject*> words;
-        auto* insert = new FLSysString("insert");
-        words.append(insert);
+        auto insert = Ref<FLSysString>::make("insert");
+        words.append(insert.get());
         h.naive->methodCall("debugOn", &words);
-        decRef(insert);
+        insert.reset();
         ChannelCapture debug(debugChannel());
         ChannelCapture answers(answerChannel());
         EXPECT_EQ(h.run("p(a). q(X) :- p(X)."), 1);
@@ -266,10 +262,10 @@ TEST(EmbeddedPrinterTest, EvaluatorsMadeByClassObjectsEmbedTheirMakersPrinters) 
         EXPECT_NE(made, nullptr);
         if (made == nullptr) return std::string("no evaluator");
         clib_list<FLSysObject*> words;
-        auto* insert = new FLSysString("insert");
-        words.append(insert);
+        auto insert = Ref<FLSysString>::make("insert");
+        words.append(insert.get());
         made->methodCall("debugOn", &words);
-        decRef(insert);
+        insert.reset();
         ChannelCapture debug(debugChannel());
         ChannelCapture answers(answerChannel());
         // Each round derives facts of its own, so that every insert trace has something to show.
@@ -289,12 +285,12 @@ TEST(EmbeddedPrinterTest, EvaluatorsMadeByClassObjectsEmbedTheirMakersPrinters) 
 }
 
 TEST(PPVarSymTabTest, BoundTextsReplaceNamesAndTheRestIsAnonymous) {
-    auto* names = new SymTab;
+    auto names = Ref<SymTab>::make();
     names->initBuiltinSymbols();
     const FSymbol x = names->GetFSymbol("X", 5, 0);
     const FSymbol y = names->GetFSymbol("Y", 5, 0);
-    auto* vars = new PPVarSymTab;
-    vars->load(names);
+    auto vars = Ref<PPVarSymTab>::make();
+    vars->load(names.get());
     EXPECT_EQ(vars->giveName(x), "X");
     vars->bind(x, "a");
     vars->bind(x, "b");
@@ -302,8 +298,6 @@ TEST(PPVarSymTabTest, BoundTextsReplaceNamesAndTheRestIsAnonymous) {
     EXPECT_EQ(vars->giveName(y), "Y");
     vars->load(nullptr);
     EXPECT_EQ(vars->giveName(x), "_");
-    decRef(vars);
-    decRef(names);
 }
 
 }  // namespace

@@ -88,9 +88,8 @@ class PrettyPrinterTest : public RuleTest {
     // The answers of the query: one row per entry, its cells in the order of the query's
     // variables.
     Operand* answers(FRule* query, const std::vector<std::vector<InternalName>>& rows) {
-        VarList* vars = query->giveVars();
+        const std::unique_ptr<VarList> vars = query->giveVars();
         auto* result = new SetOperand(*vars);
-        delete vars;
         const InternalName none;  // the cells of a ground query's row
         for (const auto& row : rows)
             result->insert(InternalName::UndefinedObject, row.empty() ? &none : row.data());

@@ -184,25 +184,24 @@ TEST_F(SaveAsTest, TermsOfAnyDepthAreDumpedAndSavedWhole) {
 
     // Read back: the deep clauses are refused with a report, the others come back as written.
     ErrorCapture errors;
-    auto* table = new SymTab();
+    auto table = Ref<SymTab>::make();
     table->initBuiltinSymbols();
-    auto* parser = new FLogicParser();
+    auto parser = Ref<FLogicParser>::make();
     parser->setInputString(saved);
     std::vector<std::string> read;
     int refused = 0;
     while (!parser->atEnd()) {
         int ok = 0;
-        FRule* rule = parser->parse(table, &ok);
+        auto rule = Ref<FRule>::adopt(parser->parse(table.get(), &ok));
         if (ok == 0) ++refused;
         if (rule == nullptr) continue;
         OutputChannel channel;
         ChannelCapture capture(channel);
-        rule->print(channel, table, rule->getSymTab());
+        rule->print(channel, table.get(), rule->getSymTab());
         read.push_back(capture.text());
-        decRef(rule);
     }
-    decRef(parser);
-    decRef(table);
+    parser.reset();
+    table.reset();
     // Each deep clause is refused at least once (the parser may stumble on over its rest).
     EXPECT_GE(refused, 2);
     EXPECT_NE(errors.text(), "");

@@ -133,10 +133,10 @@ class BlockDoIt : public ::testing::Test {
     // Runs a block of the text and answers what the answer channel showed.
     std::string run(const std::string& text, FLSysRef* result = nullptr) {
         ChannelCapture answers(answerChannel());
-        Block* block = new Block(sys, text);
+        auto block = Ref<Block>::make(sys, text);
         FLSysRef last = block->doIt(nullptr);
         if (result != nullptr) *result = std::move(last);
-        decRef(block);
+        block.reset();
         return answers.text();
     }
 
@@ -170,19 +170,18 @@ TEST_F(BlockDoIt, AnswersTheLastLinesResult) {
 
 TEST_F(BlockDoIt, RefusesArgumentsAndAMissingInterpreter) {
     ErrorCapture errors;
-    Block* block = new Block(sys, "?- sys.echo@(\"never\")[].\n");
+    auto block = Ref<Block>::make(sys, "?- sys.echo@(\"never\")[].\n");
     clib_list<FLSysObject*> args;
     FLSysInteger one(1);
     args.append(&one);
     EXPECT_EQ(block->doIt(&args), nullptr);
     EXPECT_NE(errors.text().find("WrongNumberOfArguments"), std::string::npos);
-    decRef(block);
+    block.reset();
 
     errors.clear();
-    Block* orphan = new Block(nullptr, "?- sys.echo@(\"never\")[].\n");
+    auto orphan = Ref<Block>::make(nullptr, "?- sys.echo@(\"never\")[].\n");
     EXPECT_EQ(orphan->doIt(nullptr), nullptr);
     EXPECT_NE(errors.text().find("NoInterpreterFound"), std::string::npos);
-    decRef(orphan);
 }
 
 }  // namespace

@@ -157,7 +157,7 @@ TEST_F(XMLExportCasesTest, ASecondExportFollowsASignatureAddedSinceTheFirst) {
     value(ann, obj("pal"), 0, bob);
     ExportRequest request;
     request.format = 2;
-    auto* handler = new FLtoXMLExportHandler(access);
+    auto handler = Ref<FLtoXMLExportHandler>::make(access);
     // Undeclared, pal writes nothing and bob has an element of his own.
     EXPECT_EQ(debugOf([&] { handler->exportOM(request); }),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -173,7 +173,6 @@ TEST_F(XMLExportCasesTest, ASecondExportFollowsASignatureAddedSinceTheFirst) {
               "  <pal \n    name='Bob'/>\n"
               "</person>\n\n"
               "<person id='carl' \n  name='Carl'/>\n\n");
-    decRef(handler);
 }
 
 // Members are wrapped once the line passes 80 columns: after the separating blank, a line feed
@@ -464,9 +463,9 @@ class KavumExportTest : public ExportTest {
         request.format = 4;
         request.docType = docType;
         request.root = obj(root);
-        KavumExportHandler* handler = new KavumExportHandler(access);
+        auto handler = Ref<KavumExportHandler>::make(access);
         std::string text = debugOf([&] { handler->exportOM(request); });
-        decRef(handler);
+        handler.reset();
         return text;
     }
 };
@@ -542,10 +541,9 @@ TEST_F(KavumExportTest, CyclesAndRootsWithoutFacts) {
 TEST_F(KavumExportTest, ParentlessObjectsAndLiterals) {
     isa(obj("ann"), obj("person"));
     value(obj("person"), obj("name"), 6, obj("string"));
-    KavumExportHandler* handler = new KavumExportHandler(access);
+    auto handler = Ref<KavumExportHandler>::make(access);
     EXPECT_EQ(debugOf([&] { handler->writeObject(str("a<b"), 2); }), "a&lt;b");
     EXPECT_EQ(debugOf([&] { handler->writeObject(obj("ann"), 2); }), "  <person/>\n");
-    decRef(handler);
 }
 
 }  // namespace

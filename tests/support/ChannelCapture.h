@@ -15,7 +15,7 @@ class ChannelCapture {
   public:
     explicit ChannelCapture(OutputChannel& channel)
         : channel(channel), hadStream(channel.currentStream() != nullptr) {
-        auto* stream = new FLSysOStreamImpl<std::ostringstream>(&buffer, false);
+        auto* stream = new FLSysOStreamImpl<std::ostringstream>(&buffer);
         channel.setStream(stream);
         decRef(stream);  // the channel holds the only reference
     }

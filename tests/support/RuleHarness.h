@@ -61,7 +61,7 @@ class RuleHarness {
 
     // Every clause of the text, kept alive by the harness.
     std::vector<FRule*> parse(const std::string& text) {
-        auto* parser = new FLogicParser();
+        auto parser = Ref<FLogicParser>::make();
         parser->setInputString(text);
         std::vector<FRule*> rules;
         for (int calls = 0; !parser->atEnd() && calls < 100; ++calls) {
@@ -74,7 +74,7 @@ class RuleHarness {
             kept.push_back(rule);
             rules.push_back(rule);
         }
-        decRef(parser);
+        parser.reset();
         return rules;
     }
     // The first clause of the text; null when there is none.
@@ -87,15 +87,15 @@ class RuleHarness {
     // (none for -1).
     FRule* normalisedRule(const std::string& text, int secondAt = -1) {
         FRule* parsed = rule(text);
-        auto* body = new FLiteralList;
+        auto body = Ref<FLiteralList>::make();
         int i = 0;
         for (FLiteral* literal : *parsed->getBody()->getList()) {
-            auto* copy = new FLiteral(literal->getTerm(), literal->isNegated(), i++ == secondAt);
-            body->append(copy);
-            decRef(copy);
+            auto copy =
+                Ref<FLiteral>::make(literal->getTerm(), literal->isNegated(), i++ == secondAt);
+            body->append(copy.get());
         }
-        auto* made = new FRule(parsed->getHead(), body, parsed->getSymTab(), "norm", 0, 1);
-        decRef(body);
+        auto* made = new FRule(parsed->getHead(), body.get(), parsed->getSymTab(), "norm", 0, 1);
+        body.reset();
         return made;
     }
     // A program of every clause of the text.
@@ -162,10 +162,10 @@ class RuleHarness {
     // renders them.
     std::vector<std::string> answersOf(FRule* r, const Ref<AlgebraicExpr>& expr) {
         if (!expr) return {"<untranslated>"};
-        auto* eval = new AlgebraicEval(access);
+        auto eval = Ref<AlgebraicEval>::make(access);
         const Ref<Operand> result = eval->evaluate(expr.get(), nullptr);
         std::vector<std::string> lines = render(result.get(), r->getSymTab());
-        decRef(eval);
+        eval.reset();
         return lines;
     }
 

@@ -64,7 +64,8 @@ TEST_F(BookTest, StepsTheModelDoesNotCover) {
 
 TEST_F(BookTest, RefusalsOfTheIterators) {
     const Row tuple{book, Free, Free};
-    Iterator* it = access->matchAxis(MethodType::Set, Axis::Child, tuple.data(), 3, nullptr);
+    auto it = Ref<Iterator>::adopt(
+        access->matchAxis(MethodType::Set, Axis::Child, tuple.data(), 3, nullptr));
     ASSERT_TRUE(it->isA("MatchAxisIterator"));
     ASSERT_TRUE(it->first());
     EXPECT_EQ(lastError(), "0/0");
@@ -76,25 +77,24 @@ TEST_F(BookTest, RefusalsOfTheIterators) {
 
     // reinitialize is a relic: a line on standard output, the rows unchanged.
     testing::internal::CaptureStdout();
-    static_cast<MatchAxisIterator*>(it)->reinitialize();
+    static_cast<MatchAxisIterator*>(it.get())->reinitialize();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "MatchAxisIterator::reinitialize removed with version 3.30\n");
-    EXPECT_EQ(drain(it).size(), 4u);
-    decRef(it);
+    EXPECT_EQ(drain(it.get()).size(), 4u);
+    it.reset();
 
     errors.clear();
-    Iterator* parents = new ParentIter(tuple.data(), 3, nullptr);
+    auto parents = Ref<Iterator>::adopt(new ParentIter(tuple.data(), 3, nullptr));
     EXPECT_FALSE(parents->first());
     EXPECT_EQ(centralErrorHandler().getError().getMessage(),
               "Invalid initalisation of Parent iterator");
     EXPECT_EQ(centralErrorHandler().getError().getWhere(), "ParentIter");
-    decRef(parents);
-    Iterator* siblings = new SiblingIter(tuple.data(), 3, nullptr);
+    parents.reset();
+    auto siblings = Ref<Iterator>::adopt(new SiblingIter(tuple.data(), 3, nullptr));
     EXPECT_FALSE(siblings->first());
     EXPECT_EQ(centralErrorHandler().getError().getMessage(),
               "Invalid initalisation of Sibling iterator");
     EXPECT_EQ(lastError(), "6/9");
-    decRef(siblings);
 }
 
 namespace {
@@ -117,7 +117,7 @@ class LinkLoadingAccess : public OMAccess {
 
 TEST_F(BookTest, AChildStepSeesTheDocumentItsLinkLoads) {
     InternalName loaded = Free;
-    auto* links = new LinkLoadingAccess(om, [&] { loaded = element(chapter2, "appendix"); });
+    auto links = Ref<LinkLoadingAccess>::make(om, [&] { loaded = element(chapter2, "appendix"); });
     const InternalName typeAttribute = object("xtype"), hrefAttribute = object("xhref");
     links->insertValue(builtinObject::Xlink, builtinObject::Type, nullptr, 0, MethodType::Scalar,
                        typeAttribute);
@@ -131,8 +131,7 @@ TEST_F(BookTest, AChildStepSeesTheDocumentItsLinkLoads) {
     links->useAxisIterators(&axes);
 
     const Row tuple{chapter2, Free, Free};
-    Iterator* it = links->matchAxis(MethodType::Set, Axis::Child, tuple.data(), 3, nullptr);
-    EXPECT_EQ(drain(it), (Rows{{chapter2, object("appendix"), loaded}}));
-    decRef(it);
-    decRef(links);
+    auto it = Ref<Iterator>::adopt(
+        links->matchAxis(MethodType::Set, Axis::Child, tuple.data(), 3, nullptr));
+    EXPECT_EQ(drain(it.get()), (Rows{{chapter2, object("appendix"), loaded}}));
 }

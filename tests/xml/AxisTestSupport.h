@@ -69,9 +69,10 @@ class AxisTest : public access_test::AccessTest {
     }
 
     Rows step(int axis, const Row& tuple, int type = 1) {
-        Iterator* it = access->matchAxis(MethodType(type), Axis(axis), tuple.data(), 3, nullptr);
-        Rows rows = drain(it);
-        decRef(it);
+        auto it = Ref<Iterator>::adopt(
+            access->matchAxis(MethodType(type), Axis(axis), tuple.data(), 3, nullptr));
+        Rows rows = drain(it.get());
+        it.reset();
         return rows;
     }
 

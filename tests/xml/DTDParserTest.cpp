@@ -18,13 +18,13 @@ std::string parsed(const std::string& text) {
     dtdtest::PoolCount pools;
     ErrorCapture errors;
     Error::setOutputFilter(2);
-    auto* parser = new DTDParser();
+    auto parser = Ref<DTDParser>::make();
     parser->openString(text);
     int ok = -1;
     InternalDTD* dtd = parser->parse(&ok);
     std::string out = dtdtest::printForm(dtd);
     if (dtd != nullptr) decRef(dtd);
-    decRef(parser);
+    parser.reset();
     if (ok != 1) out += "ok=" + std::to_string(ok) + "\n";
     std::string reports = reportText(errors);
     if (!reports.empty()) out += "| " + reports;

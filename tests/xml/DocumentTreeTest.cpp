@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Ref.h"
 #include "xml/DocumentTree.h"
 #include "xml/IgnoreTable.h"
 #include "xml/NameNormalization.h"
@@ -306,14 +307,13 @@ TEST(DocumentTree, RepeatedTextsReadTheirOwnTextAfterAWalkReleasedWhatItPassed) 
 }
 
 TEST(IgnoreTable, RulesStoreNormalisedNames) {
-    auto* table = new IgnoreTable();
+    auto table = Ref<IgnoreTable>::make();
     table->addElement("Order-Line", '-');
     table->addAttr("Order-Line", "Xml:Lang", '-');
     EXPECT_EQ((*table->getElements().begin())->getName(), "order_line");
     const IgnoreAttr* rule = *table->getAttrs().begin();
     EXPECT_EQ(rule->getElement(), "order_line");
     EXPECT_EQ(rule->getAttribute(), "xml_lang");
-    decRef(table);
 }
 
 }  // namespace

@@ -106,9 +106,9 @@ class ImportStopTest : public WebAccessTest {
         int count = 0;
         const InternalName pattern[3] = {InternalName::UndefinedObject, object(method),
                                          InternalName::UndefinedObject};
-        Iterator* rows = access->lookup(MethodType::Set, pattern, 3, nullptr);
+        auto rows = Ref<Iterator>::adopt(access->lookup(MethodType::Set, pattern, 3, nullptr));
         for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) ++count;
-        decRef(rows);
+        rows.reset();
         return count;
     }
 

@@ -183,10 +183,10 @@ TEST_F(ImportTest, OthersLineDropsEverythingUnnamedAndDoesNotOutliveItsImport) {
     importData("memo.xml", request(3));
     expectDump("memo-others.dump");
     // A table without "<OTHERS>" starts from keeping everything again.
-    IgnoreTable* table = handler->loadIgnoreTable((dataDir() / "tags.txt").string());
+    auto table =
+        Ref<IgnoreTable>::adopt(handler->loadIgnoreTable((dataDir() / "tags.txt").string()));
     EXPECT_EQ(SGMLTreeElem::getDefaultStatus(), '+');
     EXPECT_EQ(SGMLTreeAttr::getDefaultStatus(), '+');
-    decRef(table);
 }
 
 TEST_F(ImportTest, PlainMappingAlsoWhenTheTagFileIsMissing) {
@@ -398,8 +398,8 @@ class NestingAccess : public OMAccess {
 };
 
 TEST_F(ImportTest, ImportNestedInAnInsertKeepsBothDocuments) {
-    auto* nesting = new NestingAccess(om);
-    auto* nested = new TestHandler(nesting);
+    auto nesting = Ref<NestingAccess>::make(om);
+    auto nested = Ref<TestHandler>::make(nesting.get());
     InternalName second;
     nesting->internName(second, "other", 1);
     nesting->onDoctype = [&] {
@@ -412,8 +412,6 @@ TEST_F(ImportTest, ImportNestedInAnInsertKeepsBothDocuments) {
     EXPECT_NE(facts.find("doc.root.memo@(1).body@(1) [id -> \"e1\";"), std::string::npos) << facts;
     EXPECT_NE(facts.find("other.root : other.t."), std::string::npos) << facts;
     EXPECT_FALSE(std::filesystem::exists(nested->outputPath(1)));
-    decRef(nested);
-    decRef(nesting);
 }
 
 }  // namespace

@@ -42,16 +42,15 @@ class WebAccessTest : public ScratchLayerTest<TestWebAccess> {
     std::vector<std::string> values(const InternalName& host, const InternalName& method) {
         std::vector<std::string> texts;
         const InternalName pattern[3] = {host, method, InternalName::UndefinedObject};
-        Iterator* rows = access->lookup(MethodType::Set, pattern, 3, nullptr);
+        auto rows = Ref<Iterator>::adopt(access->lookup(MethodType::Set, pattern, 3, nullptr));
         if (rows == nullptr) return texts;
         if (rows->first()) {
-            Iterator* members = access->setIterator(rows->atColumn(3), nullptr);
+            auto members = Ref<Iterator>::adopt(access->setIterator(rows->atColumn(3), nullptr));
             for (bool more = members != nullptr && members->first(); more; more = members->next()) {
                 texts.push_back(text(members->atColumn(1)));
             }
-            decRef(members);
         }
-        decRef(rows);
+        rows.reset();
         return texts;
     }
 
@@ -62,13 +61,13 @@ class WebAccessTest : public ScratchLayerTest<TestWebAccess> {
     std::pair<std::string, std::string> onBothBases(Build build) {
         om->useDumpFormatters(shellDumpFormatters());
         std::string first = build(*access, false);
-        auto* otherBase = new MainMemOM();
+        auto otherBase = Ref<MainMemOM>::make();
         otherBase->useDumpFormatters(shellDumpFormatters());
-        auto* other = makeAccess(otherBase);
+        auto* other = makeAccess(otherBase.get());
         other->loading = false;
         std::string second = build(*other, true);
         decRef(other);
-        decRef(otherBase);
+        otherBase.reset();
         return {std::move(first), std::move(second)};
     }
 

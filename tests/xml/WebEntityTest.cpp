@@ -91,15 +91,15 @@ TEST_F(WebAccessTest, AServedDocumentGetsTheDefaultsAndReferencesOfItsServedDtd)
     // The reference is an object: the element with the ID it names.
     const InternalName pattern[3] = {InternalName::UndefinedObject, object("to"),
                                      InternalName::UndefinedObject};
-    Iterator* rows = access->lookup(MethodType::Set, pattern, 3, nullptr);
+    auto rows = Ref<Iterator>::adopt(access->lookup(MethodType::Set, pattern, 3, nullptr));
     ASSERT_NE(rows, nullptr);
     ASSERT_TRUE(rows->first());
-    Iterator* members = access->setIterator(rows->atColumn(3), nullptr);
+    auto members = Ref<Iterator>::adopt(access->setIterator(rows->atColumn(3), nullptr));
     ASSERT_NE(members, nullptr);
     ASSERT_TRUE(members->first());
     EXPECT_EQ(values(members->atColumn(1), object("id")), std::vector<std::string>{"\"b\""});
-    decRef(members);
-    decRef(rows);
+    members.reset();
+    rows.reset();
     // The copy of the DTD is gone with the parse.
     for (const auto& entry : std::filesystem::directory_iterator(scratch))
         EXPECT_NE(entry.path().extension(), ".dtd") << entry.path();

@@ -186,10 +186,10 @@ TEST_F(WebAccessTest, ClearForgetsTheDocumentsAndKeepsTheSettings) {
     EXPECT_EQ(server.requests("/page.html"), 2);
     const InternalName pattern[4] = {after, access->schema().hrefs, string("other"),
                                      InternalName::UndefinedObject};
-    Iterator* links = access->lookup(MethodType::Set, pattern, 4, nullptr);
+    auto links = Ref<Iterator>::adopt(access->lookup(MethodType::Set, pattern, 4, nullptr));
     ASSERT_NE(links, nullptr);
     EXPECT_TRUE(links->first());
-    decRef(links);
+    links.reset();
 
     // The catalog entry set before the clear is still the importer's.
     ASSERT_EQ(call("setDclFile", {"xml.dcl"}), access);
@@ -199,10 +199,10 @@ TEST_F(WebAccessTest, ClearForgetsTheDocumentsAndKeepsTheSettings) {
 }
 
 TEST_F(WebAccessTest, ArithmeticInARuleHeadPassesThroughTheWebLayer) {
-    auto* translator = new Translator(1);
-    auto* creator = new Creator1(access);
-    auto* algebra = new AlgebraicEval(access);
-    auto* matcher = new Matcher(translator, creator, algebra, nullptr);
+    auto translator = Ref<Translator>::make(1);
+    auto creator = Ref<Creator1>::make(access);
+    auto algebra = Ref<AlgebraicEval>::make(access);
+    auto matcher = Ref<Matcher>::make(translator.get(), creator.get(), algebra.get(), nullptr);
     {
         // The grammar writes arithmetic only in comparisons: the head r(V + 10) is built here,
         // as the rewriters build such heads.
@@ -219,10 +219,10 @@ TEST_F(WebAccessTest, ArithmeticInARuleHeadPassesThroughTheWebLayer) {
         EXPECT_EQ(matcher->insert(rule, rows.get()), 1);
         EXPECT_EQ(rules.answers("?- r(X)."), (std::vector<std::string>{"X=11", "X=13"}));
     }
-    decRef(matcher);
-    decRef(algebra);
-    decRef(creator);
-    decRef(translator);
+    matcher.reset();
+    algebra.reset();
+    creator.reset();
+    translator.reset();
     EXPECT_EQ(errors.text(), "");
 }
 

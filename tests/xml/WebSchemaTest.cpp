@@ -36,21 +36,21 @@ class WebSchemaTest : public WebAccessTest {
         pattern.push_back(InternalName::UndefinedObject);
         const int width = static_cast<int>(pattern.size());
         std::vector<std::string> texts;
-        Iterator* rows = access->lookup(MethodType(type), pattern.data(), width, nullptr);
+        auto rows =
+            Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern.data(), width, nullptr));
         for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
             const InternalName result = rows->atColumn(width);
             if (result.getType() != InternalName::SetName) {
                 texts.push_back(text(result));
                 continue;
             }
-            Iterator* members = access->setIterator(result, nullptr);
+            auto members = Ref<Iterator>::adopt(access->setIterator(result, nullptr));
             for (bool member = members != nullptr && members->first(); member;
                  member = members->next()) {
                 texts.push_back(text(members->atColumn(1)));
             }
-            decRef(members);
         }
-        decRef(rows);
+        rows.reset();
         std::sort(texts.begin(), texts.end());
         return texts;
     }

@@ -74,7 +74,7 @@ TEST_F(WebAccessTest, IsAnAccessLayer) {
 }
 
 TEST_F(WebAccessTest, TheClassObjectBuildsALayerOverAnObjectBaseOnly) {
-    auto* meta = new WebOMAccessMeta();
+    auto meta = Ref<WebOMAccessMeta>::make();
     FLSysArgs args;
     args.append(om);
     FLSysRef made = meta->methodCall("new", &args);
@@ -89,7 +89,6 @@ TEST_F(WebAccessTest, TheClassObjectBuildsALayerOverAnObjectBaseOnly) {
     EXPECT_EQ(meta->methodCall("new", &wrong), nullptr);
     EXPECT_NE(errors.text().find("WrongArgument"), std::string::npos);
     decRef(wrong.inf(wrong.first_item()));
-    decRef(meta);
 }
 
 }  // namespace

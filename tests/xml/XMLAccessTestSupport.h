@@ -75,10 +75,11 @@ class XMLAccessTest : public ScratchLayerTest<TestXMLAccess> {
                                    const InternalName& method = Free, int type = 1) {
         std::vector<InternalName> values;
         const InternalName tuple[3] = {start, method, Free};
-        Iterator* it = access->matchAxis(MethodType(type), Axis(axis), tuple, 3, nullptr);
+        auto it = Ref<Iterator>::adopt(
+            access->matchAxis(MethodType(type), Axis(axis), tuple, 3, nullptr));
         for (bool more = it != nullptr && it->first(); more; more = it->next())
             values.push_back(it->atColumn(3));
-        decRef(it);
+        it.reset();
         return values;
     }
     // A file of the test data copied into the scratch folder; its URL.

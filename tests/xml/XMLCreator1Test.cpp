@@ -128,9 +128,9 @@ class CreatorPipeline {
             parsed.push_back(rule);
         }
         decRef(parser);
-        auto* program = new FProgram(rules, names);
-        const int answer = naive->evaluate(program);
-        decRef(program);
+        auto program = Ref<FProgram>::make(rules, names);
+        const int answer = naive->evaluate(program.get());
+        program.reset();
         for (FRule* rule : parsed) decRef(rule);
         return answer;
     }
@@ -198,12 +198,12 @@ TEST(XMLCreator1, OverAPlainLayerItReportsOnceAndInsertsAsTheCreatorOfPlainRules
 }
 
 TEST(XMLCreator1, ItsClassObjectChecksTheLayerArgumentAndNamesBoth) {
-    auto* om = new MainMemOM();
-    auto* layer = new XMLOMAccess(om);
-    auto* meta = new XMLCreator1Meta;
+    auto om = Ref<MainMemOM>::make();
+    auto layer = Ref<XMLOMAccess>::make(om.get());
+    auto meta = Ref<XMLCreator1Meta>::make();
     ErrorCapture errors;
     FLSysArgs args;
-    args.append(layer);
+    args.append(layer.get());
     FLSysRef creator = meta->methodCall("new", &args);
     ASSERT_NE(creator, nullptr);
     EXPECT_EQ(errors.text(), "");
@@ -216,11 +216,8 @@ TEST(XMLCreator1, ItsClassObjectChecksTheLayerArgumentAndNamesBoth) {
     EXPECT_EQ(printed.text(), "aXMLCreator1XMLCreator1");
     creator.reset();
     FLSysArgs wrong;
-    wrong.append(om);
+    wrong.append(om.get());
     EXPECT_EQ(meta->methodCall("new", &wrong), nullptr);
-    decRef(meta);
-    decRef(layer);
-    decRef(om);
 }
 
 }  // namespace

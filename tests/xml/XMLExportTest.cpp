@@ -38,10 +38,11 @@ std::string outline(OMAccess& layer, const InternalName& node) {
     auto rowsOf = [&](int axis) {
         std::vector<std::pair<std::string, InternalName>> found;
         const InternalName tuple[3] = {node, Free, Free};
-        Iterator* it = layer.matchAxis(MethodType::Set, Axis(axis), tuple, 3, nullptr);
+        auto it =
+            Ref<Iterator>::adopt(layer.matchAxis(MethodType::Set, Axis(axis), tuple, 3, nullptr));
         for (bool more = it != nullptr && it->first(); more; more = it->next())
             found.emplace_back(lexical(it->atColumn(2)), it->atColumn(3));
-        decRef(it);
+        it.reset();
         return found;
     };
     // A resolved reference is written as the ID of the element it names.
@@ -49,14 +50,13 @@ std::string outline(OMAccess& layer, const InternalName& node) {
         InternalName xmlId;
         layer.internName(xmlId, "xml_id", 1);
         const InternalName pattern[3] = {value, xmlId, Free};
-        Iterator* ids = layer.lookup(MethodType::Set, pattern, 3, nullptr);
+        auto ids = Ref<Iterator>::adopt(layer.lookup(MethodType::Set, pattern, 3, nullptr));
         std::string id = lexical(value);
         if (ids != nullptr && ids->first()) {
-            Iterator* members = layer.setIterator(ids->atColumn(3), nullptr);
+            auto members = Ref<Iterator>::adopt(layer.setIterator(ids->atColumn(3), nullptr));
             if (members != nullptr && members->first()) id = lexical(members->atColumn(1));
-            decRef(members);
         }
-        decRef(ids);
+        ids.reset();
         return id;
     };
     std::string text;
@@ -90,9 +90,9 @@ struct ReadBack {
         layer->insertXMLPath(url, builtinObject::Parse0, &builtinObject::Xml, 1, MethodType::Scalar,
                              Axis::None, document);
         const InternalName tuple[3] = {document, Free, Free};
-        Iterator* children = layer->matchAxis(MethodType::Set, Axis::Child, tuple, 3, nullptr);
+        auto children =
+            Ref<Iterator>::adopt(layer->matchAxis(MethodType::Set, Axis::Child, tuple, 3, nullptr));
         if (children != nullptr && children->first()) root = children->atColumn(3);
-        decRef(children);
     }
     ~ReadBack() {
         decRef(layer);
@@ -203,25 +203,24 @@ std::vector<std::string> attributesOf(OMAccess& layer, const InternalName& eleme
     std::vector<std::string> found;
     auto collect = [&](const InternalName& holder, const std::string& prefix) {
         const InternalName pattern[3] = {holder, Free, Free};
-        Iterator* rows = layer.lookup(MethodType::AttributeSet, pattern, 3, nullptr);
+        auto rows =
+            Ref<Iterator>::adopt(layer.lookup(MethodType::AttributeSet, pattern, 3, nullptr));
         for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
-            Iterator* members = layer.setIterator(rows->atColumn(3), nullptr);
+            auto members = Ref<Iterator>::adopt(layer.setIterator(rows->atColumn(3), nullptr));
             for (bool member = members != nullptr && members->first(); member;
                  member = members->next())
                 found.push_back(prefix + lexical(rows->atColumn(2)) + "=" +
                                 lexical(members->atColumn(1)));
-            decRef(members);
         }
-        decRef(rows);
     };
     collect(element, "");
     const InternalName pattern[3] = {element, Free, Free};
-    Iterator* rows = layer.lookup(MethodType::Scalar, pattern, 3, nullptr);
+    auto rows = Ref<Iterator>::adopt(layer.lookup(MethodType::Scalar, pattern, 3, nullptr));
     for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
         if (layer.isaTest(rows->atColumn(3), builtinObject::Namespace, IsaRelation::Member) != 0)
             collect(rows->atColumn(3), lexical(rows->atColumn(2)) + ":");
     }
-    decRef(rows);
+    rows.reset();
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -236,12 +235,13 @@ std::string attributeOutline(OMAccess& layer, const InternalName& node) {
         for (const std::string& attribute : attributesOf(layer, element)) text += attribute + " ";
         text += "\n";
         const InternalName tuple[3] = {element, Free, Free};
-        Iterator* it = layer.matchAxis(MethodType::Set, Axis::Child, tuple, 3, nullptr);
+        auto it =
+            Ref<Iterator>::adopt(layer.matchAxis(MethodType::Set, Axis::Child, tuple, 3, nullptr));
         std::vector<InternalName> children;
         for (bool more = it != nullptr && it->first(); more; more = it->next())
             if (layer.isaTest(it->atColumn(3), builtinObject::Node, IsaRelation::Member) != 0)
                 children.push_back(it->atColumn(3));
-        decRef(it);
+        it.reset();
         pending.insert(pending.end(), children.rbegin(), children.rend());
     }
     return text;

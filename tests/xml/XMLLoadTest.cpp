@@ -160,11 +160,12 @@ TEST_F(XMLLoadTest, TheKavumDTDMappingIsSetValuedWithAttributeArrows) {
 
     // The enumeration: a class of its own with the values as instances, the default scalar.
     const InternalName pattern[3] = {book, object("lang"), Free};
-    Iterator* it = access->lookup(MethodType::AttributeSetSignature, pattern, 3, nullptr);
+    auto it = Ref<Iterator>::adopt(
+        access->lookup(MethodType::AttributeSetSignature, pattern, 3, nullptr));
     ASSERT_TRUE(it != nullptr && it->first());
     const InternalName enumeration = it->atColumn(3);
     EXPECT_FALSE(it->next());
-    decRef(it);
+    it.reset();
     EXPECT_TRUE(holds(object("en"), enumeration, 1));
     EXPECT_TRUE(holds(object("de"), enumeration, 1));
     EXPECT_EQ(rows(3, {book, object("lang"), Free}), Texts{"book lang en"});
@@ -237,10 +238,10 @@ TEST_F(XMLLoadTest, ATransparentLinkLoadsItsDocumentAndPrintsTheQuery) {
     // The root fact of the linked document.
     const FSymbol root = access->giveSymTab()->GetFSymbol("root", InternalName::Predicate, 2);
     const InternalName pattern[2] = {d, Free};
-    Iterator* facts = access->makeFuncOrPredIter(root, pattern, 2, nullptr);
+    auto facts = Ref<Iterator>::adopt(access->makeFuncOrPredIter(root, pattern, 2, nullptr));
     ASSERT_TRUE(facts != nullptr && facts->first());
     EXPECT_EQ(facts->atColumn(2), rootOf(d));
-    decRef(facts);
+    facts.reset();
     EXPECT_EQ(errors.text(), "");
 }
 

@@ -63,28 +63,28 @@ class RewriteHarness {
     RewriteHarness& operator=(const RewriteHarness&) = delete;
 
     FRule* parse(const std::string& text) {
-        auto* parser = new PevoParser;
+        auto parser = Ref<PevoParser>::make();
         parser->setInputString(text);
         int ok = -1;
         decRef(rule);
         rule = parser->parse(names, &ok);
-        decRef(parser);
+        parser.reset();
         return rule;
     }
 
     // The clause as its print form gives it, with the fresh variables numbered.
     std::string print(const FRule& clause) {
-        auto* vars = new FreshNames(clause.getSymTab(), names);
+        auto vars = Ref<FreshNames>::make(clause.getSymTab(), names);
         printed.clear();
         if (clause.getHead() != nullptr) {
-            clause.getHead()->print(channel, names, vars);
+            clause.getHead()->print(channel, names, vars.get());
             if (clause.getBody() != nullptr) channel << " :- ";
         } else {
             channel << "?- ";
         }
-        if (clause.getBody() != nullptr) clause.getBody()->print(channel, names, vars);
+        if (clause.getBody() != nullptr) clause.getBody()->print(channel, names, vars.get());
         channel << ".";
-        decRef(vars);
+        vars.reset();
         return printed.text();
     }
 
@@ -247,14 +247,13 @@ TEST(XPathRewriter, AStepWithAResultListIsLeftAsItIs) {
     clib_list<FTerm*> results;
     results.append(new FVar(harness.rule->getSymTab()->GetFSymbol("Y", InternalName::Variable, 0)));
     results.append(new FVar(harness.rule->getSymTab()->GetFSymbol("Z", InternalName::Variable, 0)));
-    auto* list = new MMethResult(1, &results);
+    auto list = Ref<MMethResult>::make(1, &results);
     for (FTerm* result : results) decRef(result);
-    step->setMethResult(list);
-    decRef(list);
+    step->setMethResult(list.get());
 
     harness.rewriter->rewriteClause(harness.rule, harness.names);
     // Neither a self specification nor the fresh host variable's binding replaces the list.
-    EXPECT_EQ(step->getMethResult(), list);
+    EXPECT_EQ(step->getMethResult(), list.get());
     const auto* term = harness.rule->getBody()->getList()->head()->getTerm();
     EXPECT_EQ(term, molecule);
     EXPECT_EQ(molecule->getHost(), step);
@@ -266,12 +265,12 @@ TEST(XPathRewriter, RewritesAProgramAndAnswersWhetherItsAnalysisPasses) {
     RewriteHarness harness;
     auto programOf = [&](const std::string& text) {
         auto* rules = new clib_list<FRule*>;
-        auto* parser = new PevoParser;
+        auto parser = Ref<PevoParser>::make();
         parser->setInputString(text);
         int ok = 1;
         while (!parser->atEnd())
             if (FRule* rule = parser->parse(harness.names, &ok)) rules->append(rule);
-        decRef(parser);
+        parser.reset();
         auto* program = new FProgram(rules, harness.names);  // takes over the list
         for (FRule* rule : *rules) decRef(rule);
         return program;
@@ -279,21 +278,20 @@ TEST(XPathRewriter, RewritesAProgramAndAnswersWhetherItsAnalysisPasses) {
     ErrorCapture errors;
     Error::setOutputFilter(2);
 
-    FProgram* safe = programOf("p(X) :- X/a[@b -> 1].\nq(X) :- X/a -> Y, p(Y).");
-    EXPECT_EQ(harness.rewriter->rewriteProgram(safe, harness.names), harness.rewriter);
+    auto safe = Ref<FProgram>::adopt(programOf("p(X) :- X/a[@b -> 1].\nq(X) :- X/a -> Y, p(Y)."));
+    EXPECT_EQ(harness.rewriter->rewriteProgram(safe.get(), harness.names), harness.rewriter);
     EXPECT_EQ(harness.print(*safe->getRules()->head()), "p(X) :- X/a[@b -> {1}].");
     EXPECT_EQ(errors.text(), "");
-    decRef(safe);
+    safe.reset();
 
     // The head variable Y does not occur in the body.
-    FProgram* unsafe = programOf("p(Y) :- X/a[b].");
-    EXPECT_EQ(harness.rewriter->rewriteProgram(unsafe, harness.names), nullptr);
+    auto unsafe = Ref<FProgram>::adopt(programOf("p(Y) :- X/a[b]."));
+    EXPECT_EQ(harness.rewriter->rewriteProgram(unsafe.get(), harness.names), nullptr);
     EXPECT_NE(errors.text().find("semantic error appeared"), std::string::npos) << errors.text();
-    decRef(unsafe);
 }
 
 TEST(XPathRewriter, TheInterpretersKavumDialectRewritesEveryStoredClause) {
-    auto* interpreter = new FLogicInterpreter(nullptr, nullptr, nullptr);
+    auto interpreter = Ref<FLogicInterpreter>::make(nullptr, nullptr, nullptr);
     interpreter->useClauseRewriters(makeXPathRewriter);
     RewriteHarness harness;
     auto store = [&](const std::string& text) {
@@ -306,7 +304,6 @@ TEST(XPathRewriter, TheInterpretersKavumDialectRewritesEveryStoredClause) {
     interpreter->setDialect("FLogic");
     EXPECT_EQ(store("q(X) :- X/a -> V."), "q(X) :- X/a -> V.");
     EXPECT_EQ(interpreter->showProgram()->getRules()->length(), 2);
-    decRef(interpreter);
 }
 
 }  // namespace
