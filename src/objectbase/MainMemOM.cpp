@@ -201,14 +201,6 @@ MainMemSetFrame* MainMemOM::getSetFrame(const InternalName& name) {
     return frame;
 }
 
-const SetFrameRegistry* MainMemOM::setFramesToRead() const {
-    return &frameManager->setFrameRegistry();
-}
-
-const FrameRegistry<MainMemParamFrame>* MainMemOM::paramFramesToRead() const {
-    return &frameManager->paramFrameRegistry();
-}
-
 MainMemPredFrame* MainMemOM::getPredFrame(const InternalName& name) {
     MainMemPredFrame* frame = nullptr;
     frameManager->getPredFrame(name, frame);

@@ -276,25 +276,16 @@ class MainMemOM : public OM {
 
     // Frames and iterators.
     Iterator* objNamesIterator(Iterator* reuse) override;
-    void hostsOfEntryTypes(
-        int lowest, int highest,
-        std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) override;
-    void objFramesInOrder(
-        std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) override;
-    void prefetchFramesOf(
-        const std::vector<std::pair<InternalName, const MainMemObjFrame*>>& walked,
-        const InternalName& at) const override;
+    FrameWalk walkFrames(const FrameFilter& filter) override;
     Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) override;
     void showValue(const InternalName& host, const InternalName& method, int type,
                    int argCount) override;
     void showEntry(const InternalName& method, const InternalName& value, int type) override;
     MainMemObjFrame* getObjFrame(const InternalName& name) override;
     MainMemSetFrame* getSetFrame(const InternalName& name) override;
-    const SetFrameRegistry* setFramesToRead() const override;
     Iterator* setIterator(const InternalName& setName, Iterator* reuse) override;
     MainMemPredFrame* getPredFrame(const InternalName& name) override;
     MainMemParamFrame* getParamFrame(const InternalName& name) override;
-    const FrameRegistry<MainMemParamFrame>* paramFramesToRead() const override;
     Iterator* predNamesIterator(Iterator* reuse) override;
     Iterator* paramNamesIterator(Iterator* reuse) override;
     void mergeParamFrames(const InternalName& replaced, const InternalName& kept) override;
@@ -498,6 +489,8 @@ class MainMemOM : public OM {
     }
     const auto& symbolBindings() const { return symbolToName; }
     const FlatNameMap<InternalName, set<FSymbol>*>& furtherSymbols() const { return nameToSymbols; }
+    void forEachFurtherSymbol(
+        const std::function<void(const InternalName&, const FSymbol&)>& visit) const override;
     const clib_dictionary<InternalName, InternalName>& pathHostTable() const { return pathHosts; }
     const clib_dictionary<InternalName, InternalName>& appliedEqualityTable() const {
         return appliedEqualities;
@@ -699,29 +692,6 @@ class MainMemOM : public OM {
     std::vector<InternalName> stringNames;
     Ref<FrameManager> frameManager;
     Ref<SymTab> symTab;
-    // What each object of the walk objFramesInOrder gave last leads to (its entries, its class
-    // set, the first sets and parameter frames its entries name, their members and rows, and
-    // the symbol and text of its first string value), found once for the walks over it that
-    // prefetchFramesOf is told about: ten addresses an object, its own frame where there is
-    // nothing to load. Only cache hints are given from them, so one that went stale misleads
-    // the cache and nothing else.
-    struct WalkAhead {
-        // Entries, class set, two sets or parameter frames, and a string's symbol.
-        static constexpr std::size_t Frames = 8;
-        static constexpr std::size_t Targets = 10;
-        struct Object {
-            const void* target[Targets];
-        };
-        const void* walk = nullptr;
-        std::size_t objects = 0;
-        std::vector<Object> loads;
-        // The place after the object last told: a walk tells them in turn. The plan is given
-        // back once a walk told the last object, where a base of a million objects kept 80 MB.
-        std::size_t next = 0;
-    };
-    mutable WalkAhead walkAhead;
-    // Fills walkAhead for the objects and frames of `walked`.
-    void planWalkAhead(const std::vector<std::pair<InternalName, const MainMemObjFrame*>>& walked);
     // Looked up for every symbol of every consulted fact and never walked in key order; both
     // are keyed by densely numbered identifiers.
     NumberedNameMap<FSymbol, InternalName> symbolToName;

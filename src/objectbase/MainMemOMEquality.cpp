@@ -293,3 +293,10 @@ MainMemSetFrame* MainMemOM::relationSet(MainMemObjFrame* frame, int kind) {
 void MainMemOM::showEquiv() {
     std::cout << "MainMemOM::showEquiv not implemented yet";
 }
+
+void MainMemOM::forEachFurtherSymbol(
+    const std::function<void(const InternalName&, const FSymbol&)>& visit) const {
+    for (const auto& [representative, symbols] : nameToSymbols)
+        for (auto s = symbols->first_item(); s != nullptr; s = symbols->next_item(s))
+            visit(representative, symbols->key(s));
+}

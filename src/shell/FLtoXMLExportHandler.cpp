@@ -13,12 +13,11 @@
 #include "access/OMAccess.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/DumpFormatter.h"
-#include "objectbase/FrameRegistry.h"
+#include "objectbase/FrameWalk.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/ParamRows.h"
-#include "objectbase/SetFrameRegistry.h"
 #include "objectbase/SymTab.h"
 #include "shell/XMLDumpFormatter.h"
 
@@ -36,14 +35,13 @@ void appendFixed(std::string& out, const char (&text)[N]) {
 // members are read in place from the set's frame, found in `read` when it is given (the walks
 // of an export, which read the sets of every object); `visit` answers false to stop.
 template <class Visit>
-void forEachValue(const SetFrameRegistry* read, OMAccess* access, const InternalName& cell,
-                  Visit visit) {
+void forEachValue(const FrameWalk* read, OMAccess* access, const InternalName& cell, Visit visit) {
     if (cell.getType() != InternalName::SetName) {
         visit(cell);
         return;
     }
     const MainMemSetFrame* members =
-        read != nullptr ? read->findInPlace(cell) : access->om()->getSetFrame(cell);
+        read != nullptr ? read->findSet(cell) : access->om()->getSetFrame(cell);
     if (members == nullptr) return;
     for (const InternalName& member : members->memberSet().ascending())
         if (!visit(member)) break;
@@ -91,7 +89,7 @@ std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
 }
 
 inline const MainMemSetFrame* FLtoXMLExportHandler::setFrameOf(const InternalName& name) {
-    return setFramesRead != nullptr ? setFramesRead->findInPlace(name)
+    return setFramesRead != nullptr ? setFramesRead->findSet(name)
                                     : access->om()->getSetFrame(name);
 }
 
@@ -459,7 +457,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         const InternalName host = hosts->atColumn(1);
         const MainMemObjFrame* frame = om->getObjFrame(host);
         if (frame == nullptr) continue;
-        walked.emplace_back(host, frame);
+        walked.append(host, frame);
         walkedNames.set(host, std::uint32_t(walked.size()));
         // Asked once the host shows an entry with a value.
         bool hostChecked = false;
@@ -605,7 +603,7 @@ inline void FLtoXMLExportHandler::runEntryStep(const EntryStep& step, const Inte
             // the value, the last cell of each row.
             const MainMemParamFrame* tuples = found.known ? found.rows
                                               : paramFramesRead != nullptr
-                                                  ? paramFramesRead->findInPlace(stored)
+                                                  ? paramFramesRead->findRows(stored)
                                                   : nullptr;
             const InternalName* cells = nullptr;
             int rowCount = 0;
@@ -678,7 +676,7 @@ void FLtoXMLExportHandler::holdRowValues(const EntryStep& step, const InternalNa
     // arguments, then the value, the last cell of each row.
     const MainMemParamFrame* tuples = nullptr;
     if (stored.getType() == InternalName::ParamFrame)
-        tuples = paramFramesRead != nullptr ? paramFramesRead->findInPlace(stored)
+        tuples = paramFramesRead != nullptr ? paramFramesRead->findRows(stored)
                                             : access->om()->getParamFrame(stored);
     if (tuples != nullptr) {
         const ParamRows& rows = tuples->storedRows();
@@ -710,11 +708,11 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     planGroups.clear();
     hostShapes.clear();
     hostSteps.clear();
-    setFramesRead = access->om()->setFramesToRead();
-    paramFramesRead = access->om()->paramFramesToRead();
     // Object by object, each one's entries straight from its frame; the objects and their
     // frames are taken at once.
-    access->om()->objFramesInOrder(walked);
+    walked = access->om()->walkFrames(FrameFilter::everyObject().readingAhead());
+    setFramesRead = walked.readsInPlace() ? &walked : nullptr;
+    paramFramesRead = setFramesRead;
     // Every object met gets its number in walkedNames, and nearly every one a class set and a
     // count of its holders: their marks are made room for once.
     std::size_t objectNumbers = 0;
@@ -753,7 +751,7 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     const auto findFrames = [&](std::size_t number) __attribute__((always_inline)) {
         Ahead& ahead = ring[number % ringSize];
         const MainMemObjFrame* const frame = walked[number].second;
-        ahead.direct = setFramesRead->findInPlace(frame->getSetName1());
+        ahead.direct = setFramesRead->findSet(frame->getSetName1());
         ahead.directKnown = true;
         if (ahead.direct != nullptr) __builtin_prefetch(ahead.direct);
         const MethodEntries& entries = frame->entries();
@@ -764,11 +762,11 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
         for (std::size_t at = 0; at < count; ++at) {
             const InternalName value = slots[at].value();
             if (value.getType() == InternalName::SetName) {
-                const MainMemSetFrame* const set = setFramesRead->findInPlace(value);
+                const MainMemSetFrame* const set = setFramesRead->findSet(value);
                 ahead.sets[at] = set;
                 if (set != nullptr) __builtin_prefetch(set);
             } else if (value.getType() == InternalName::ParamFrame) {
-                const MainMemParamFrame* const rows = paramFramesRead->findInPlace(value);
+                const MainMemParamFrame* const rows = paramFramesRead->findRows(value);
                 ahead.rows[at] = rows;
                 if (rows != nullptr) __builtin_prefetch(rows);
             }
@@ -783,7 +781,7 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     const std::pair<InternalName, const MainMemObjFrame*>* const hostsAt = walked.data();
     for (std::size_t number = 0; number < hosts; ++number) {
         if (stopped()) {
-            walked.resize(number);
+            walked.truncate(number);
             break;
         }
         if (number + frameAhead < hosts) __builtin_prefetch(hostsAt[number + frameAhead].second);
@@ -1026,13 +1024,12 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
         // The objects the first walk met, in its order: an object without a frame has no
         // entries to write.
         // A large base's frames are spread through memory: while one object is written, the
-        // object base asks for the frames a few objects ahead will need.
+        // walk loads what the objects a few places ahead will need.
         const std::size_t count = walked.size();
-        const std::pair<InternalName, const MainMemObjFrame*>* const objects = walked.data();
         for (std::size_t number = 0; number < count; ++number) {
             if (stopped()) break;
-            access->om()->prefetchFramesOf(walked, objects[number].first);
-            write(objects[number].first, objects[number].second);
+            const auto& [object, frame] = walked.visit(number);
+            write(object, frame);
         }
     } else {
         OM* om = access->om();
@@ -1257,7 +1254,7 @@ int FLtoXMLExportHandler::replayEntries(const InternalName& object, int classSet
                 writeMembers(false, plan, value, attributes, content, topIndent);
                 break;
             case WriteStep::Rows: {
-                const MainMemParamFrame* const tuples = paramFramesRead->findInPlace(value);
+                const MainMemParamFrame* const tuples = paramFramesRead->findRows(value);
                 if (tuples == nullptr || tuples->storedRows().width() != plan.argCount + 1) {
                     writeEntry(object, false, plan, value, attributes, content, topIndent);
                     break;
@@ -1491,7 +1488,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, E
         // The rows of an entry with arguments, read in place from its parameter frame (the
         // arguments, then the value).
         if (paramFramesRead != nullptr && stored.getType() == InternalName::ParamFrame) {
-            if (writeFrameRows(plan, paramFramesRead->findInPlace(stored), content)) return;
+            if (writeFrameRows(plan, paramFramesRead->findRows(stored), content)) return;
         }
     }
     writeLookedUpEntry(object, mapped, plan, stored, attributes, content, indent);
@@ -1506,7 +1503,7 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
     // (the arguments, then the value), when the stored rows are what a lookup answers.
     if (argCount != 0 && storedValuesAnswer && stored.getType() == InternalName::ParamFrame) {
         const MainMemParamFrame* tuples = paramFramesRead != nullptr
-                                              ? paramFramesRead->findInPlace(stored)
+                                              ? paramFramesRead->findRows(stored)
                                               : access->om()->getParamFrame(stored);
         if (writeFrameRows(plan, tuples, content)) return;
     }

@@ -18,6 +18,7 @@
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FlatNameMap.h"
+#include "objectbase/FrameWalk.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
 #include "shell/NameMarks.h"
@@ -27,11 +28,8 @@
 class Iterator;
 class MainMemObjFrame;
 class MainMemSetFrame;
-class SetFrameRegistry;
 class MainMemParamFrame;
 class MethodSlot;
-template <class F>
-class FrameRegistry;
 
 // Signature-declared single values become attributes, sets of objects reference lists, entries
 // with arguments child elements; an object held by one declared entry only is nested in the
@@ -335,7 +333,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
 
     // The objects with frames, and their frames, in the order of the object base's walk: the
     // walk that finds the nested objects keeps them for the walk that writes.
-    std::vector<std::pair<InternalName, const MainMemObjFrame*>> walked;
+    FrameWalk walked;
     // The same names marked with their places in `walked` plus one. Once the walk met every
     // object of a base that stays as it is (walkedAll), the writing walk takes its objects from
     // `walked`, and whether a string or number has a frame, and the frame of a nested object,
@@ -601,13 +599,13 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     }
     // Counts the members of a set as held.
     void holdMembers(const InternalName& set);
-    // While the stored values answer (the base stays as it is), the object base's set frames,
-    // found in place; null otherwise.
-    const SetFrameRegistry* setFramesRead = nullptr;
+    // While the stored values answer (the base stays as it is), the walk that finds the
+    // object base's set frames in place; null otherwise.
+    const FrameWalk* setFramesRead = nullptr;
     // The set frame of a name, found in place when it can be.
     inline const MainMemSetFrame* setFrameOf(const InternalName& name);
     // The same for the parameter frames.
-    const FrameRegistry<MainMemParamFrame>* paramFramesRead = nullptr;
+    const FrameWalk* paramFramesRead = nullptr;
 
     // memberOf for the value of an entry without arguments of the plan, in its result class.
     bool planMemberOf(EntryPlan& plan, const InternalName& value) {
