@@ -22,6 +22,7 @@
 #include "objectbase/FSymbol.h"
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/FrameRegistry.h"
+#include "objectbase/FunctionTableHandle.h"
 #include "objectbase/HostSetCache.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/LexicalFormCache.h"
@@ -220,12 +221,14 @@ class MainMemOM : public OM {
     Iterator* isaIterator(const InternalName& name, int kind, Iterator* reuse) override;
     int getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
                           InternalName& out) override;
-    void prefetchFunctionObject(const FSymbol& function, const InternalName* args,
-                                int argCount) override;
+    std::unique_ptr<TermMaker> openTermMaker(const FSymbol& function) override;
+    // getFunctionObject through the table the handle keeps: a caller that asks for many terms
+    // of one symbol resolves the symbol once, not per term (what the term maker keeps).
     int getFunctionObject(FunctionTableHandle& table, const InternalName* args, int argCount,
-                          InternalName& out) override;
-    void prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args,
-                                int argCount) override;
+                          InternalName& out);
+    // A hint that getFunctionObject will soon be asked for the term: its row is loaded.
+    void prefetchFunctionObject(const FSymbol& function, const InternalName* args, int argCount);
+    void prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args, int argCount);
     void expectFunctionObjects(const FSymbol& function, std::size_t rows) override;
     int getOrCreateName(const FSymbol& symbol, InternalName& out) override;
     int makeFreshObject(InternalName& out) override;

@@ -1,4 +1,5 @@
 // Storing and looking up facts: is-a facts, method values, paths, function terms, predicates.
+#include <memory>
 #include <new>
 
 #include "foundation/ErrorCatalogue.h"
@@ -694,6 +695,33 @@ int MainMemOM::getFunctionObject(FunctionTableHandle& table, const InternalName*
     if (!made) return 0;
     if (deltaOn) return recordObject(object);
     return 1;
+}
+
+namespace {
+
+// Keeps the symbol's table in a handle between its terms; a hint for a term is given only
+// while the table's rows come out of ascending order (the next term of an ascending run is
+// added at the end without a lookup, so a hint for it would load nothing of use).
+class MainMemTermMaker : public TermMaker {
+  public:
+    MainMemTermMaker(MainMemOM& om, const FSymbol& function)
+        : TermMaker(function), om(Ref<MainMemOM>::share(&om)), table(function) {}
+    int make(const InternalName* args, int argCount, InternalName& out) override {
+        return om->getFunctionObject(table, args, argCount, out);
+    }
+    void prefetch(const InternalName* args, int argCount) override {
+        if (!table.ascending) om->prefetchFunctionObject(table, args, argCount);
+    }
+
+  private:
+    Ref<MainMemOM> om;
+    FunctionTableHandle table;
+};
+
+}  // namespace
+
+std::unique_ptr<TermMaker> MainMemOM::openTermMaker(const FSymbol& function) {
+    return std::make_unique<MainMemTermMaker>(*this, function);
 }
 
 void MainMemOM::prefetchFunctionObject(const FSymbol& function, const InternalName* args,

@@ -16,9 +16,9 @@
 #include "objectbase/FSymbol.h"
 #include "objectbase/FactWriter.h"
 #include "objectbase/FreshChild.h"
-#include "objectbase/FunctionTableHandle.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
+#include "objectbase/TermMaker.h"
 
 class DeltaTable;
 class DumpFormatter;
@@ -100,20 +100,9 @@ class OM : public FLSysObject {
     // The object standing for the function term f(args), made on first use.
     virtual int getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
                                   InternalName& out) = 0;
-    // A hint that getFunctionObject will soon be asked for f(args): a store that can starts
-    // loading what that lookup reads.
-    virtual void prefetchFunctionObject(const FSymbol& /*function*/, const InternalName* /*args*/,
-                                        int /*argCount*/) {}
-    // The two above for the handle's symbol, through the table the handle keeps: a caller that
-    // asks for many terms of one symbol resolves the symbol once, not per term.
-    virtual int getFunctionObject(FunctionTableHandle& table, const InternalName* args,
-                                  int argCount, InternalName& out) {
-        return getFunctionObject(table.function, args, argCount, out);
-    }
-    virtual void prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args,
-                                        int argCount) {
-        prefetchFunctionObject(table.function, args, argCount);
-    }
+    // A maker of the terms of the function symbol, for a caller that makes many of them: it
+    // answers what getFunctionObject answers. This one looks the symbol up at every term.
+    virtual std::unique_ptr<TermMaker> openTermMaker(const FSymbol& function);
     // A hint that getFunctionObject will soon be asked for about `rows` terms of the function,
     // most of them new: a store that can makes room for them once.
     virtual void expectFunctionObjects(const FSymbol& /*function*/, std::size_t /*rows*/) {}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that the layers above the object base reach it through its interface alone: no file
-# there includes the in-memory manager or its registries, names the manager's class, or asks the
-# base for cache hints on its frames (a frame walk loads ahead inside the base).
+# there includes the in-memory manager or its registries, names the manager's class or its
+# function-table handle, or asks the base for cache hints on its frames or terms (a frame walk
+# and a term maker load ahead inside the base).
 # Usage: check-store-interface.sh <src folder> <layer>... (the layers above the object base).
 set -u
 src=$1
@@ -15,7 +16,7 @@ for layer in "$@"; do
     done < <(grep -rn -E \
         -e '#[[:space:]]*include[[:space:]]+"objectbase/(MainMemOM|MainMemFactWriter|FrameManager|FrameRegistry|SetFrameRegistry)\.h"' \
         -e '\bMainMemOM\b' \
-        -e '\b(prefetchFramesOf|objFramesInOrder|setFramesToRead|paramFramesToRead)\b' \
+        -e '\b(prefetchFramesOf|objFramesInOrder|setFramesToRead|paramFramesToRead|prefetchFunctionObject|FunctionTableHandle)\b' \
         "$src/$layer")
 done
 if ((bad)); then
