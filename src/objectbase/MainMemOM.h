@@ -30,6 +30,8 @@
 #include "objectbase/MemberSet.h"
 #include "objectbase/NumberedNameMap.h"
 #include "objectbase/OM.h"
+#include "objectbase/UsageIndex.h"
+#include "objectbase/UsageSet.h"
 
 class FrameManager;
 class NameHandler;
@@ -61,142 +63,8 @@ int compare(const MethodSig& a, const MethodSig& b);
 // of n arguments, -1 the value of a missing scalar path (its host is kept in pathHosts).
 class MainMemOM : public OM {
   public:
-    // The names whose stored entries or rows hold one name (one value of the usage index), in
-    // ascending order. One array: a sorted prefix, and after it the names added since it was last
-    // read in the order they came: every stored value and argument adds its host here, mostly a
-    // host it holds already, so an insert only appends, and a read (or a tail grown past an
-    // eighth of the prefix) sorts the tail, drops repeats and merges it in. That keeps inserts at
-    // an amortised constant plus a logarithm, where a search tree per large set cost an
-    // allocation and a descent for each of them.
-    //
-    // Most names (the strings and objects of one element of a document) are held by one or two
-    // hosts: up to two names are kept inside the set itself, which saves an allocation for
-    // each of them (a 20 MB document has about a million such names).
-    class UsageSet {
-      public:
-        UsageSet() = default;
-        UsageSet(const UsageSet& other) { copyFrom(other); }
-        UsageSet(UsageSet&& other) noexcept { takeFrom(other); }
-        UsageSet& operator=(const UsageSet& other) {
-            if (this != &other) {
-                release();
-                copyFrom(other);
-            }
-            return *this;
-        }
-        UsageSet& operator=(UsageSet&& other) noexcept {
-            if (this != &other) {
-                release();
-                takeFrom(other);
-            }
-            return *this;
-        }
-        ~UsageSet() { release(); }
-
-        void insert(const InternalName& name) {
-            InternalName* names = items();
-            if (count == sortedCount && (count == 0 || names[count - 1] < name)) {
-                append(name);
-                ++sortedCount;
-                return;
-            }
-            if (names[count - 1] == name) return;
-            append(name);
-            if (count - sortedCount > std::max<std::uint32_t>(MinTail, sortedCount / 8)) settle();
-        }
-        // True when the name was a member.
-        bool erase(const InternalName& name) {
-            settle();
-            InternalName* names = items();
-            InternalName* at = std::lower_bound(names, names + count, name);
-            if (at == names + count || *at != name) return false;
-            std::copy(at + 1, names + count, at);
-            --count;
-            --sortedCount;
-            return true;
-        }
-        bool member(const InternalName& name) const {
-            settle();
-            const InternalName* names = items();
-            return std::binary_search(names, names + count, name);
-        }
-        std::size_t size() const {
-            settle();
-            return count;
-        }
-        // Calls visit(name) in ascending order until it answers false.
-        template <class Visit>
-        void forEach(Visit visit) const {
-            settle();
-            const InternalName* names = items();
-            for (std::uint32_t i = 0; i < count; ++i)
-                if (!visit(names[i])) return;
-        }
-
-      private:
-        static constexpr std::uint32_t MinTail = 32;
-        static constexpr std::uint32_t Inline = 2;
-
-        InternalName* items() const {
-            return capacity > Inline ? storage.heap : storage.inlineNames;
-        }
-        void append(const InternalName& name) {
-            if (count == capacity) grow();
-            items()[count++] = name;
-        }
-        void grow() {
-            const std::uint32_t larger = capacity * 2;
-            auto* bigger = new InternalName[larger];
-            std::copy(items(), items() + count, bigger);
-            release();
-            storage.heap = bigger;
-            capacity = larger;
-        }
-        // Merges the tail into the sorted prefix.
-        void settle() const {
-            if (sortedCount == count) return;
-            InternalName* names = items();
-            InternalName* tail = names + sortedCount;
-            std::sort(tail, names + count);
-            InternalName* end = std::unique(tail, names + count);
-            std::inplace_merge(names, tail, end);
-            count = std::uint32_t(std::unique(names, end) - names);
-            sortedCount = count;
-        }
-        void release() {
-            if (capacity > Inline) delete[] storage.heap;
-            capacity = Inline;
-        }
-        void copyFrom(const UsageSet& other) {
-            if (other.capacity > Inline) {
-                storage.heap = new InternalName[other.capacity];
-                capacity = other.capacity;
-            }
-            std::copy(other.items(), other.items() + other.count, items());
-            count = other.count;
-            sortedCount = other.sortedCount;
-        }
-        void takeFrom(UsageSet& other) {
-            storage = other.storage;
-            capacity = other.capacity;
-            count = other.count;
-            sortedCount = other.sortedCount;
-            other.capacity = Inline;
-            other.count = 0;
-            other.sortedCount = 0;
-        }
-
-        union Storage {
-            Storage() : inlineNames{} {}
-            InternalName inlineNames[Inline];
-            InternalName* heap;
-        };
-        mutable Storage storage;
-        // Reads settle the tail, so the counts change under const.
-        mutable std::uint32_t count = 0;
-        mutable std::uint32_t sortedCount = 0;
-        std::uint32_t capacity = Inline;
-    };
+    // The hosts that hold one name (see UsageIndex).
+    using UsageSet = ::UsageSet;
 
     MainMemOM();
 
@@ -715,61 +583,23 @@ class MainMemOM : public OM {
         std::uint64_t stamp = 0;
     };
     std::array<MethodIndexHint, 8> methodIndexHints{};
-    // The usage index, built from the log the first time it is read. Building it walks the
-    // whole base (a third of a second for the function terms of a large export), so a pending
-    // farewell stops it and leaves it unbuilt with what was entered so far: the program ends,
-    // and what reads the index from then on is a save or an export whose writes already fail,
-    // or the clearing of the base. The next read goes on where it stopped.
+    // The usage index, built the first time it is read (see UsageIndex).
     FlatNameMap<InternalName, UsageSet>& usages();
-    // Whether the name is held by any host (it has a usage set), without building the index.
-    bool usedAnywhere(const InternalName& name);
-    // Sorts the log and drops its repeats.
-    void compactUsageLog();
-    // Frees the log and starts its compaction schedule again.
-    void emptyUsageLog();
-
-    // Only equating names, forgetting strings and printing made objects read the usage index, and
-    // a consulted program or a document may never do any of them: until the first read, each
-    // (name, host) pair is appended to a log of 16 bytes a pair (repeats are dropped from time to
-    // time), where the index cost about 150 bytes per stored value of a consulted molecule. From
-    // the first read on the index is kept up to date on every insert, as before.
-    std::deque<std::pair<InternalName, InternalName>> usageLog;
-    std::size_t usageLogCompacted = 0;  // the log's size after its last compaction
-    // A log that compaction barely shrinks (every stored value new, as in a semi-naive run) is
-    // sorted again only once it has grown fourfold, not twofold: its sorting showed in profiles.
-    static constexpr std::size_t FirstUsageLogCompaction = 4096;
-    std::size_t usageLogCompactAt = FirstUsageLogCompaction;
-    bool usageIndexLive = false;
-    // A value stored under a method without arguments (a scalar value, or a member of the
-    // method's set) is not logged before the index is built: the object and set frames hold the
-    // same (value, host) pairs. A rule head deriving millions of members paid for logging and
-    // sorting them (a third of the method form of a transitive closure over 2000 nodes), and an
-    // imported document for a log entry per attribute. True when such values were left out:
-    // building the index walks those entries, and so does the string cleanup, which answers from
-    // the log. Entries lose values only while an equality is applied, which builds the index
-    // before it moves any.
-    bool unloggedValues = false;
-    // The parameter frames of function symbols whose rows were left out of the log as well: a
-    // made object's row holds the (argument or object, frame) pairs the log would, and a rule
-    // head making hundreds of thousands of objects spent a tenth of its time logging and sorting
-    // them. The index, once built, walks these frames too (see forEachUnloggedValue).
-    FlatNameMap<InternalName, bool> unloggedFunctionFrames;
-    // The frame last entered there: every frame noted since it was last emptied.
-    InternalName lastUnloggedFrame = InternalName::UndefinedObject;
+    UsageIndex usage;
     // The terms expectFunctionObjects announced, room for them made by the next
     // getFunctionObject of that function (its frame may not exist before).
     FSymbol expectedFunction;
     std::size_t expectedObjects = 0;
     // Calls visit(value, host) for every value of every method without arguments: a scalar value,
     // or each member of a set; and visit(cell, frame) for every cell of every row of the
-    // function frames in unloggedFunctionFrames. Stops early once a farewell is pending (see
+    // function frames the usage index left unlogged. Stops early once a farewell is pending (see
     // usages).
     void forEachUnloggedValue(
         const std::function<void(const InternalName& member, const InternalName& host)>& visit);
     // Whether a walk over the unlogged values may stop at a farewell: building the usage index
     // may, the string cleanup must see every string it keeps.
     enum class Walk { Whole, UntilFarewell };
-    // The cells of the rows of the function frames in unloggedFunctionFrames, as
+    // The cells of the rows of the function frames the usage index left unlogged, as
     // forEachUnloggedValue visits them.
     void forEachUnloggedRowCell(
         const std::function<void(const InternalName& cell, const InternalName& frame)>& visit,
@@ -778,8 +608,6 @@ class MainMemOM : public OM {
     // in place (the cleanup at the end of an evaluation walks every object the run made, and an
     // iterator's calls per name were most of its cost).
     void collectUnloggedStrings(std::vector<InternalName>& strings);
-    // Looked up on every stored value once live and never walked in key order: hashed.
-    FlatNameMap<InternalName, UsageSet> usageIndex;
     // The objects of each class: the rows of memberRows numbered below instancesIndexed.
     NameSetTable classToObjTable;
     // Every class membership (object, class) in the order stored. A rule deriving memberships

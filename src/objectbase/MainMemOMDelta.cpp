@@ -290,12 +290,7 @@ void MainMemOM::clear() {
     appliedEqualities.clear();
     deleteAllSets(methodsTable);
     deleteAllSets(methodSignatures);
-    usageIndex.clear();
-    emptyUsageLog();
-    usageIndexLive = false;
-    unloggedValues = false;
-    unloggedFunctionFrames.clear();
-    lastUnloggedFrame = InternalName::UndefinedObject;
+    usage.clear();
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.
@@ -317,7 +312,7 @@ bool MainMemOM::pristine() const {
 
 bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& predicateStrings,
                             const std::vector<InternalName>& unindexedClasses) {
-    if (usedAnywhere(name)) return true;            // argument or value
+    if (usage.usedAnywhere(name)) return true;      // argument or value
     if (getObjFrame(name) != nullptr) return true;  // host or is-a member
     if (classToObjTable.find(name) != nullptr ||
         std::binary_search(unindexedClasses.begin(), unindexedClasses.end(), name))
@@ -355,7 +350,7 @@ void MainMemOM::cleanup() {
                     if (cell.getType() == InternalName::String) predicateStrings.insert(cell);
                 }
         }
-        if (unloggedValues) {
+        if (usage.hasUnloggedValues()) {
             collectUnloggedStrings(entryStrings);
             std::sort(entryStrings.begin(), entryStrings.end());
             entryStrings.erase(std::unique(entryStrings.begin(), entryStrings.end()),

@@ -201,7 +201,7 @@ int MainMemOM::applyPair(const InternalName& old, const InternalName& rep) {
     framesMoved();
     // The values left out of the usage log are found in their entries, which merging and
     // renaming are about to move: the index is built from them first.
-    if (unloggedValues) usages();
+    if (usage.hasUnloggedValues()) usages();
     if (eqTrace != 0) {
         std::string line = "%%% EQUATING: ";
         giveLexicalForm(old, line, 0, 0);

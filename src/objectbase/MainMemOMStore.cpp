@@ -41,15 +41,7 @@ Members* setUnder(FrameRegistry<Members>& table, const InternalName& key) {
 // Indexes
 
 void MainMemOM::addRelation(const InternalName& host, const InternalName& name) {
-    if (usageIndexLive) {
-        usageIndex[name].insert(host);
-        return;
-    }
-    // A host that stores many values, or one value stored again, comes in runs.
-    if (!usageLog.empty() && usageLog.back().first == name && usageLog.back().second == host)
-        return;
-    usageLog.emplace_back(name, host);
-    if (usageLog.size() >= usageLogCompactAt) compactUsageLog();
+    usage.add(name, host);
 }
 
 void MainMemOM::addRelations(const InternalName& host, const set<InternalName>& names) {
@@ -564,8 +556,8 @@ void MainMemOM::indexValue(const InternalName& host, const InternalName* args, i
 
 void MainMemOM::indexStoredValue(const InternalName& host, const InternalName* args, int argCount,
                                  const InternalName& value) {
-    if (argCount == 0 && !usageIndexLive)
-        unloggedValues = true;  // the host's entry holds the pair until the index is built
+    if (argCount == 0 && !usage.live())
+        usage.noteUnloggedValue();  // the host's entry holds the pair until the index is built
     else
         indexValue(host, args, argCount, value);
 }
@@ -679,17 +671,12 @@ int MainMemOM::getFunctionObject(FunctionTableHandle& table, const InternalName*
                             static_cast<std::int8_t>(argCount + 1));
     });
     table.ascending = rows->storedRows().ascending();
-    if (made && usageIndexLive) {
+    if (made && usage.live()) {
         for (int i = 0; i < argCount; ++i) addRelation(table.rowsName, args[i]);
         addRelation(table.rowsName, object);
     } else if (made) {
         // The frame's new row holds the pairs until the index is built.
-        unloggedValues = true;
-        // A head making millions of objects of one function noted its frame once per object.
-        if (table.rowsName != lastUnloggedFrame) {
-            unloggedFunctionFrames[table.rowsName] = true;
-            lastUnloggedFrame = table.rowsName;
-        }
+        usage.noteUnloggedRows(table.rowsName);
     }
     out = object;
     if (!made) return 0;
