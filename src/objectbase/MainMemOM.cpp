@@ -75,7 +75,7 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
             if (symbol.getType() != InternalName::String)
                 return InternalName(nameHandler->nextObjectId(), InternalName::Object, 0);
             const InternalName string(nameHandler->nextObjectId(), InternalName::String, 0);
-            stringNames.push_back(string);
+            strings.noteMade(string);
             return string;
         },
         made);
@@ -332,10 +332,7 @@ const set<MethodSig>* MainMemOM::signaturesOf(const InternalName& method) {
 }
 
 bool MainMemOM::isPendingEquality(const InternalName& replaced, InternalName& representative) {
-    auto it = pendingEqualities.lookup(replaced);
-    if (it == nullptr) return false;
-    representative = pendingEqualities.inf(it);
-    return true;
+    return equalities.isPending(replaced, representative);
 }
 
 bool MainMemOM::pathHostOf(const InternalName& object, InternalName& host) {

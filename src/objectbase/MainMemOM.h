@@ -19,6 +19,7 @@
 #include "foundation/clib_dictionary.h"
 #include "foundation/set.h"
 #include "objectbase/DumpFormatterFactory.h"
+#include "objectbase/EqualityLog.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/FrameRegistry.h"
@@ -30,6 +31,7 @@
 #include "objectbase/MemberSet.h"
 #include "objectbase/NumberedNameMap.h"
 #include "objectbase/OM.h"
+#include "objectbase/StringCleanup.h"
 #include "objectbase/UsageIndex.h"
 #include "objectbase/UsageSet.h"
 
@@ -183,7 +185,7 @@ class MainMemOM : public OM {
     // Binds the built-in symbols (nil, the nine arrows, self, root) to their fixed objects.
     virtual void registerBuiltinObjects();
     virtual Iterator* setNamesIterator(Iterator* reuse);
-    // Chooses the representative of a and b and enters the pair into pendingEqualities; false
+    // Chooses the representative of a and b and enters the pair into the equality log; false
     // when nothing was recorded.
     virtual bool recordEquality(const InternalName& a, const InternalName& b, int force,
                                 InternalName& replaced, InternalName& representative);
@@ -340,7 +342,7 @@ class MainMemOM : public OM {
     const UsageSet* usageOf(const InternalName& name);
     const set<MethodSig>* signaturesOf(const InternalName& method);
     bool isPendingEquality(const InternalName& replaced, InternalName& representative);
-    int pendingEqualityCount() { return pendingEqualities.size(); }
+    int pendingEqualityCount() { return equalities.pendingCount(); }
     bool pathHostOf(const InternalName& object, InternalName& host);
     const FlatNameMap<MethodKey, MemberSet*>& methodHostTable() const { return methodsTable; }
     const FlatNameMap<InternalName, set<MethodSig>*>& signatureTable() const {
@@ -364,10 +366,10 @@ class MainMemOM : public OM {
         const std::function<void(const InternalName&, const FSymbol&)>& visit) const override;
     const clib_dictionary<InternalName, InternalName>& pathHostTable() const { return pathHosts; }
     const clib_dictionary<InternalName, InternalName>& appliedEqualityTable() const {
-        return appliedEqualities;
+        return equalities.appliedPairs();
     }
     const clib_dictionary<InternalName, InternalName>& equalityHistoryTable() const {
-        return equalityHistory;
+        return equalities.history();
     }
 
   protected:
@@ -380,14 +382,6 @@ class MainMemOM : public OM {
     friend class MainMemPredicateWriter;
     friend class MainMemSetMemberWriter;
     friend class MainMemClassRelationWriter;
-    struct NameHash {
-        std::size_t operator()(const InternalName& name) const {
-            std::uint64_t bits = static_cast<std::uint32_t>(name.getValue());
-            bits |= static_cast<std::uint64_t>(name.getType()) << 32;
-            bits |= static_cast<std::uint64_t>(name.getArity() & 0xff) << 40;
-            return std::hash<std::uint64_t>()(bits);
-        }
-    };
     // One flat set per key: the hosts of a method or the members of a class are walked in
     // ascending order, and a search tree per set cost a node per member.
     using NameSetTable = FrameRegistry<MemberSet>;
@@ -465,18 +459,13 @@ class MainMemOM : public OM {
     template <class Keep>
     void freezeDeltaViews(Keep keep);
 
-    // Whether a string still occurs anywhere in the stored facts. `unindexedClasses` holds, in
-    // ascending order, the strings that are classes of the memberships the instance index has
-    // not taken yet (see indexInstances).
-    bool stringInUse(const InternalName& name, const set<InternalName>& predicateStrings,
-                     const std::vector<InternalName>& unindexedClasses);
+    // Whether a string still occurs in the stored facts that the indexes reach (see
+    // StringCleanup for those they do not).
+    bool stringInUse(const InternalName& name);
     void reportInvalidEquality(const char* what, const InternalName& x, const InternalName& y);
     // equate that also tells which pair it recorded.
     bool equatePair(const InternalName& a, const InternalName& b, int force, InternalName& replaced,
                     InternalName& representative);
-    // The first pending pair that is not a self-pair (those are dropped), entered into
-    // equalityHistory; false when none is left.
-    bool nextPendingPair(InternalName& replaced, InternalName& representative);
     // One method entry of an object frame.
     struct MethodEntry {
         int type;
@@ -490,10 +479,10 @@ class MainMemOM : public OM {
     // Every cell of every row of a parameter frame, row after row; copied out, since merging and
     // renaming change the frame.
     static std::vector<InternalName> rowCells(MainMemParamFrame* rows);
-    // Applies one drained pair and removes it from pendingEqualities by its key; always 1.
+    // Applies one drained pair and marks it applied in the equality log; always 1.
     int applyPair(const InternalName& replaced, const InternalName& representative);
     // Two stored values that became competitors under one key: equated so that `kept` survives
-    // (the recorded pair joins appliedEqualities), or their set or parameter frames merged.
+    // (the recorded pair joins the applied ones), or their set or parameter frames merged.
     void resolveCompetitors(const InternalName& value, const InternalName& kept);
     // Step helpers of rewriteAll.
     void rewriteMethodName(const InternalName& replaced, const InternalName& representative);
@@ -558,9 +547,8 @@ class MainMemOM : public OM {
     bool pathParts(const InternalName& object, InternalName& host, int& type, InternalName& method,
                    bool& withArguments, std::vector<InternalName>& arguments);
 
-    // Every string name made, read only by cleanup (ascending): kept in the order made (almost
-    // always ascending already) and sorted there, not one search-tree node per string.
-    std::vector<InternalName> stringNames;
+    // The strings made since the last cleanup.
+    StringCleanup strings;
     Ref<FrameManager> frameManager;
     Ref<SymTab> symTab;
     // Looked up for every symbol of every consulted fact and never walked in key order; both
@@ -624,14 +612,9 @@ class MainMemOM : public OM {
     DumpFormatterFactory formatters;
     int isOkFlag = 1;
     int eqTrace = 0;
-    NameMap pendingEqualities;
-    // The reverse of pendingEqualities (representative -> the names mapped to it), so that
-    // keeping the map flat touches only the names of the replaced representative. An entry is
-    // checked against pendingEqualities before use: names that map elsewhere by now are skipped.
-    std::unordered_map<InternalName, std::vector<InternalName>, NameHash> pendingByRepresentative;
-    NameMap equalityHistory;
+    // The equalities recorded and not applied yet, and those applied.
+    EqualityLog equalities;
     NameMap pathHosts;
-    NameMap appliedEqualities;
     DeltaTable* deltaInfo = nullptr;
     int deltaOn = 0;
     std::vector<InternalName> deltaTuple;
