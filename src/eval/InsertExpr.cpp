@@ -184,11 +184,9 @@ bool ObjPredInsertExpr::repeatsHarmless() const {
     return true;
 }
 
-TermMaker* ObjPredInsertExpr::termMaker() {
-    if (!makerOpened) {
-        makerOpened = true;
-        if (symbol.getType() == InternalName::Function) maker = access->openTermMaker(symbol);
-    }
+TermMaker* ObjPredInsertExpr::openTermMaker() {
+    makerOpened = true;
+    if (symbol.getType() == InternalName::Function) maker = access->openTermMaker(symbol);
     return maker.get();
 }
 

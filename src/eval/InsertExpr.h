@@ -189,7 +189,8 @@ class ObjPredInsertExpr : public InsertExpr {
     // Null for a predicate, or without a base.
     std::unique_ptr<TermMaker> maker;
     bool makerOpened = false;
-    TermMaker* termMaker();
+    TermMaker* termMaker() { return makerOpened ? maker.get() : openTermMaker(); }
+    TermMaker* openTermMaker();
 };
 
 // object : class or object :: class (Member or Subclass); slot 0 the object, 1 the class.

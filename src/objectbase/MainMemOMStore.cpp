@@ -694,10 +694,14 @@ class MainMemTermMaker : public TermMaker {
     MainMemTermMaker(MainMemOM& om, const FSymbol& function)
         : TermMaker(function), om(Ref<MainMemOM>::share(&om)), table(function) {}
     int make(const InternalName* args, int argCount, InternalName& out) override {
-        return om->getFunctionObject(table, args, argCount, out);
+        const int made = om->getFunctionObject(table, args, argCount, out);
+        hintsOfUse = !table.ascending;
+        return made;
     }
-    void prefetch(const InternalName* args, int argCount) override {
-        if (!table.ascending) om->prefetchFunctionObject(table, args, argCount);
+
+  protected:
+    void loadAhead(const InternalName* args, int argCount) override {
+        om->prefetchFunctionObject(table, args, argCount);
     }
 
   private:

@@ -37,8 +37,9 @@ class PlainFactWriter : public FactWriter {
 // Looks the symbol up at every term, through the manager's plain operation.
 class PlainTermMaker : public TermMaker {
   public:
-    PlainTermMaker(OM& om, const FSymbol& function)
-        : TermMaker(function), om(Ref<OM>::share(&om)) {}
+    PlainTermMaker(OM& om, const FSymbol& function) : TermMaker(function), om(Ref<OM>::share(&om)) {
+        hintsOfUse = false;
+    }
     int make(const InternalName* args, int argCount, InternalName& out) override {
         return om->getFunctionObject(function(), args, argCount, out);
     }

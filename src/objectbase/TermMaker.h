@@ -20,8 +20,17 @@ class TermMaker {
     // What the manager's getFunctionObject answers for the term function()(args).
     virtual int make(const InternalName* args, int argCount, InternalName& out) = 0;
     // A cache hint that make will soon be asked for the term over `args`: the rows of a batch
-    // wait on memory together rather than one after another. Nothing by default.
-    virtual void prefetch(const InternalName* /*args*/, int /*argCount*/) {}
+    // wait on memory together rather than one after another. Given only while the maker finds
+    // hints of use (a rule head asks for one for every row).
+    void prefetch(const InternalName* args, int argCount) {
+        if (hintsOfUse) loadAhead(args, argCount);
+    }
+
+  protected:
+    // Loads what make will read for the term; nothing by default.
+    virtual void loadAhead(const InternalName* /*args*/, int /*argCount*/) {}
+    // Whether prefetch gives hints: a maker turns them off while they would load nothing.
+    bool hintsOfUse = true;
 
   private:
     FSymbol symbol;

@@ -45,6 +45,11 @@ bool UsageIndex::usedAnywhere(const InternalName& name) {
     return at != log.end() && at->first == name;
 }
 
+void UsageIndex::noteUnloggedFrame(const InternalName& frame) {
+    unloggedFrames[frame] = true;
+    lastUnloggedFrame = frame;
+}
+
 void UsageIndex::clear() {
     index.clear();
     emptyLog();

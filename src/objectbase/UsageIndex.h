@@ -60,13 +60,10 @@ class UsageIndex {
     void noteUnloggedValue() { unloggedValues = true; }
     bool hasUnloggedValues() const { return unloggedValues; }
     // The function frame `frame` stored a made object's row and did not log it.
-    void noteUnloggedRows(const InternalName& frame) {
+    [[gnu::always_inline]] void noteUnloggedRows(const InternalName& frame) {
         unloggedValues = true;
         // A head making millions of objects of one function noted its frame once per object.
-        if (frame != lastUnloggedFrame) {
-            unloggedFrames[frame] = true;
-            lastUnloggedFrame = frame;
-        }
+        if (frame != lastUnloggedFrame) noteUnloggedFrame(frame);
     }
     // The function frames whose rows were left out of the log.
     const FlatNameMap<InternalName, bool>& unloggedRowFrames() const { return unloggedFrames; }
@@ -75,6 +72,8 @@ class UsageIndex {
     void clear();
 
   private:
+    // noteUnloggedRows for a frame other than the last one noted.
+    void noteUnloggedFrame(const InternalName& frame);
     // Sorts the log and drops its repeats.
     void compactLog();
     // Frees the log and starts its compaction schedule again.
