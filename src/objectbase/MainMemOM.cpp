@@ -324,6 +324,7 @@ void MainMemOM::collectUnloggedStrings(std::vector<InternalName>& strings) {
 }
 
 FlatNameMap<InternalName, UsageSet>& MainMemOM::usages() {
+    if (UsageIndex::Map* live = usage.liveIndex()) return *live;
     return usage.built([this](const UsageIndex::Visit& visit) { forEachUnloggedValue(visit); });
 }
 

@@ -45,6 +45,8 @@ class UsageIndex {
     }
     // Whether the index is built and kept up to date on every insert.
     bool live() const { return isLive; }
+    // The index while it is live, else null: a read of a built index needs no walk.
+    Map* liveIndex() { return isLive ? &index : nullptr; }
     // The index, built from the log and from what `walkUnlogged` visits the first time it is
     // read. Building it walks the whole base (a third of a second for the function terms of a
     // large export), so a pending farewell stops it and leaves it unbuilt with what was entered
