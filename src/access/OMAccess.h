@@ -33,7 +33,7 @@
 
 class AxisIteratorFactory;
 class DeltaTable;
-struct FunctionTableHandle;
+class TermMaker;
 struct ExportRequest;
 class PatternMatcher;
 class Iterator;
@@ -113,14 +113,12 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // the function term; otherwise the object bound to the symbol.
     virtual int insertObject(const FSymbol& symbol, const InternalName* args, int argCount,
                              InternalName& out);
-    // A hint that insertObject will soon be asked for the function term symbol(args).
-    void prefetchObject(const FSymbol& symbol, const InternalName* args, int argCount);
-    // insertObject for a term of the handle's function symbol, through the symbol's table as the
-    // handle keeps it: a head that makes an object per row resolves its symbol once.
-    int insertFunctionObject(FunctionTableHandle& table, const InternalName* args, int argCount,
+    // The base's maker of the terms of a function symbol, for a head that makes an object per
+    // row and resolves its symbol once; null without a base.
+    std::unique_ptr<TermMaker> openTermMaker(const FSymbol& function);
+    // insertObject for a term of the maker's function symbol, through the maker.
+    int insertFunctionObject(TermMaker& maker, const InternalName* args, int argCount,
                              InternalName& out);
-    // prefetchObject through the handle's table.
-    void prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args, int argCount);
     // A hint that insertObject will soon be asked for about `rows` terms of the function.
     void expectObjects(const FSymbol& symbol, std::size_t rows);
     // The built-in "=" equates its two arguments; other built-ins insert nothing.

@@ -167,26 +167,20 @@ int OMAccess::insertObject(const FSymbol& symbol, const InternalName* args, int 
     return result;
 }
 
-void OMAccess::prefetchObject(const FSymbol& symbol, const InternalName* args, int argCount) {
-    if (attachedOM != nullptr && argCount > 0 && symbol.getType() == InternalName::Function)
-        attachedOM->prefetchFunctionObject(symbol, args, argCount);
+std::unique_ptr<TermMaker> OMAccess::openTermMaker(const FSymbol& function) {
+    if (attachedOM == nullptr) return nullptr;
+    return attachedOM->openTermMaker(function);
 }
 
-int OMAccess::insertFunctionObject(FunctionTableHandle& table, const InternalName* args,
-                                   int argCount, InternalName& out) {
-    if (argCount <= 0 || table.function.getType() != InternalName::Function)
-        return insertObject(table.function, args, argCount, out);
+int OMAccess::insertFunctionObject(TermMaker& maker, const InternalName* args, int argCount,
+                                   InternalName& out) {
+    if (argCount <= 0 || maker.function().getType() != InternalName::Function)
+        return insertObject(maker.function(), args, argCount, out);
     if (attachedOM == nullptr) return 0;
     const std::uint64_t before = unreportedNewFacts();
-    const int result = attachedOM->getFunctionObject(table, args, argCount, out);
-    if (traceDue(result, before)) traceSymbolInsert(table.function, args, argCount);
+    const int result = maker.make(args, argCount, out);
+    if (traceDue(result, before)) traceSymbolInsert(maker.function(), args, argCount);
     return result;
-}
-
-void OMAccess::prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args,
-                                      int argCount) {
-    if (attachedOM != nullptr && argCount > 0 && table.function.getType() == InternalName::Function)
-        attachedOM->prefetchFunctionObject(table, args, argCount);
 }
 
 void OMAccess::expectObjects(const FSymbol& symbol, std::size_t rows) {

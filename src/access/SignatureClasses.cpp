@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "access/OMAccess.h"
+#include "objectbase/FrameWalk.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
@@ -75,10 +76,9 @@ void SignatureClasses::gatherAll() {
     // The hosts of signatures are found by the object base in one pass over its frames, and only
     // their entries are read, in place; a host read already keeps what it gave.
     OM* om = access.om();
-    std::vector<std::pair<InternalName, const MainMemObjFrame*>> hosts;
-    if (om != nullptr)
-        om->hostsOfEntryTypes(code(MethodType::ScalarSignature),
-                              code(MethodType::AttributeSetSignature), hosts);
+    if (om == nullptr) return;
+    const FrameWalk hosts = om->walkFrames(FrameFilter::hostsOfEntryTypes(
+        code(MethodType::ScalarSignature), code(MethodType::AttributeSetSignature)));
     signatureHosts.reserve(hosts.size());
     for (const auto& host : hosts) {
         signatureHosts.push_back(host.first);

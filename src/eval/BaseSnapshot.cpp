@@ -17,7 +17,6 @@
 #include "language/Path.h"
 #include "language/Spec.h"
 #include "language/TermToName.h"
-#include "objectbase/MainMemOM.h"
 #include "objectbase/OM.h"
 
 namespace {
@@ -107,20 +106,16 @@ BaseSnapshot::BaseSnapshot(OMAccess& access) {
     });
     // An equality leaves the object one name in print; the others are known only to the base's
     // table of symbols, which an emptied base forgets.
-    if (const auto* memory = dynamic_cast<const MainMemOM*>(base)) {
-        const auto& further = memory->furtherSymbols();
-        for (const auto& [rep, symbols] : further) {
-            FSymbol printed;
-            if (rep.getType() == InternalName::Integer || rep.getType() == InternalName::Float) {
-                printed = FSymbol(rep);
-            } else if (base->giveSymbol(rep, printed) == 0) {
-                // An object without a symbol of its own (a path's) is not named again.
-                continue;
-            }
-            for (auto s = symbols->first_item(); s != nullptr; s = symbols->next_item(s))
-                if (symbols->key(s) != printed) aliases.emplace_back(symbols->key(s), printed);
+    base->forEachFurtherSymbol([&](const InternalName& rep, const FSymbol& symbol) {
+        FSymbol printed;
+        if (rep.getType() == InternalName::Integer || rep.getType() == InternalName::Float) {
+            printed = FSymbol(rep);
+        } else if (base->giveSymbol(rep, printed) == 0) {
+            // An object without a symbol of its own (a path's) is not named again.
+            return;
         }
-    }
+        if (symbol != printed) aliases.emplace_back(symbol, printed);
+    });
 }
 
 namespace {

@@ -172,7 +172,7 @@ bool InsertExpr::flat() const {
 }
 
 ObjPredInsertExpr::ObjPredInsertExpr(OMAccess* access, const FSymbol& symbol, int argCount)
-    : InsertExpr(access, argCount), symbol(symbol), table(symbol) {}
+    : InsertExpr(access, argCount), symbol(symbol) {}
 
 RowDemand ObjPredInsertExpr::demand() const {
     if (symbol.getType() == InternalName::Function || !flat()) return RowDemand::Ordered;
@@ -190,10 +190,15 @@ bool ObjPredInsertExpr::repeatsHarmless() const {
     return true;
 }
 
+TermMaker* ObjPredInsertExpr::openTermMaker() {
+    makerOpened = true;
+    if (symbol.getType() == InternalName::Function) maker = access->openTermMaker(symbol);
+    return maker.get();
+}
+
 void ObjPredInsertExpr::prefetchApply() {
-    // A table whose terms ascend takes the next one without a lookup (see FunctionTableHandle).
-    if (symbol.getType() == InternalName::Function && !table.ascending)
-        access->prefetchFunctionObject(table, values.data(), n);
+    if (n > 0)
+        if (TermMaker* terms = termMaker()) terms->prefetch(values.data(), n);
 }
 
 void ObjPredInsertExpr::expectRows(std::size_t rows) {
@@ -214,7 +219,10 @@ void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
     }
     if (symbol.getType() == InternalName::Function) {
         InternalName made = InternalName::UndefinedObject;
-        if (access->insertFunctionObject(table, values.data(), n, made) != 0) *changed = 1;
+        TermMaker* terms = termMaker();
+        if ((terms != nullptr ? access->insertFunctionObject(*terms, values.data(), n, made)
+                              : access->insertObject(symbol, values.data(), n, made)) != 0)
+            *changed = 1;
         *out = made;
         return;
     }

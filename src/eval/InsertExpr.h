@@ -13,8 +13,8 @@
 #include "foundation/Ref.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
-#include "objectbase/FunctionTableHandle.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/TermMaker.h"
 
 class OMAccess;
 
@@ -187,9 +187,13 @@ class ObjPredInsertExpr : public InsertExpr {
 
   private:
     FSymbol symbol;
-    // The function symbol's table of objects, resolved at the first row and kept while the
-    // object base's layout stays; unused for a predicate.
-    FunctionTableHandle table;
+    // The base's maker of the function symbol's terms, opened at the first row that needs it
+    // and kept: it resolves the symbol's table once and keeps it while the base's layout stays.
+    // Null for a predicate, or without a base.
+    std::unique_ptr<TermMaker> maker;
+    bool makerOpened = false;
+    TermMaker* termMaker() { return makerOpened ? maker.get() : openTermMaker(); }
+    TermMaker* openTermMaker();
 };
 
 // object : class or object :: class (Member or Subclass); slot 0 the object, 1 the class.

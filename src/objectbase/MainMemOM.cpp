@@ -75,7 +75,7 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
             if (symbol.getType() != InternalName::String)
                 return InternalName(nameHandler->nextObjectId(), InternalName::Object, 0);
             const InternalName string(nameHandler->nextObjectId(), InternalName::String, 0);
-            stringNames.push_back(string);
+            strings.noteMade(string);
             return string;
         },
         made);
@@ -201,14 +201,6 @@ MainMemSetFrame* MainMemOM::getSetFrame(const InternalName& name) {
     return frame;
 }
 
-const SetFrameRegistry* MainMemOM::setFramesToRead() const {
-    return &frameManager->setFrameRegistry();
-}
-
-const FrameRegistry<MainMemParamFrame>* MainMemOM::paramFramesToRead() const {
-    return &frameManager->paramFrameRegistry();
-}
-
 MainMemPredFrame* MainMemOM::getPredFrame(const InternalName& name) {
     MainMemPredFrame* frame = nullptr;
     frameManager->getPredFrame(name, frame);
@@ -296,7 +288,7 @@ void MainMemOM::forEachUnloggedValue(
 
 void MainMemOM::forEachUnloggedRowCell(
     const std::function<void(const InternalName&, const InternalName&)>& visit, Walk walk) {
-    for (const auto& [frameName, unused] : unloggedFunctionFrames) {
+    for (const auto& [frameName, unused] : usage.unloggedRowFrames()) {
         MainMemParamFrame* params = getParamFrame(frameName);
         if (params == nullptr) continue;
         const ParamRows& rows = params->storedRows();
@@ -331,66 +323,9 @@ void MainMemOM::collectUnloggedStrings(std::vector<InternalName>& strings) {
                            Walk::Whole);
 }
 
-FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
-    if (usageIndexLive) return usageIndex;
-    // The log's prefix is still sorted from its last compaction, so its pairs come grouped by
-    // name: a name is looked up once per run of its pairs. Only entering a new name moves the
-    // table's entries, and the set held is then looked up anew.
-    UsageSet* holders = nullptr;
-    InternalName last;
-    std::size_t step = 0;
-    for (const auto& [name, host] : usageLog) {
-        if ((++step & 4095) == 0 && controlEvents::farewellPending()) return usageIndex;
-        if (holders == nullptr || name != last) {
-            holders = &usageIndex[name];
-            last = name;
-        }
-        holders->insert(host);
-    }
-    emptyUsageLog();
-    if (unloggedValues)
-        forEachUnloggedValue([this](const InternalName& value, const InternalName& host) {
-            usageIndex[value].insert(host);
-        });
-    if (controlEvents::farewellPending()) return usageIndex;
-    unloggedValues = false;
-    unloggedFunctionFrames.clear();
-    lastUnloggedFrame = InternalName::UndefinedObject;
-    usageIndexLive = true;
-    return usageIndex;
-}
-
-bool MainMemOM::usedAnywhere(const InternalName& name) {
-    if (usageIndexLive) return usageIndex.count(name) != 0;
-    // Asked for many names at once (cleanup), answered from the sorted log: building the index
-    // for it would cost its whole memory at the end of a run.
-    if (usageLogCompacted != usageLog.size()) compactUsageLog();
-    auto at = std::lower_bound(usageLog.begin(), usageLog.end(), name,
-                               [](const std::pair<InternalName, InternalName>& pair,
-                                  const InternalName& key) { return pair.first < key; });
-    return at != usageLog.end() && at->first == name;
-}
-
-void MainMemOM::emptyUsageLog() {
-    std::deque<std::pair<InternalName, InternalName>>().swap(usageLog);
-    usageLogCompacted = 0;
-    usageLogCompactAt = FirstUsageLogCompaction;
-}
-
-void MainMemOM::compactUsageLog() {
-    // Runs while a program or document is being stored, at its peak of memory: the part up to
-    // the last compaction is sorted already, so only the pairs since then are sorted (a sort of
-    // the whole log took a quarter of an import) and merged in, with a buffer no larger than the
-    // smaller part.
-    std::size_t before = usageLog.size();
-    auto sortedEnd = usageLog.begin() + static_cast<std::ptrdiff_t>(usageLogCompacted);
-    std::sort(sortedEnd, usageLog.end());
-    std::inplace_merge(usageLog.begin(), sortedEnd, usageLog.end());
-    usageLog.erase(std::unique(usageLog.begin(), usageLog.end()), usageLog.end());
-    usageLog.shrink_to_fit();
-    usageLogCompacted = usageLog.size();
-    bool barelyShrunk = before - usageLogCompacted < before / 4;
-    usageLogCompactAt = (barelyShrunk ? 4 : 2) * usageLogCompacted + FirstUsageLogCompaction;
+FlatNameMap<InternalName, UsageSet>& MainMemOM::usages() {
+    if (UsageIndex::Map* live = usage.liveIndex()) return *live;
+    return usage.built([this](const UsageIndex::Visit& visit) { forEachUnloggedValue(visit); });
 }
 
 const set<MethodSig>* MainMemOM::signaturesOf(const InternalName& method) {
@@ -398,10 +333,7 @@ const set<MethodSig>* MainMemOM::signaturesOf(const InternalName& method) {
 }
 
 bool MainMemOM::isPendingEquality(const InternalName& replaced, InternalName& representative) {
-    auto it = pendingEqualities.lookup(replaced);
-    if (it == nullptr) return false;
-    representative = pendingEqualities.inf(it);
-    return true;
+    return equalities.isPending(replaced, representative);
 }
 
 bool MainMemOM::pathHostOf(const InternalName& object, InternalName& host) {

@@ -19,9 +19,11 @@
 #include "foundation/clib_dictionary.h"
 #include "foundation/set.h"
 #include "objectbase/DumpFormatterFactory.h"
+#include "objectbase/EqualityLog.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/FrameRegistry.h"
+#include "objectbase/FunctionTableHandle.h"
 #include "objectbase/HostSetCache.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/LexicalFormCache.h"
@@ -29,6 +31,9 @@
 #include "objectbase/MemberSet.h"
 #include "objectbase/NumberedNameMap.h"
 #include "objectbase/OM.h"
+#include "objectbase/StringCleanup.h"
+#include "objectbase/UsageIndex.h"
+#include "objectbase/UsageSet.h"
 
 class FrameManager;
 class NameHandler;
@@ -60,142 +65,8 @@ int compare(const MethodSig& a, const MethodSig& b);
 // of n arguments, -1 the value of a missing scalar path (its host is kept in pathHosts).
 class MainMemOM : public OM {
   public:
-    // The names whose stored entries or rows hold one name (one value of the usage index), in
-    // ascending order. One array: a sorted prefix, and after it the names added since it was last
-    // read in the order they came: every stored value and argument adds its host here, mostly a
-    // host it holds already, so an insert only appends, and a read (or a tail grown past an
-    // eighth of the prefix) sorts the tail, drops repeats and merges it in. That keeps inserts at
-    // an amortised constant plus a logarithm, where a search tree per large set cost an
-    // allocation and a descent for each of them.
-    //
-    // Most names (the strings and objects of one element of a document) are held by one or two
-    // hosts: up to two names are kept inside the set itself, which saves an allocation for
-    // each of them (a 20 MB document has about a million such names).
-    class UsageSet {
-      public:
-        UsageSet() = default;
-        UsageSet(const UsageSet& other) { copyFrom(other); }
-        UsageSet(UsageSet&& other) noexcept { takeFrom(other); }
-        UsageSet& operator=(const UsageSet& other) {
-            if (this != &other) {
-                release();
-                copyFrom(other);
-            }
-            return *this;
-        }
-        UsageSet& operator=(UsageSet&& other) noexcept {
-            if (this != &other) {
-                release();
-                takeFrom(other);
-            }
-            return *this;
-        }
-        ~UsageSet() { release(); }
-
-        void insert(const InternalName& name) {
-            InternalName* names = items();
-            if (count == sortedCount && (count == 0 || names[count - 1] < name)) {
-                append(name);
-                ++sortedCount;
-                return;
-            }
-            if (names[count - 1] == name) return;
-            append(name);
-            if (count - sortedCount > std::max<std::uint32_t>(MinTail, sortedCount / 8)) settle();
-        }
-        // True when the name was a member.
-        bool erase(const InternalName& name) {
-            settle();
-            InternalName* names = items();
-            InternalName* at = std::lower_bound(names, names + count, name);
-            if (at == names + count || *at != name) return false;
-            std::copy(at + 1, names + count, at);
-            --count;
-            --sortedCount;
-            return true;
-        }
-        bool member(const InternalName& name) const {
-            settle();
-            const InternalName* names = items();
-            return std::binary_search(names, names + count, name);
-        }
-        std::size_t size() const {
-            settle();
-            return count;
-        }
-        // Calls visit(name) in ascending order until it answers false.
-        template <class Visit>
-        void forEach(Visit visit) const {
-            settle();
-            const InternalName* names = items();
-            for (std::uint32_t i = 0; i < count; ++i)
-                if (!visit(names[i])) return;
-        }
-
-      private:
-        static constexpr std::uint32_t MinTail = 32;
-        static constexpr std::uint32_t Inline = 2;
-
-        InternalName* items() const {
-            return capacity > Inline ? storage.heap : storage.inlineNames;
-        }
-        void append(const InternalName& name) {
-            if (count == capacity) grow();
-            items()[count++] = name;
-        }
-        void grow() {
-            const std::uint32_t larger = capacity * 2;
-            auto* bigger = new InternalName[larger];
-            std::copy(items(), items() + count, bigger);
-            release();
-            storage.heap = bigger;
-            capacity = larger;
-        }
-        // Merges the tail into the sorted prefix.
-        void settle() const {
-            if (sortedCount == count) return;
-            InternalName* names = items();
-            InternalName* tail = names + sortedCount;
-            std::sort(tail, names + count);
-            InternalName* end = std::unique(tail, names + count);
-            std::inplace_merge(names, tail, end);
-            count = std::uint32_t(std::unique(names, end) - names);
-            sortedCount = count;
-        }
-        void release() {
-            if (capacity > Inline) delete[] storage.heap;
-            capacity = Inline;
-        }
-        void copyFrom(const UsageSet& other) {
-            if (other.capacity > Inline) {
-                storage.heap = new InternalName[other.capacity];
-                capacity = other.capacity;
-            }
-            std::copy(other.items(), other.items() + other.count, items());
-            count = other.count;
-            sortedCount = other.sortedCount;
-        }
-        void takeFrom(UsageSet& other) {
-            storage = other.storage;
-            capacity = other.capacity;
-            count = other.count;
-            sortedCount = other.sortedCount;
-            other.capacity = Inline;
-            other.count = 0;
-            other.sortedCount = 0;
-        }
-
-        union Storage {
-            Storage() : inlineNames{} {}
-            InternalName inlineNames[Inline];
-            InternalName* heap;
-        };
-        mutable Storage storage;
-        // Reads settle the tail, so the counts change under const.
-        mutable std::uint32_t count = 0;
-        mutable std::uint32_t sortedCount = 0;
-        std::uint32_t capacity = Inline;
-    };
+    // The hosts that hold one name (see UsageIndex).
+    using UsageSet = ::UsageSet;
 
     MainMemOM();
 
@@ -220,12 +91,14 @@ class MainMemOM : public OM {
     Iterator* isaIterator(const InternalName& name, int kind, Iterator* reuse) override;
     int getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
                           InternalName& out) override;
-    void prefetchFunctionObject(const FSymbol& function, const InternalName* args,
-                                int argCount) override;
+    std::unique_ptr<TermMaker> openTermMaker(const FSymbol& function) override;
+    // getFunctionObject through the table the handle keeps: a caller that asks for many terms
+    // of one symbol resolves the symbol once, not per term (what the term maker keeps).
     int getFunctionObject(FunctionTableHandle& table, const InternalName* args, int argCount,
-                          InternalName& out) override;
-    void prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args,
-                                int argCount) override;
+                          InternalName& out);
+    // A hint that getFunctionObject will soon be asked for the term: its row is loaded.
+    void prefetchFunctionObject(const FSymbol& function, const InternalName* args, int argCount);
+    void prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args, int argCount);
     void expectFunctionObjects(const FSymbol& function, std::size_t rows) override;
     int getOrCreateName(const FSymbol& symbol, InternalName& out) override;
     int makeFreshObject(InternalName& out) override;
@@ -277,29 +150,20 @@ class MainMemOM : public OM {
 
     // Frames and iterators.
     Iterator* objNamesIterator(Iterator* reuse) override;
-    void hostsOfEntryTypes(
-        int lowest, int highest,
-        std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) override;
-    void objFramesInOrder(
-        std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) override;
-    // Whether a walk over what objFramesInOrder gives is planned ahead (see WalkAhead) or takes
+    // Whether a walk that reads ahead plans what its objects lead to (see FrameWalk) or takes
     // no hints, the general road the plan must agree with.
     enum class WalkPlan : std::uint8_t { Ahead, None };
     void useWalkPlan(WalkPlan plan) { walkPlan = plan; }
-    void prefetchFramesOf(
-        const std::vector<std::pair<InternalName, const MainMemObjFrame*>>& walked,
-        const InternalName& at) const override;
+    FrameWalk walkFrames(const FrameFilter& filter) override;
     Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) override;
     void showValue(const InternalName& host, const InternalName& method, int type,
                    int argCount) override;
     void showEntry(const InternalName& method, const InternalName& value, int type) override;
     MainMemObjFrame* getObjFrame(const InternalName& name) override;
     MainMemSetFrame* getSetFrame(const InternalName& name) override;
-    const SetFrameRegistry* setFramesToRead() const override;
     Iterator* setIterator(const InternalName& setName, Iterator* reuse) override;
     MainMemPredFrame* getPredFrame(const InternalName& name) override;
     MainMemParamFrame* getParamFrame(const InternalName& name) override;
-    const FrameRegistry<MainMemParamFrame>* paramFramesToRead() const override;
     Iterator* predNamesIterator(Iterator* reuse) override;
     Iterator* paramNamesIterator(Iterator* reuse) override;
     void mergeParamFrames(const InternalName& replaced, const InternalName& kept) override;
@@ -326,7 +190,7 @@ class MainMemOM : public OM {
     // Binds the built-in symbols (nil, the nine arrows, self, root) to their fixed objects.
     virtual void registerBuiltinObjects();
     virtual Iterator* setNamesIterator(Iterator* reuse);
-    // Chooses the representative of a and b and enters the pair into pendingEqualities; false
+    // Chooses the representative of a and b and enters the pair into the equality log; false
     // when nothing was recorded.
     virtual bool recordEquality(const InternalName& a, const InternalName& b, int force,
                                 InternalName& replaced, InternalName& representative);
@@ -492,7 +356,7 @@ class MainMemOM : public OM {
     const UsageSet* usageOf(const InternalName& name);
     const set<MethodSig>* signaturesOf(const InternalName& method);
     bool isPendingEquality(const InternalName& replaced, InternalName& representative);
-    int pendingEqualityCount() { return pendingEqualities.size(); }
+    int pendingEqualityCount() { return equalities.pendingCount(); }
     bool pathHostOf(const InternalName& object, InternalName& host);
     const FlatNameMap<MethodKey, MemberSet*>& methodHostTable() const { return methodsTable; }
     const FlatNameMap<InternalName, set<MethodSig>*>& signatureTable() const {
@@ -512,12 +376,14 @@ class MainMemOM : public OM {
     }
     const auto& symbolBindings() const { return symbolToName; }
     const FlatNameMap<InternalName, set<FSymbol>*>& furtherSymbols() const { return nameToSymbols; }
+    void forEachFurtherSymbol(
+        const std::function<void(const InternalName&, const FSymbol&)>& visit) const override;
     const clib_dictionary<InternalName, InternalName>& pathHostTable() const { return pathHosts; }
     const clib_dictionary<InternalName, InternalName>& appliedEqualityTable() const {
-        return appliedEqualities;
+        return equalities.appliedPairs();
     }
     const clib_dictionary<InternalName, InternalName>& equalityHistoryTable() const {
-        return equalityHistory;
+        return equalities.history();
     }
 
   protected:
@@ -530,14 +396,6 @@ class MainMemOM : public OM {
     friend class MainMemPredicateWriter;
     friend class MainMemSetMemberWriter;
     friend class MainMemClassRelationWriter;
-    struct NameHash {
-        std::size_t operator()(const InternalName& name) const {
-            std::uint64_t bits = static_cast<std::uint32_t>(name.getValue());
-            bits |= static_cast<std::uint64_t>(name.getType()) << 32;
-            bits |= static_cast<std::uint64_t>(name.getArity() & 0xff) << 40;
-            return std::hash<std::uint64_t>()(bits);
-        }
-    };
     // One flat set per key: the hosts of a method or the members of a class are walked in
     // ascending order, and a search tree per set cost a node per member.
     using NameSetTable = FrameRegistry<MemberSet>;
@@ -618,18 +476,13 @@ class MainMemOM : public OM {
     template <class Keep>
     void freezeDeltaViews(Keep keep);
 
-    // Whether a string still occurs anywhere in the stored facts. `unindexedClasses` holds, in
-    // ascending order, the strings that are classes of the memberships the instance index has
-    // not taken yet (see indexInstances).
-    bool stringInUse(const InternalName& name, const set<InternalName>& predicateStrings,
-                     const std::vector<InternalName>& unindexedClasses);
+    // Whether a string still occurs in the stored facts that the indexes reach (see
+    // StringCleanup for those they do not).
+    bool stringInUse(const InternalName& name);
     void reportInvalidEquality(const char* what, const InternalName& x, const InternalName& y);
     // equate that also tells which pair it recorded.
     bool equatePair(const InternalName& a, const InternalName& b, int force, InternalName& replaced,
                     InternalName& representative);
-    // The first pending pair that is not a self-pair (those are dropped), entered into
-    // equalityHistory; false when none is left.
-    bool nextPendingPair(InternalName& replaced, InternalName& representative);
     // One method entry of an object frame.
     struct MethodEntry {
         int type;
@@ -643,10 +496,10 @@ class MainMemOM : public OM {
     // Every cell of every row of a parameter frame, row after row; copied out, since merging and
     // renaming change the frame.
     static std::vector<InternalName> rowCells(MainMemParamFrame* rows);
-    // Applies one drained pair and removes it from pendingEqualities by its key; always 1.
+    // Applies one drained pair and marks it applied in the equality log; always 1.
     int applyPair(const InternalName& replaced, const InternalName& representative);
     // Two stored values that became competitors under one key: equated so that `kept` survives
-    // (the recorded pair joins appliedEqualities), or their set or parameter frames merged.
+    // (the recorded pair joins the applied ones), or their set or parameter frames merged.
     void resolveCompetitors(const InternalName& value, const InternalName& kept);
     // Step helpers of rewriteAll.
     void rewriteMethodName(const InternalName& replaced, const InternalName& representative);
@@ -711,35 +564,11 @@ class MainMemOM : public OM {
     bool pathParts(const InternalName& object, InternalName& host, int& type, InternalName& method,
                    bool& withArguments, std::vector<InternalName>& arguments);
 
-    // Every string name made, read only by cleanup (ascending): kept in the order made (almost
-    // always ascending already) and sorted there, not one search-tree node per string.
-    std::vector<InternalName> stringNames;
+    // The strings made since the last cleanup.
+    StringCleanup strings;
     Ref<FrameManager> frameManager;
     Ref<SymTab> symTab;
-    // What each object of the walk objFramesInOrder gave last leads to (its entries, its class
-    // set, the first sets and parameter frames its entries name, their members and rows, and
-    // the symbol and text of its first string value), found once for the walks over it that
-    // prefetchFramesOf is told about: ten addresses an object, its own frame where there is
-    // nothing to load. Only cache hints are given from them, so one that went stale misleads
-    // the cache and nothing else.
-    struct WalkAhead {
-        // Entries, class set, two sets or parameter frames, and a string's symbol.
-        static constexpr std::size_t Frames = 8;
-        static constexpr std::size_t Targets = 10;
-        struct Object {
-            const void* target[Targets];
-        };
-        const void* walk = nullptr;
-        std::size_t objects = 0;
-        std::vector<Object> loads;
-        // The place after the object last told: a walk tells them in turn. The plan is given
-        // back once a walk told the last object, where a base of a million objects kept 80 MB.
-        std::size_t next = 0;
-    };
-    mutable WalkAhead walkAhead;
     WalkPlan walkPlan = WalkPlan::Ahead;
-    // Fills walkAhead for the objects and frames of `walked`.
-    void planWalkAhead(const std::vector<std::pair<InternalName, const MainMemObjFrame*>>& walked);
     // Looked up for every symbol of every consulted fact and never walked in key order; both
     // are keyed by densely numbered identifiers.
     NumberedNameMap<FSymbol, InternalName> symbolToName;
@@ -760,61 +589,23 @@ class MainMemOM : public OM {
         std::uint64_t stamp = 0;
     };
     std::array<MethodIndexHint, 8> methodIndexHints{};
-    // The usage index, built from the log the first time it is read. Building it walks the
-    // whole base (a third of a second for the function terms of a large export), so a pending
-    // farewell stops it and leaves it unbuilt with what was entered so far: the program ends,
-    // and what reads the index from then on is a save or an export whose writes already fail,
-    // or the clearing of the base. The next read goes on where it stopped.
+    // The usage index, built the first time it is read (see UsageIndex).
     FlatNameMap<InternalName, UsageSet>& usages();
-    // Whether the name is held by any host (it has a usage set), without building the index.
-    bool usedAnywhere(const InternalName& name);
-    // Sorts the log and drops its repeats.
-    void compactUsageLog();
-    // Frees the log and starts its compaction schedule again.
-    void emptyUsageLog();
-
-    // Only equating names, forgetting strings and printing made objects read the usage index, and
-    // a consulted program or a document may never do any of them: until the first read, each
-    // (name, host) pair is appended to a log of 16 bytes a pair (repeats are dropped from time to
-    // time), where the index cost about 150 bytes per stored value of a consulted molecule. From
-    // the first read on the index is kept up to date on every insert, as before.
-    std::deque<std::pair<InternalName, InternalName>> usageLog;
-    std::size_t usageLogCompacted = 0;  // the log's size after its last compaction
-    // A log that compaction barely shrinks (every stored value new, as in a semi-naive run) is
-    // sorted again only once it has grown fourfold, not twofold: its sorting showed in profiles.
-    static constexpr std::size_t FirstUsageLogCompaction = 4096;
-    std::size_t usageLogCompactAt = FirstUsageLogCompaction;
-    bool usageIndexLive = false;
-    // A value stored under a method without arguments (a scalar value, or a member of the
-    // method's set) is not logged before the index is built: the object and set frames hold the
-    // same (value, host) pairs. A rule head deriving millions of members paid for logging and
-    // sorting them (a third of the method form of a transitive closure over 2000 nodes), and an
-    // imported document for a log entry per attribute. True when such values were left out:
-    // building the index walks those entries, and so does the string cleanup, which answers from
-    // the log. Entries lose values only while an equality is applied, which builds the index
-    // before it moves any.
-    bool unloggedValues = false;
-    // The parameter frames of function symbols whose rows were left out of the log as well: a
-    // made object's row holds the (argument or object, frame) pairs the log would, and a rule
-    // head making hundreds of thousands of objects spent a tenth of its time logging and sorting
-    // them. The index, once built, walks these frames too (see forEachUnloggedValue).
-    FlatNameMap<InternalName, bool> unloggedFunctionFrames;
-    // The frame last entered there: every frame noted since it was last emptied.
-    InternalName lastUnloggedFrame = InternalName::UndefinedObject;
+    UsageIndex usage;
     // The terms expectFunctionObjects announced, room for them made by the next
     // getFunctionObject of that function (its frame may not exist before).
     FSymbol expectedFunction;
     std::size_t expectedObjects = 0;
     // Calls visit(value, host) for every value of every method without arguments: a scalar value,
     // or each member of a set; and visit(cell, frame) for every cell of every row of the
-    // function frames in unloggedFunctionFrames. Stops early once a farewell is pending (see
+    // function frames the usage index left unlogged. Stops early once a farewell is pending (see
     // usages).
     void forEachUnloggedValue(
         const std::function<void(const InternalName& member, const InternalName& host)>& visit);
     // Whether a walk over the unlogged values may stop at a farewell: building the usage index
     // may, the string cleanup must see every string it keeps.
     enum class Walk { Whole, UntilFarewell };
-    // The cells of the rows of the function frames in unloggedFunctionFrames, as
+    // The cells of the rows of the function frames the usage index left unlogged, as
     // forEachUnloggedValue visits them.
     void forEachUnloggedRowCell(
         const std::function<void(const InternalName& cell, const InternalName& frame)>& visit,
@@ -823,8 +614,6 @@ class MainMemOM : public OM {
     // in place (the cleanup at the end of an evaluation walks every object the run made, and an
     // iterator's calls per name were most of its cost).
     void collectUnloggedStrings(std::vector<InternalName>& strings);
-    // Looked up on every stored value once live and never walked in key order: hashed.
-    FlatNameMap<InternalName, UsageSet> usageIndex;
     // The objects of each class: the rows of memberRows numbered below instancesIndexed.
     NameSetTable classToObjTable;
     // Every class membership (object, class) in the order stored. A rule deriving memberships
@@ -841,14 +630,9 @@ class MainMemOM : public OM {
     DumpFormatterFactory formatters;
     int isOkFlag = 1;
     int eqTrace = 0;
-    NameMap pendingEqualities;
-    // The reverse of pendingEqualities (representative -> the names mapped to it), so that
-    // keeping the map flat touches only the names of the replaced representative. An entry is
-    // checked against pendingEqualities before use: names that map elsewhere by now are skipped.
-    std::unordered_map<InternalName, std::vector<InternalName>, NameHash> pendingByRepresentative;
-    NameMap equalityHistory;
+    // The equalities recorded and not applied yet, and those applied.
+    EqualityLog equalities;
     NameMap pathHosts;
-    NameMap appliedEqualities;
     DeltaTable* deltaInfo = nullptr;
     int deltaOn = 0;
     std::vector<InternalName> deltaTuple;

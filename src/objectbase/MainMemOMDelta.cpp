@@ -302,21 +302,13 @@ void MainMemOM::clear() {
     symbolToName.clear();
     nameToSymbol.clear();
     pathHosts.clear();
-    appliedEqualities.clear();
     deleteAllSets(methodsTable);
     deleteAllSets(methodSignatures);
-    usageIndex.clear();
-    emptyUsageLog();
-    usageIndexLive = false;
-    unloggedValues = false;
-    unloggedFunctionFrames.clear();
-    lastUnloggedFrame = InternalName::UndefinedObject;
+    usage.clear();
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.
-    pendingEqualities.clear();
-    pendingByRepresentative.clear();
-    equalityHistory.clear();
+    equalities.clear();
     registerBuiltinObjects();
     if (NameRemapListener* access = getOMAccess()) access->baseCleared();
 }
@@ -324,39 +316,29 @@ void MainMemOM::clear() {
 bool MainMemOM::pristine() const {
     return nameHandler->atStart() && frameManager->objectCount() == 0 &&
            frameManager->setCount() == 0 && frameManager->predicateCount() == 0 &&
-           frameManager->parameterCount() == 0 && pendingEqualities.empty();
+           frameManager->parameterCount() == 0 && equalities.nonePending();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Forgetting unused strings
 
-bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& predicateStrings,
-                            const std::vector<InternalName>& unindexedClasses) {
-    if (usedAnywhere(name)) return true;            // argument or value
-    if (getObjFrame(name) != nullptr) return true;  // host or is-a member
-    if (classToObjTable.find(name) != nullptr ||
-        std::binary_search(unindexedClasses.begin(), unindexedClasses.end(), name))
-        return true;                                                // class
+bool MainMemOM::stringInUse(const InternalName& name) {
+    if (usage.usedAnywhere(name)) return true;                      // argument or value
+    if (getObjFrame(name) != nullptr) return true;                  // host or is-a member
+    if (classToObjTable.find(name) != nullptr) return true;         // class
     if (superClassToClassTable.find(name) != nullptr) return true;  // superclass
     if (parentToChildTable.find(name) != nullptr) return true;
     if (methodSignatures.count(name) != 0) return true;  // method name
-    if (predicateStrings.member(name)) return true;      // predicate argument
-    if (pendingEqualities.lookup(name) != nullptr) return true;
-    for (auto it = pendingEqualities.first_item(); it != nullptr;
-         it = pendingEqualities.next_item(it))
-        if (pendingEqualities.inf(it) == name) return true;
-    return false;
+    return equalities.mentions(name);                    // a pending equality
 }
 
 void MainMemOM::cleanup() {
     framesMoved();
     std::cout << "\n cleanup\n";
 
-    // Strings held in predicate tuples, and in the method entries whose values the usage log left
-    // out, collected once.
-    set<InternalName> predicateStrings;
-    std::vector<InternalName> entryStrings;  // ascending
-    if (!stringNames.empty()) {
+    if (strings.pending()) {
+        // Strings held in predicate tuples, and in the method entries whose values the usage log
+        // left out, collected once.
         const auto names = Ref<Iterator>::adopt(predNamesIterator(nullptr));
         Ref<Iterator> rows;
         for (bool more = names->first(); more; more = names->next()) {
@@ -365,48 +347,27 @@ void MainMemOM::cleanup() {
             rows.renew([&](Iterator* old) { return frame->getIterator(old); });
             int width = frame->getArity();
             for (bool row = rows->first(); row; row = rows->next())
-                for (int col = 1; col <= width; ++col) {
-                    InternalName cell = rows->atColumn(col);
-                    if (cell.getType() == InternalName::String) predicateStrings.insert(cell);
-                }
+                for (int col = 1; col <= width; ++col) strings.noteUse(rows->atColumn(col));
         }
-        if (unloggedValues) {
+        if (usage.hasUnloggedValues()) {
+            std::vector<InternalName> entryStrings;
             collectUnloggedStrings(entryStrings);
-            if (!std::is_sorted(entryStrings.begin(), entryStrings.end()))
-                std::sort(entryStrings.begin(), entryStrings.end());
-            entryStrings.erase(std::unique(entryStrings.begin(), entryStrings.end()),
-                               entryStrings.end());
+            for (const InternalName& string : entryStrings) strings.noteUse(string);
         }
+        // The classes of the memberships stored since the instance index was last read are
+        // looked at here rather than indexed: after an import of a million elements, indexing
+        // them for a cleanup that asks about a few strings cost half of the cleanup.
+        const RelationStore& memberships = memberRows.store();
+        for (std::int32_t at = instancesIndexed; at < memberships.size(); ++at)
+            strings.noteUse(memberships.row(at)[1]);
     }
-
-    std::vector<InternalName> made = std::move(stringNames);
-    // Made with ascending numbers, the names mostly come sorted already.
-    if (!std::is_sorted(made.begin(), made.end())) std::sort(made.begin(), made.end());
-    made.erase(std::unique(made.begin(), made.end()), made.end());
-    // The classes of the memberships stored since the instance index was last read are looked
-    // at here rather than indexed: after an import of a million elements, indexing them for a
-    // cleanup that asks about a few strings cost half of the cleanup.
-    std::vector<InternalName> unindexedClasses;
-    if (!made.empty()) {
-        const RelationStore& rows = memberRows.store();
-        for (std::int32_t at = instancesIndexed; at < rows.size(); ++at)
-            if (const InternalName& cls = rows.row(at)[1]; cls.getType() == InternalName::String)
-                unindexedClasses.push_back(cls);
-        std::sort(unindexedClasses.begin(), unindexedClasses.end());
-        unindexedClasses.erase(std::unique(unindexedClasses.begin(), unindexedClasses.end()),
-                               unindexedClasses.end());
-    }
-    for (const InternalName& name : made) {
-        if (std::binary_search(entryStrings.begin(), entryStrings.end(), name) ||
-            stringInUse(name, predicateStrings, unindexedClasses))
-            continue;
-        const std::optional<FSymbol> symbol = nameToSymbol.find(name);
-        if (!symbol) continue;
-        symbolToName.erase(*symbol);
-        nameToSymbol.erase(name);
-        std::cout << "\n delete";
-        debugChannel() << name;
-    }
-    stringNames.clear();
-    stringNames.shrink_to_fit();
+    strings.run([this](const InternalName& name) { return stringInUse(name); },
+                [this](const InternalName& name) {
+                    const std::optional<FSymbol> symbol = nameToSymbol.find(name);
+                    if (!symbol) return;
+                    symbolToName.erase(*symbol);
+                    nameToSymbol.erase(name);
+                    std::cout << "\n delete";
+                    debugChannel() << name;
+                });
 }

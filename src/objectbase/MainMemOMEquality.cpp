@@ -42,38 +42,13 @@ bool MainMemOM::equatePair(const InternalName& first, const InternalName& second
         reportInvalidEquality("String ", a, b);
         return false;
     }
-    if (!recordEquality(a, b, force, replaced, representative)) return false;
-    // Keep the map flat: whatever pointed at the replaced name now points at its representative.
-    if (pendingEqualities.size() == 1) pendingByRepresentative.clear();  // drop what went stale
-    std::vector<InternalName> moved;
-    if (auto followers = pendingByRepresentative.find(replaced);
-        followers != pendingByRepresentative.end()) {
-        moved.swap(followers->second);
-        pendingByRepresentative.erase(followers);
-    }
-    std::vector<InternalName>& kept = pendingByRepresentative[representative];
-    for (const InternalName& name : moved) {
-        auto it = pendingEqualities.lookup(name);
-        if (it == nullptr) continue;
-        const InternalName target = pendingEqualities.inf(it);
-        if (target == replaced)
-            pendingEqualities.change_inf(it, representative);
-        else if (target != representative)
-            continue;  // recorded elsewhere since
-        kept.push_back(name);
-    }
-    kept.push_back(replaced);
-    return true;
+    return recordEquality(a, b, force, replaced, representative);
 }
 
 bool MainMemOM::recordEquality(const InternalName& first, const InternalName& second, int force,
                                InternalName& replaced, InternalName& representative) {
-    InternalName a = first;
-    InternalName b = second;
-    auto itemA = pendingEqualities.lookup(a);
-    if (itemA != nullptr) a = pendingEqualities.inf(itemA);
-    auto itemB = pendingEqualities.lookup(b);
-    if (itemB != nullptr) b = pendingEqualities.inf(itemB);
+    const InternalName a = equalities.representativeOf(first);
+    const InternalName b = equalities.representativeOf(second);
 
     // Which of the two current representatives survives.
     bool keepA;
@@ -140,11 +115,7 @@ bool MainMemOM::recordEquality(const InternalName& first, const InternalName& se
         reportInvalidEquality("String ", old, rep);
         return false;
     }
-    if (itemA != nullptr && pendingEqualities.inf(itemA) == old)
-        pendingEqualities.change_inf(itemA, rep);
-    if (itemB != nullptr && pendingEqualities.inf(itemB) == old)
-        pendingEqualities.change_inf(itemB, rep);
-    pendingEqualities.insert(old, rep);
+    equalities.enter(first, second, old, rep);
     replaced = old;
     representative = rep;
     return true;
@@ -166,42 +137,29 @@ void MainMemOM::reportInvalidEquality(const char* what, const InternalName& x,
 
 int MainMemOM::applyEqualities() {
     if (isOkFlag == 0) {
-        pendingEqualities.clear();
+        equalities.dropPending();
         return 0;
     }
     int result = 0;
     InternalName old;
     InternalName rep;
-    while (nextPendingPair(old, rep)) result |= applyPair(old, rep);
+    while (equalities.nextPending(old, rep)) result |= applyPair(old, rep);
     return result;
 }
 
 int MainMemOM::applyEquality(InternalName& representative) {
     InternalName old;
     InternalName rep;
-    if (!nextPendingPair(old, rep)) return 0;
+    if (!equalities.nextPending(old, rep)) return 0;
     representative = rep;
     return applyPair(old, rep);
-}
-
-bool MainMemOM::nextPendingPair(InternalName& old, InternalName& rep) {
-    for (auto it = pendingEqualities.first_item(); it != nullptr;
-         it = pendingEqualities.first_item()) {
-        old = pendingEqualities.key(it);
-        rep = pendingEqualities.inf(it);
-        equalityHistory.insert(old, rep);
-        if (old != rep) return true;
-        // Nothing to merge; left pending it would stop every later drain here.
-        pendingEqualities.del_item(it);
-    }
-    return false;
 }
 
 int MainMemOM::applyPair(const InternalName& old, const InternalName& rep) {
     framesMoved();
     // The values left out of the usage log are found in their entries, which merging and
     // renaming are about to move: the index is built from them first.
-    if (unloggedValues) usages();
+    if (usage.hasUnloggedValues()) usages();
     if (eqTrace != 0) {
         std::string line = "%%% EQUATING: ";
         giveLexicalForm(old, line, 0, 0);
@@ -219,9 +177,7 @@ int MainMemOM::applyPair(const InternalName& old, const InternalName& rep) {
     result |= propagateEquality(rep, old);
     mergeObjFrames(old, rep);
     rewriteAll(old, rep);
-    appliedEqualities.insert(old, rep);
-    // By key: pairs recorded meanwhile may sort before this one.
-    pendingEqualities.del(old);
+    equalities.applied(old, rep);
     return result;
 }
 
@@ -292,4 +248,11 @@ MainMemSetFrame* MainMemOM::relationSet(MainMemObjFrame* frame, int kind) {
 
 void MainMemOM::showEquiv() {
     std::cout << "MainMemOM::showEquiv not implemented yet";
+}
+
+void MainMemOM::forEachFurtherSymbol(
+    const std::function<void(const InternalName&, const FSymbol&)>& visit) const {
+    for (const auto& [representative, symbols] : nameToSymbols)
+        for (auto s = symbols->first_item(); s != nullptr; s = symbols->next_item(s))
+            visit(representative, symbols->key(s));
 }

@@ -409,9 +409,7 @@ std::uint32_t MainMemOM::keptIndex(const InternalName& made, int width) {
 
 bool MainMemOM::findTermParts(const InternalName& made, int width, TermParts& out) {
     out = TermParts();
-    InternalName object = made;
-    auto applied = appliedEqualities.lookup(object);
-    if (applied != nullptr) object = appliedEqualities.inf(applied);
+    const InternalName object = equalities.appliedRepresentativeOf(made);
 
     // The parameter frames holding the object are among the names its usage index lists; the
     // first that has a row defining it names the function.

@@ -35,7 +35,7 @@ void MainMemOM::resolveCompetitors(const InternalName& value, const InternalName
         // Only a pair that was recorded is entered, and in its direction: a refused one (two
         // numbers) leaves nothing behind, and a number always survives.
         if (equatePair(value, kept, 1, replaced, representative))
-            appliedEqualities.insert(replaced, representative);
+            equalities.noteApplied(replaced, representative);
     } else if (value.getType() == kept.getType()) {
         if (value.getType() == InternalName::ParamFrame) mergeParamFrames(value, kept);
         if (value.getType() == InternalName::SetName) mergeSetFrames(value, kept);

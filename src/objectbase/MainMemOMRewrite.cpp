@@ -283,7 +283,5 @@ void MainMemOM::rewriteEqualityMaps(const InternalName& old, const InternalName&
     pathHosts.del(old);
     for (auto it = pathHosts.first_item(); it != nullptr; it = pathHosts.next_item(it))
         if (pathHosts.inf(it) == old) pathHosts.change_inf(it, rep);
-    for (auto it = appliedEqualities.first_item(); it != nullptr;
-         it = appliedEqualities.next_item(it))
-        if (appliedEqualities.inf(it) == old) appliedEqualities.change_inf(it, rep);
+    equalities.renameApplied(old, rep);
 }

@@ -1,4 +1,5 @@
 // Storing and looking up facts: is-a facts, method values, paths, function terms, predicates.
+#include <memory>
 #include <new>
 
 #include "foundation/ErrorCatalogue.h"
@@ -40,15 +41,7 @@ Members* setUnder(FrameRegistry<Members>& table, const InternalName& key) {
 // Indexes
 
 void MainMemOM::addRelation(const InternalName& host, const InternalName& name) {
-    if (usageIndexLive) {
-        usageIndex[name].insert(host);
-        return;
-    }
-    // A host that stores many values, or one value stored again, comes in runs.
-    if (!usageLog.empty() && usageLog.back().first == name && usageLog.back().second == host)
-        return;
-    usageLog.emplace_back(name, host);
-    if (usageLog.size() >= usageLogCompactAt) compactUsageLog();
+    usage.add(name, host);
 }
 
 void MainMemOM::addRelations(const InternalName& host, const set<InternalName>& names) {
@@ -603,8 +596,8 @@ void MainMemOM::indexValue(const InternalName& host, const InternalName* args, i
 
 void MainMemOM::indexStoredValue(const InternalName& host, const InternalName* args, int argCount,
                                  const InternalName& value) {
-    if (argCount == 0 && !usageIndexLive)
-        unloggedValues = true;  // the host's entry holds the pair until the index is built
+    if (argCount == 0 && !usage.live())
+        usage.noteUnloggedValue();  // the host's entry holds the pair until the index is built
     else
         indexValue(host, args, argCount, value);
 }
@@ -718,22 +711,48 @@ int MainMemOM::getFunctionObject(FunctionTableHandle& table, const InternalName*
                             static_cast<std::int8_t>(argCount + 1));
     });
     table.ascending = rows->storedRows().ascending();
-    if (made && usageIndexLive) {
+    if (made && usage.live()) {
         for (int i = 0; i < argCount; ++i) addRelation(table.rowsName, args[i]);
         addRelation(table.rowsName, object);
     } else if (made) {
         // The frame's new row holds the pairs until the index is built.
-        unloggedValues = true;
-        // A head making millions of objects of one function noted its frame once per object.
-        if (table.rowsName != lastUnloggedFrame) {
-            unloggedFunctionFrames[table.rowsName] = true;
-            lastUnloggedFrame = table.rowsName;
-        }
+        usage.noteUnloggedRows(table.rowsName);
     }
     out = object;
     if (!made) return 0;
     if (deltaOn) return recordObject(object);
     return 1;
+}
+
+namespace {
+
+// Keeps the symbol's table in a handle between its terms; a hint for a term is given only
+// while the table's rows come out of ascending order (the next term of an ascending run is
+// added at the end without a lookup, so a hint for it would load nothing of use).
+class MainMemTermMaker : public TermMaker {
+  public:
+    MainMemTermMaker(MainMemOM& om, const FSymbol& function)
+        : TermMaker(function), om(Ref<MainMemOM>::share(&om)), table(function) {}
+    int make(const InternalName* args, int argCount, InternalName& out) override {
+        const int made = om->getFunctionObject(table, args, argCount, out);
+        hintsOfUse = !table.ascending;
+        return made;
+    }
+
+  protected:
+    void loadAhead(const InternalName* args, int argCount) override {
+        om->prefetchFunctionObject(table, args, argCount);
+    }
+
+  private:
+    Ref<MainMemOM> om;
+    FunctionTableHandle table;
+};
+
+}  // namespace
+
+std::unique_ptr<TermMaker> MainMemOM::openTermMaker(const FSymbol& function) {
+    return std::make_unique<MainMemTermMaker>(*this, function);
 }
 
 void MainMemOM::prefetchFunctionObject(const FSymbol& function, const InternalName* args,

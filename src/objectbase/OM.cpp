@@ -34,7 +34,25 @@ class PlainFactWriter : public FactWriter {
     FactRelation relation;
 };
 
+// Looks the symbol up at every term, through the manager's plain operation.
+class PlainTermMaker : public TermMaker {
+  public:
+    PlainTermMaker(OM& om, const FSymbol& function) : TermMaker(function), om(Ref<OM>::share(&om)) {
+        hintsOfUse = false;
+    }
+    int make(const InternalName* args, int argCount, InternalName& out) override {
+        return om->getFunctionObject(function(), args, argCount, out);
+    }
+
+  private:
+    Ref<OM> om;
+};
+
 }  // namespace
+
+std::unique_ptr<TermMaker> OM::openTermMaker(const FSymbol& function) {
+    return std::make_unique<PlainTermMaker>(*this, function);
+}
 
 int OM::insertFreshChild(const InternalName& object, const InternalName& cls,
                          const InternalName& host, const InternalName& method, int type) {

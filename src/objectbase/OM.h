@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -16,20 +17,19 @@
 #include "objectbase/FactWriter.h"
 #include "objectbase/FreshChild.h"
 #include "objectbase/FreshElement.h"
-#include "objectbase/FunctionTableHandle.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
+#include "objectbase/TermMaker.h"
 
 class DeltaTable;
 class DumpFormatter;
+class FrameWalk;
+struct FrameFilter;
 class Iterator;
 class MainMemObjFrame;
 class MainMemParamFrame;
 class MainMemPredFrame;
 class MainMemSetFrame;
-class SetFrameRegistry;
-template <class F>
-class FrameRegistry;
 class RelationStore;
 class SymTab;
 
@@ -101,20 +101,9 @@ class OM : public FLSysObject {
     // The object standing for the function term f(args), made on first use.
     virtual int getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
                                   InternalName& out) = 0;
-    // A hint that getFunctionObject will soon be asked for f(args): a store that can starts
-    // loading what that lookup reads.
-    virtual void prefetchFunctionObject(const FSymbol& /*function*/, const InternalName* /*args*/,
-                                        int /*argCount*/) {}
-    // The two above for the handle's symbol, through the table the handle keeps: a caller that
-    // asks for many terms of one symbol resolves the symbol once, not per term.
-    virtual int getFunctionObject(FunctionTableHandle& table, const InternalName* args,
-                                  int argCount, InternalName& out) {
-        return getFunctionObject(table.function, args, argCount, out);
-    }
-    virtual void prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args,
-                                        int argCount) {
-        prefetchFunctionObject(table.function, args, argCount);
-    }
+    // A maker of the terms of the function symbol, for a caller that makes many of them: it
+    // answers what getFunctionObject answers. This one looks the symbol up at every term.
+    virtual std::unique_ptr<TermMaker> openTermMaker(const FSymbol& function);
     // A hint that getFunctionObject will soon be asked for about `rows` terms of the function,
     // most of them new: a store that can makes room for them once.
     virtual void expectFunctionObjects(const FSymbol& /*function*/, std::size_t /*rows*/) {}
@@ -196,24 +185,10 @@ class OM : public FLSysObject {
     virtual void eqTraceOn() = 0;
     virtual void eqTraceOff() = 0;
     virtual Iterator* objNamesIterator(Iterator* reuse) = 0;
-    // out := the objects whose frames hold an entry of a method type from `lowest` to
-    // `highest`, with their frames, in the order objNamesIterator walks them: a writer that
-    // needs a few kinds of entries (the signatures) reads the frames of their hosts only.
-    virtual void hostsOfEntryTypes(
-        int lowest, int highest,
-        std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) = 0;
-    // out := every object with a frame, and its frame, in the order objNamesIterator walks
-    // them: a writer that reads every frame of a base that stays as it is takes them at once,
-    // where a step of the names iterator and a lookup of each name's frame cost about 300
-    // instructions an object.
-    virtual void objFramesInOrder(
-        std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) = 0;
-    // A cache hint for a walk over what objFramesInOrder gave, standing at the object `at`:
-    // the frames, sets, rows and symbols of the objects a few places ahead are fetched while
-    // this one is read. Nothing changes; a base that keeps its frames otherwise does nothing.
-    virtual void prefetchFramesOf(
-        const std::vector<std::pair<InternalName, const MainMemObjFrame*>>& /*walked*/,
-        const InternalName& /*at*/) const {}
+    // The objects with frames that pass the filter, with their frames, in the order
+    // objNamesIterator walks them, for a reader of many frames of a base that stays as it is
+    // while the walk is kept.
+    virtual FrameWalk walkFrames(const FrameFilter& filter) = 0;
     // The method entries of one object of one method type (1000: any).
     virtual Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) = 0;
     virtual void showValue(const InternalName& host, const InternalName& method, int type,
@@ -223,15 +198,10 @@ class OM : public FLSysObject {
     virtual void showEntry(const InternalName& method, const InternalName& value, int type) = 0;
     virtual MainMemObjFrame* getObjFrame(const InternalName& name) = 0;
     virtual MainMemSetFrame* getSetFrame(const InternalName& name) = 0;
-    // The registry getSetFrame reads, for a walk over a base that stays as it is and finds the
-    // sets of thousands of names in place; null when the sets are kept otherwise.
-    virtual const SetFrameRegistry* setFramesToRead() const { return nullptr; }
     // The members of one set frame; null when there is none.
     virtual Iterator* setIterator(const InternalName& setName, Iterator* reuse) = 0;
     virtual MainMemPredFrame* getPredFrame(const InternalName& name) = 0;
     virtual MainMemParamFrame* getParamFrame(const InternalName& name) = 0;
-    // The registry getParamFrame reads, likewise (setFramesToRead).
-    virtual const FrameRegistry<MainMemParamFrame>* paramFramesToRead() const { return nullptr; }
     virtual Iterator* predNamesIterator(Iterator* reuse) = 0;
     virtual Iterator* paramNamesIterator(Iterator* reuse) = 0;
     virtual void mergeParamFrames(const InternalName& replaced, const InternalName& kept) = 0;
@@ -255,6 +225,10 @@ class OM : public FLSysObject {
     // Every stored class membership as a row (object, class), in the order stored, for a reader
     // of them all; null when the base keeps none so. Rows are only appended between renames.
     virtual const RelationStore* storedMemberships() { return nullptr; }
+    // Calls visit(representative, symbol) for every symbol an equality left known only to the
+    // symbol table: the representative is printed under another name. None by default.
+    virtual void forEachFurtherSymbol(
+        const std::function<void(const InternalName&, const FSymbol&)>& /*visit*/) const {}
     // The local file holding a document object's text; the main-memory base has none (0).
     virtual int giveLocalFile(const InternalName& name, std::string& file) = 0;
     // The identifier of a symbol text, made on first use; kind 1 is refined by the first

@@ -11,12 +11,11 @@
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
 #include "objectbase/DumpFormatter.h"
-#include "objectbase/FrameRegistry.h"
+#include "objectbase/FrameWalk.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/ParamRows.h"
-#include "objectbase/SetFrameRegistry.h"
 #include "shell/XMLDumpFormatter.h"
 
 namespace {
@@ -82,7 +81,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     selection.collectNested(access.get(), docClass);
     // What the selection found: the objects with frames in the order of the object base's walk
     // (all of them when walkedAll), and the nested objects in the order they were found.
-    const auto& walked = selection.walked;
+    auto& walked = selection.walked;
     const auto& walkedNames = selection.walkedNames;
     const bool walkedAll = selection.walkedAll;
     auto& nestedInOrder = selection.nestedInOrder;
@@ -115,13 +114,12 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
         // The objects the first walk met, in its order: an object without a frame has no
         // entries to write.
         // A large base's frames are spread through memory: while one object is written, the
-        // object base asks for the frames a few objects ahead will need.
+        // walk loads what the objects a few places ahead will need.
         const std::size_t count = walked.size();
-        const std::pair<InternalName, const MainMemObjFrame*>* const objects = walked.data();
         for (std::size_t number = 0; number < count; ++number) {
             if (stopped()) break;
-            access->om()->prefetchFramesOf(walked, objects[number].first);
-            write(objects[number].first, objects[number].second);
+            const auto& [object, frame] = walked.visit(number);
+            write(object, frame);
         }
     } else {
         OM* om = access->om();
@@ -334,7 +332,7 @@ int FLtoXMLExportHandler::replayEntries(const InternalName& object, const MainMe
                 writeMembers(false, plan, value, attributes, content, topIndent);
                 break;
             case WriteStep::Rows: {
-                const MainMemParamFrame* const tuples = planner.paramFramesRead->findInPlace(value);
+                const MainMemParamFrame* const tuples = planner.paramFramesRead->findRows(value);
                 if (tuples == nullptr || tuples->storedRows().width() != plan.argCount + 1) {
                     writeEntry(object, false, plan, value, attributes, content, topIndent);
                     break;
@@ -506,7 +504,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, E
         // The rows of an entry with arguments, read in place from its parameter frame (the
         // arguments, then the value).
         if (planner.paramFramesRead != nullptr && stored.getType() == InternalName::ParamFrame) {
-            if (writeFrameRows(plan, planner.paramFramesRead->findInPlace(stored), content)) return;
+            if (writeFrameRows(plan, planner.paramFramesRead->findRows(stored), content)) return;
         }
     }
     writeLookedUpEntry(object, mapped, plan, stored, attributes, content, indent);
@@ -522,7 +520,7 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
     if (argCount != 0 && planner.storedValuesAnswer &&
         stored.getType() == InternalName::ParamFrame) {
         const MainMemParamFrame* tuples = planner.paramFramesRead != nullptr
-                                              ? planner.paramFramesRead->findInPlace(stored)
+                                              ? planner.paramFramesRead->findRows(stored)
                                               : access->om()->getParamFrame(stored);
         if (writeFrameRows(plan, tuples, content)) return;
     }

@@ -10,11 +10,10 @@
 #include "access/DescIter.h"
 #include "access/OMAccess.h"
 #include "objectbase/CellHash.h"
-#include "objectbase/FrameRegistry.h"
+#include "objectbase/FrameWalk.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
-#include "objectbase/SetFrameRegistry.h"
 #include "objectbase/SymTab.h"
 #include "shell/XMLDumpFormatter.h"
 

@@ -12,18 +12,16 @@
 #include "access/SignatureKey.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/FrameWalk.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MethodType.h"
 #include "objectbase/OM.h"
-#include "objectbase/SetFrameRegistry.h"
 #include "shell/NameMarks.h"
 
 class Iterator;
 class MainMemParamFrame;
 class XMLDumpFormatter;
-template <class F>
-class FrameRegistry;
 
 // The objects of an export are grouped by the sequence of their classes (a class set): whether
 // an object is a member of a class, its element name, and how each of its entries is written
@@ -103,10 +101,10 @@ class FLtoXMLPlanner {
     // Whether the value an entry stores is what a lookup of the entry answers (no evaluation
     // is open to add inherited values).
     bool storedValuesAnswer = false;
-    // While the stored values answer (the base stays as it is), the object base's set frames
-    // and parameter frames, found in place; null otherwise.
-    const SetFrameRegistry* setFramesRead = nullptr;
-    const FrameRegistry<MainMemParamFrame>* paramFramesRead = nullptr;
+    // While the stored values answer (the base stays as it is), the walk that finds the object
+    // base's set frames and parameter frames in place; null otherwise.
+    const FrameWalk* setFramesRead = nullptr;
+    const FrameWalk* paramFramesRead = nullptr;
     // Once the walk that finds the nested objects met every object of a base that stays as it
     // is, the objects with frames (marked with their places in its list plus one): whether a
     // string or number has a frame is read here. Null until then.
@@ -117,7 +115,7 @@ class FLtoXMLPlanner {
 
     // The set frame of a name, found in place when it can be.
     const MainMemSetFrame* setFrameOf(const InternalName& name) {
-        return setFramesRead != nullptr ? setFramesRead->findInPlace(name)
+        return setFramesRead != nullptr ? setFramesRead->findSet(name)
                                         : access->om()->getSetFrame(name);
     }
     // The values of a cell: the members of a set name in ascending order, or the cell itself.

@@ -9,12 +9,11 @@
 #include "access/DescIter.h"
 #include "access/OMAccess.h"
 #include "objectbase/CellHash.h"
-#include "objectbase/FrameRegistry.h"
+#include "objectbase/FrameWalk.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/ParamRows.h"
-#include "objectbase/SetFrameRegistry.h"
 
 namespace {
 
@@ -78,7 +77,7 @@ void FLtoXMLSelection::collectNested(OMAccess* through, const InternalName& docC
         const InternalName host = hosts->atColumn(1);
         const MainMemObjFrame* frame = om->getObjFrame(host);
         if (frame == nullptr) continue;
-        walked.emplace_back(host, frame);
+        walked.append(host, frame);
         walkedNames.set(host, std::uint32_t(walked.size()));
         // Asked once the host shows an entry with a value.
         bool hostChecked = false;
@@ -185,7 +184,7 @@ inline void FLtoXMLSelection::runEntryStep(const EntryStep& step, const Internal
             // the value, the last cell of each row.
             const MainMemParamFrame* tuples = found.known ? found.rows
                                               : planner.paramFramesRead != nullptr
-                                                  ? planner.paramFramesRead->findInPlace(stored)
+                                                  ? planner.paramFramesRead->findRows(stored)
                                                   : nullptr;
             const InternalName* cells = nullptr;
             int rowCount = 0;
@@ -258,7 +257,7 @@ void FLtoXMLSelection::holdRowValues(const EntryStep& step, const InternalName& 
     // arguments, then the value, the last cell of each row.
     const MainMemParamFrame* tuples = nullptr;
     if (stored.getType() == InternalName::ParamFrame)
-        tuples = planner.paramFramesRead != nullptr ? planner.paramFramesRead->findInPlace(stored)
+        tuples = planner.paramFramesRead != nullptr ? planner.paramFramesRead->findRows(stored)
                                                     : access->om()->getParamFrame(stored);
     if (tuples != nullptr) {
         const ParamRows& rows = tuples->storedRows();
@@ -289,13 +288,13 @@ void FLtoXMLSelection::collectStoredNested(const InternalName& docClass) {
     valueGroups.clear();
     planGroups.clear();
     hostShapes.clear();
-    planner.setFramesRead = access->om()->setFramesToRead();
-    planner.paramFramesRead = access->om()->paramFramesToRead();
-    const SetFrameRegistry* const setFramesRead = planner.setFramesRead;
-    const FrameRegistry<MainMemParamFrame>* const paramFramesRead = planner.paramFramesRead;
     // Object by object, each one's entries straight from its frame; the objects and their
     // frames are taken at once.
-    access->om()->objFramesInOrder(walked);
+    walked = access->om()->walkFrames(FrameFilter::everyObject().readingAhead());
+    planner.setFramesRead = walked.readsInPlace() ? &walked : nullptr;
+    planner.paramFramesRead = planner.setFramesRead;
+    const FrameWalk* const setFramesRead = planner.setFramesRead;
+    const FrameWalk* const paramFramesRead = planner.paramFramesRead;
     // Every object met gets its number in walkedNames, and nearly every one a class set and a
     // count of its holders: their marks are made room for once.
     std::size_t objectNumbers = 0;
@@ -334,7 +333,7 @@ void FLtoXMLSelection::collectStoredNested(const InternalName& docClass) {
     const auto findFrames = [&](std::size_t number) __attribute__((always_inline)) {
         Ahead& ahead = ring[number % ringSize];
         const MainMemObjFrame* const frame = walked[number].second;
-        ahead.direct = setFramesRead->findInPlace(frame->getSetName1());
+        ahead.direct = setFramesRead->findSet(frame->getSetName1());
         ahead.directKnown = true;
         if (ahead.direct != nullptr) __builtin_prefetch(ahead.direct);
         const MethodEntries& entries = frame->entries();
@@ -345,11 +344,11 @@ void FLtoXMLSelection::collectStoredNested(const InternalName& docClass) {
         for (std::size_t at = 0; at < count; ++at) {
             const InternalName value = slots[at].value();
             if (value.getType() == InternalName::SetName) {
-                const MainMemSetFrame* const set = setFramesRead->findInPlace(value);
+                const MainMemSetFrame* const set = setFramesRead->findSet(value);
                 ahead.sets[at] = set;
                 if (set != nullptr) __builtin_prefetch(set);
             } else if (value.getType() == InternalName::ParamFrame) {
-                const MainMemParamFrame* const rows = paramFramesRead->findInPlace(value);
+                const MainMemParamFrame* const rows = paramFramesRead->findRows(value);
                 ahead.rows[at] = rows;
                 if (rows != nullptr) __builtin_prefetch(rows);
             }
@@ -364,7 +363,7 @@ void FLtoXMLSelection::collectStoredNested(const InternalName& docClass) {
     const std::pair<InternalName, const MainMemObjFrame*>* const hostsAt = walked.data();
     for (std::size_t number = 0; number < hosts; ++number) {
         if (stopped()) {
-            walked.resize(number);
+            walked.truncate(number);
             break;
         }
         if (number + frameAhead < hosts) __builtin_prefetch(hostsAt[number + frameAhead].second);

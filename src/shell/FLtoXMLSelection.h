@@ -43,7 +43,7 @@ class FLtoXMLSelection {
 
     // The objects with frames, and their frames, in the order of the object base's walk: the
     // walk that finds the nested objects keeps them for the walk that writes.
-    std::vector<std::pair<InternalName, const MainMemObjFrame*>> walked;
+    FrameWalk walked;
     // The same names marked with their places in `walked` plus one. Once the walk met every
     // object of a base that stays as it is (walkedAll), the writing walk takes its objects from
     // `walked`, and whether a string or number has a frame, and the frame of a nested object,
