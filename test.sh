@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
 # and runs every test; then runs them again on the Release build that quorin.sh starts, whose
-# small-object store the sanitizer build leaves out (the sanitizer keeps its own heap). Exits
+# linked allocator the sanitizer build leaves out (the sanitizer keeps its own heap). Exits
 # non-zero on any failure. JOBS limits the build jobs and the tests run at once (else
 # CMAKE_BUILD_PARALLEL_LEVEL the build jobs and CTEST_PARALLEL_LEVEL the tests; else one per core).
 set -euo pipefail

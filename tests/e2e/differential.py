@@ -143,18 +143,40 @@ def answer_blocks(stdout):
     return [(query, sorted(found)) for query, found in blocks]
 
 
+def run_saving(quorin, config, source, folder, cwd, before_save=""):
+    """Runs the program file `source` from `cwd` with the configuration text `config`, then
+    saves the base (after the commands `before_save`); answers the finished run, its output
+    and errors caught, and the facts saved (None when nothing was)."""
+    dump = os.path.join(folder, "model.flp")
+    if os.path.exists(dump):
+        os.remove(dump)
+    with open(os.path.join(folder, "config.flp"), "w") as out:
+        out.write(config)
+    with open(os.path.join(folder, "dump.flp"), "w") as out:
+        out.write(before_save + '?- sys.om.saveAs@("%s")[].\n' % dump)
+    env = dict(os.environ, QUORINCFG=os.path.join(folder, "config.flp"))
+    for name in ("QUORINHIS", "DEFAULTCFG", "DEFAULTHIS", "KAVUMCFG", "KAVUMHIS"):
+        env.pop(name, None)
+    done = subprocess.run([quorin, "-q", source, os.path.join(folder, "dump.flp")],
+                          cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
+    model = None
+    if os.path.exists(dump):
+        with open(dump, encoding="utf-8", errors="replace") as text:
+            model = facts(text.read())
+    return done, model
+
+
+def in_mode(config, mode):
+    """The configuration text with the evaluation mode `mode`."""
+    return config.replace('mode@("seminaive")', 'mode@("%s")' % mode)
+
+
 def run(quorin, config, source, work, mode, in_copy=False, errors=None):
     """The answer blocks and the model of one run; with `errors` (a list) the standard error
     of the run is appended to it."""
     folder = os.path.join(work, mode)
     os.makedirs(folder, exist_ok=True)
-    dump = os.path.join(folder, "model.flp")
-    if os.path.exists(dump):
-        os.remove(dump)
-    with open(os.path.join(folder, "config.flp"), "w") as out:
-        out.write(config.replace('mode@("seminaive")', 'mode@("%s")' % mode))
-    with open(os.path.join(folder, "dump.flp"), "w") as out:
-        out.write('?- sys.om.saveAs@("%s")[].\n' % dump)
     # With in_copy the input runs in a copy of its folder, so files it writes (exports, saves)
     # stay out of the source tree.
     case = os.path.dirname(source)
@@ -163,20 +185,10 @@ def run(quorin, config, source, work, mode, in_copy=False, errors=None):
         shutil.rmtree(case, ignore_errors=True)
         shutil.copytree(os.path.dirname(source), case)
         source = os.path.join(case, os.path.basename(source))
-    env = dict(os.environ, QUORINCFG=os.path.join(folder, "config.flp"))
-    for name in ("QUORINHIS", "DEFAULTCFG", "DEFAULTHIS", "KAVUMCFG", "KAVUMHIS"):
-        env.pop(name, None)
-    done = subprocess.run([quorin, "-q", source, os.path.join(folder, "dump.flp")],
-                          cwd=case, env=env, stdin=subprocess.DEVNULL,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
-    stdout = done.stdout.decode("utf-8", "replace")
+    done, model = run_saving(quorin, in_mode(config, mode), source, folder, case)
     if errors is not None:
         errors.append(done.stderr.decode("utf-8", "replace"))
-    model = None
-    if os.path.exists(dump):
-        with open(dump, encoding="utf-8", errors="replace") as text:
-            model = facts(text.read())
-    return answer_blocks(stdout), model
+    return answer_blocks(done.stdout.decode("utf-8", "replace")), model
 
 
 def main():

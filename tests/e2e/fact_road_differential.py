@@ -10,7 +10,6 @@ Exits 1 when some consult's two object bases differ, printing it and the facts t
 import os
 import random
 import shutil
-import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -56,23 +55,9 @@ def run(quorin, config, text, folder, traced):
     path = os.path.join(folder, "program.flp")
     with open(path, "w") as out:
         out.write(("?- sys.theOMAccess.debugOn[].\n" if traced else "") + text)
-    dump = os.path.join(folder, "model.flp")
-    with open(os.path.join(folder, "config.flp"), "w") as out:
-        out.write(config)
-    with open(os.path.join(folder, "dump.flp"), "w") as out:
-        out.write('?- sys.theOMAccess.debugOff[].\n?- sys.om.saveAs@("%s")[].\n' % dump)
-    env = dict(os.environ, QUORINCFG=os.path.join(folder, "config.flp"))
-    for name in ("QUORINHIS", "DEFAULTCFG", "DEFAULTHIS", "KAVUMCFG", "KAVUMHIS"):
-        env.pop(name, None)
-    done = subprocess.run([quorin, "-q", path, os.path.join(folder, "dump.flp")], cwd=folder,
-                          env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                          stderr=subprocess.DEVNULL, timeout=300)
-    answers = sorted(done.stdout.decode("utf-8", "replace").splitlines())
-    model = None
-    if os.path.exists(dump):
-        with open(dump, encoding="utf-8", errors="replace") as text_:
-            model = differential.facts(text_.read())
-    return answers, model
+    done, model = differential.run_saving(quorin, config, path, folder, folder,
+                                          "?- sys.theOMAccess.debugOff[].\n")
+    return sorted(done.stdout.decode("utf-8", "replace").splitlines()), model
 
 
 def main():

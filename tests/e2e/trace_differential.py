@@ -17,7 +17,6 @@ import concurrent.futures
 import os
 import re
 import shutil
-import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -32,24 +31,11 @@ def traced_run(quorin, config, text, folder, mode):
     program = os.path.join(folder, "program.flp")
     with open(program, "w") as out:
         out.write("?- sys.theOMAccess.debugOn[].\n" + text)
-    dump = os.path.join(folder, "model.flp")
-    with open(os.path.join(folder, "config.flp"), "w") as out:
-        out.write(config.replace('mode@("seminaive")', 'mode@("%s")' % mode))
-    with open(os.path.join(folder, "dump.flp"), "w") as out:
-        out.write('?- sys.theOMAccess.debugOff[].\n?- sys.om.saveAs@("%s")[].\n' % dump)
-    env = dict(os.environ, QUORINCFG=os.path.join(folder, "config.flp"))
-    for name in ("QUORINHIS", "DEFAULTCFG", "DEFAULTHIS", "KAVUMCFG", "KAVUMHIS"):
-        env.pop(name, None)
-    done = subprocess.run([quorin, "-q", program, os.path.join(folder, "dump.flp")], cwd=folder,
-                          env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.PIPE, timeout=300)
+    done, model = differential.run_saving(quorin, differential.in_mode(config, mode), program,
+                                          folder, folder, "?- sys.theOMAccess.debugOff[].\n")
     lines = [line[len("insert :   "):]
              for line in done.stderr.decode("utf-8", "replace").splitlines()
              if line.startswith("insert :   ")]
-    model = None
-    if os.path.exists(dump):
-        with open(dump, encoding="utf-8", errors="replace") as text_:
-            model = differential.facts(text_.read())
     return lines, model
 
 
