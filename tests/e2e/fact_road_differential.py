@@ -4,7 +4,7 @@ molecules and a rule) stored twice: untraced, where runs of facts of numbers and
 store in batches, and with the insert trace on, where each fact is stored on its own. Both final
 object bases (the F-Logic dump, as sets of facts) and the answers of a query must agree.
 
-Usage: fact_road_differential.py <quorin> <count> <seed> <work folder>
+Usage: fact_road_differential.py <quorin> <work folder> [count [first seed]]
 Exits 1 when some consult's two object bases differ, printing it and the facts that differ.
 """
 import os
@@ -14,6 +14,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import differential  # noqa: E402  (the dump reader is shared)
+import differential_setup  # noqa: E402  (the command line is shared)
 
 
 def argument(rng):
@@ -61,14 +62,8 @@ def run(quorin, config, text, folder, traced):
 
 
 def main():
-    if len(sys.argv) != 5:
-        sys.exit(__doc__)
-    quorin, count, seed, work = (os.path.abspath(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3]),
-                                 os.path.abspath(sys.argv[4]))
-    with open(os.path.join(os.path.dirname(quorin), "config.flp")) as text:
-        config = text.read()
-    shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(work)
+    quorin, work, count, seed, config = differential_setup.setup(
+        "fact_road_differential", __doc__, 40)
     failed = 0
     for number in range(seed, seed + count):
         text = program(number)
