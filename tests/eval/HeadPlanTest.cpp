@@ -93,8 +93,9 @@ TEST(HeadPlan, WithEveryAttemptTracedEveryRoadKeepsTheTrie) {
                 EXPECT_TRUE(plan.seenTrie);
                 EXPECT_NE(plan.road, HeadRoad::FreshOnly);
                 // The road is the untraced one where that passes rows through a trie at all.
-                if (planHead(untraced).road != HeadRoad::FreshOnly)
+                if (planHead(untraced).road != HeadRoad::FreshOnly) {
                     EXPECT_EQ(plan.road, planHead(untraced).road);
+                }
             }
 }
 

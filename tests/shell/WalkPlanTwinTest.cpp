@@ -49,7 +49,8 @@ constexpr int Classes = 5;
 Base randomBase(Dice& dice) {
     Base base;
     for (int n = dice.between(1, 120); n > 0; --n) {
-        Fact fact{Fact::Kind(dice.below(5))};
+        Fact fact{};
+        fact.kind = Fact::Kind(dice.below(5));
         fact.host = dice.below(Objects);
         fact.method = dice.below(4);
         switch (fact.kind) {

@@ -109,7 +109,8 @@ class RandomDocument {
         out += "</" + name + ">";
     }
 
-    std::initializer_list<const char*> names = {"a", "b", "item", "x-y"};
+    // Static: a member list would keep its array only while the constructor runs.
+    static constexpr std::initializer_list<const char*> names = {"a", "b", "item", "x-y"};
     std::mt19937 random;
     std::vector<std::string> ids;
 };
