@@ -498,7 +498,7 @@ class MainMemPredFrame : public PredicateFrame {
     // The rows held before the last restart(), for the readers that took them then.
     std::unique_ptr<RelationStore> retired;
     std::int32_t arity;
-    InternalName* scratch;
+    std::unique_ptr<InternalName[]> scratch;
     // For a view: the frame viewed, the number of its first row shown, and the numbers of the
     // rows shown in ascending order as far as they were read.
     MainMemPredFrame* viewed = nullptr;

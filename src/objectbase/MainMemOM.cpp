@@ -1,6 +1,7 @@
 // Construction, shell protocol, names and frame access of the main-memory object manager.
 #include "objectbase/MainMemOM.h"
 
+#include <memory>
 #include <new>
 
 #include "foundation/ErrorCatalogue.h"
@@ -234,20 +235,20 @@ MainMemObjFrame* MainMemOM::objFrameFor(const InternalName& name, bool& made) {
 }
 
 MainMemParamFrame* MainMemOM::createParamFrame(int arity, InternalName& name) {
-    auto* frame = new (std::nothrow) MainMemParamFrame(arity);
+    // The registry takes the frame over only once it admits it.
+    std::unique_ptr<MainMemParamFrame> frame(new (std::nothrow) MainMemParamFrame(arity));
     if (frame == nullptr) {
         centralErrorHandler().report(err5::NoParamFrame);
         return nullptr;
     }
     InternalName fresh(nameHandler->nextParamId(), InternalName::ParamFrame,
                        static_cast<std::int8_t>(arity));
-    if (frameManager->insertParamFrame(fresh, frame) != 0) {
-        delete frame;  // a refused registration keeps nothing
+    if (frameManager->insertParamFrame(fresh, frame.get()) != 0) {
         centralErrorHandler().report(err5::NoParamFrame);
         return nullptr;
     }
     name = fresh;
-    return frame;
+    return frame.release();
 }
 
 // ---------------------------------------------------------------------------------------------

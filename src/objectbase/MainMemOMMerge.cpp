@@ -1,4 +1,5 @@
 // Merging the frames of an equated name into those of its representative.
+#include <memory>
 #include <vector>
 
 #include "objectbase/FrameManager.h"
@@ -80,8 +81,9 @@ void MainMemOM::mergeParamFrames(const InternalName& replaced, const InternalNam
         }
         if (result.getType() != InternalName::ParamFrame) resolveCompetitors(result, stored);
     }
+    // Once out of the registry, the replaced frame is this merge's to free.
+    const std::unique_ptr<MainMemParamFrame> unregistered(from);
     frameManager->deleteParamFrame(replaced);
-    delete from;
 }
 
 void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName& kept) {

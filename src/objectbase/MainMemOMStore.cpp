@@ -774,17 +774,17 @@ void MainMemOM::expectFunctionObjects(const FSymbol& function, std::size_t rows)
 }
 
 MainMemPredFrame* MainMemOM::createPredFrame(const InternalName& predicate, int arity) {
-    auto* frame = new (std::nothrow) MainMemPredFrame(arity);
+    // The registry takes the frame over only once it admits it.
+    std::unique_ptr<MainMemPredFrame> frame(new (std::nothrow) MainMemPredFrame(arity));
     if (frame == nullptr) {
         centralErrorHandler().report(err5::NoPredFrame);
         return nullptr;
     }
-    if (frameManager->insertPredFrame(predicate, frame) != 0) {
-        delete frame;  // a refused registration keeps nothing
+    if (frameManager->insertPredFrame(predicate, frame.get()) != 0) {
         centralErrorHandler().report(err5::NoPredFrame);
         return nullptr;
     }
-    return frame;
+    return frame.release();
 }
 
 int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* tuple, int arity) {

@@ -1,6 +1,7 @@
 // Predicate frames and parameter frames: sets of fixed-width rows of identifiers.
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <new>
 #include <ostream>
 #include <typeinfo>
@@ -17,12 +18,9 @@ constexpr int MaxRowWidth = 32767;
 
 // The scratch row of a frame: room for one row, never stored. Null when none can be had in memory
 // that rows can point at; a frame without one takes and finds nothing.
-InternalName* newScratch(int width) {
-    auto* cells = new (std::nothrow) InternalName[width > 0 ? width : 1];
-    if (cells != nullptr && !RowCells::representable(cells)) {
-        delete[] cells;
-        return nullptr;
-    }
+std::unique_ptr<InternalName[]> newScratch(int width) {
+    std::unique_ptr<InternalName[]> cells(new (std::nothrow) InternalName[width > 0 ? width : 1]);
+    if (cells != nullptr && !RowCells::representable(cells.get())) return nullptr;
     return cells;
 }
 
@@ -68,7 +66,6 @@ MainMemPredFrame::~MainMemPredFrame() {
     // views, whichever goes first.
     for (MainMemPredFrame* viewer : viewers) viewer->viewed = nullptr;
     if (viewed != nullptr) std::erase(viewed->viewers, this);
-    delete[] scratch;
 }
 
 bool MainMemPredFrame::viewRowsAddedTo(MainMemPredFrame* source) {
@@ -161,11 +158,11 @@ void MainMemPredFrame::print(OutputChannel& out) const {
 }
 
 bool MainMemPredFrame::loadScratch(const InternalName* cells, int count) {
-    return copyCells(cells, count, arity, scratch);
+    return copyCells(cells, count, arity, scratch.get());
 }
 
 bool MainMemPredFrame::loadScratch(const clib_list<InternalName>& row) {
-    return copyList(row, arity, scratch);
+    return copyList(row, arity, scratch.get());
 }
 
 namespace {
@@ -179,7 +176,7 @@ bool fitsFrame(const InternalName* cells, int count, int arity, const InternalNa
 }  // namespace
 
 int MainMemPredFrame::insertTuple(const InternalName* cells, int count) {
-    if (!fitsFrame(cells, count, arity, scratch)) return 0;
+    if (!fitsFrame(cells, count, arity, scratch.get())) return 0;
     if (viewed != nullptr) {
         if (viewed->rows->find(cells) >= viewFrom) return 0;
         freeze();
@@ -188,30 +185,30 @@ int MainMemPredFrame::insertTuple(const InternalName* cells, int count) {
 }
 
 int MainMemPredFrame::insertNewTuple(const InternalName* cells, int count) {
-    if (!fitsFrame(cells, count, arity, scratch)) return 0;
+    if (!fitsFrame(cells, count, arity, scratch.get())) return 0;
     if (viewed != nullptr) return insertTuple(cells, count);
     rows->appendNew(cells);
     return 1;
 }
 
 int MainMemPredFrame::insertNewTuples(const InternalName* cells, int count, int rows) {
-    if (rows <= 0 || viewed != nullptr || !fitsFrame(cells, count, arity, scratch)) return 0;
+    if (rows <= 0 || viewed != nullptr || !fitsFrame(cells, count, arity, scratch.get())) return 0;
     this->rows->appendNewRows(cells, rows);
     return rows;
 }
 
 bool MainMemPredFrame::containsTuple(const InternalName* cells, int count) {
-    if (!fitsFrame(cells, count, arity, scratch)) return false;
+    if (!fitsFrame(cells, count, arity, scratch.get())) return false;
     if (viewed != nullptr) return viewed->rows->find(cells) >= viewFrom;
     return rows->contains(cells);
 }
 
 int MainMemPredFrame::insertTuple(const clib_list<InternalName>& row) {
-    return loadScratch(row) ? insertTuple(scratch, arity) : 0;
+    return loadScratch(row) ? insertTuple(scratch.get(), arity) : 0;
 }
 
 bool MainMemPredFrame::containsTuple(const clib_list<InternalName>& row) {
-    return loadScratch(row) && containsTuple(scratch, arity);
+    return loadScratch(row) && containsTuple(scratch.get(), arity);
 }
 
 int MainMemPredFrame::replaceName(const InternalName& oldName, const InternalName& newName) {

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "platform/ConfinedChild.h"
@@ -486,15 +487,16 @@ void SgmlsEventHandler::writeEscaped(const Char* s, size_t n) {
 }
 
 void SgmlsEventHandler::appinfo(AppinfoEvent* event) {
+    const std::unique_ptr<AppinfoEvent> owned(event);
     const StringC* text;
     if (event->literal(text)) {
         endData();
         if (events == nullptr) writeLine('#', *text);
     }
-    delete event;
 }
 
 void SgmlsEventHandler::startDtd(StartDtdEvent* event) {
+    const std::unique_ptr<StartDtdEvent> owned(event);
     endData();
     const Entity* subset = event->entity().pointer();
     const ExternalEntity* external = subset ? subset->asExternalEntity() : nullptr;
@@ -506,7 +508,6 @@ void SgmlsEventHandler::startDtd(StartDtdEvent* event) {
                 events->identifier('p', escaped(scratchValue, *pub), true);
         }
         events->documentType(escaped(scratchName, event->name()));
-        delete event;
         return;
     }
     if (external) {
@@ -524,16 +525,15 @@ void SgmlsEventHandler::startDtd(StartDtdEvent* event) {
     os << "!doctype ";
     writeEscaped(event->name());
     os.put('\n');
-    delete event;
 }
 
 void SgmlsEventHandler::endProlog(EndPrologEvent* event) {
+    const std::unique_ptr<EndPrologEvent> owned(event);
     // The DTD's content models are compiled: the document's instance needs far less memory.
     confinedChildSetupDone();
     if (!cancelled() && entitiesOverBound(event->dtd())) {
         if (stop != nullptr) *stop = ParseStop::entityBound;
         cancel();
-        delete event;
         return;
     }
     if (flags & esisEntity) {
@@ -555,7 +555,6 @@ void SgmlsEventHandler::endProlog(EndPrologEvent* event) {
         simpleLinkNames.push_back(names[i]);
         simpleLinkAttributes.push_back(event->simpleLinkAttributes()[i]);
     }
-    delete event;
 }
 
 void SgmlsEventHandler::startElement(StartElementEvent* event) {
@@ -566,19 +565,17 @@ void SgmlsEventHandler::startElement(StartElementEvent* event) {
         startElementMeasured(event);
         return;
     }
+    const std::unique_ptr<StartElementEvent> owned(event);
     endData();
     sawContent();
     ++openElements;
     noteLocation(event->location());
     events->startElement(elementName(*event));
-    delete event;
 }
 
 void SgmlsEventHandler::startElementMeasured(StartElementEvent* event) {
-    if (!admit(event->location(), event->name().size() + 2, &event->attributes())) {
-        delete event;
-        return;
-    }
+    const std::unique_ptr<StartElementEvent> owned(event);
+    if (!admit(event->location(), event->name().size() + 2, &event->attributes())) return;
     endData();
     sawContent();
     ++openElements;
@@ -592,7 +589,6 @@ void SgmlsEventHandler::startElementMeasured(StartElementEvent* event) {
     // Text before the document element was left out of the document.
     if (simpleLinks && !prologLoss.empty() && stop != nullptr && *stop == ParseStop::none) {
         refuseMarkup(prologLoss, prologLossLine);
-        delete event;
         return;
     }
     documentElementStarted = true;
@@ -619,7 +615,6 @@ void SgmlsEventHandler::startElementMeasured(StartElementEvent* event) {
         if (attributed) feedAttributes(event->attributes());
         noteLocation(event->location());
         events->startElement(elementName(*event));
-        delete event;
         return;
     }
     writeAttributes(event->attributes(), 'A', nullptr);
@@ -631,7 +626,6 @@ void SgmlsEventHandler::startElementMeasured(StartElementEvent* event) {
     }
     noteLocation(event->location());
     writeLine('(', event->name());
-    delete event;
 }
 
 void SgmlsEventHandler::endElement(EndElementEvent* event) {
@@ -640,19 +634,17 @@ void SgmlsEventHandler::endElement(EndElementEvent* event) {
         endElementNoted(event);
         return;
     }
+    const std::unique_ptr<EndElementEvent> owned(event);
     endData();
     if (openElements > 0) --openElements;
     sawContent();
     noteLocation(event->location());
     events->endElement();
-    delete event;
 }
 
 void SgmlsEventHandler::endElementNoted(EndElementEvent* event) {
-    if (cancelled()) {
-        delete event;
-        return;
-    }
+    const std::unique_ptr<EndElementEvent> owned(event);
+    if (cancelled()) return;
     endData();
     if (haveLinkProcess) {
         linkProcess.endElement();
@@ -676,7 +668,6 @@ void SgmlsEventHandler::endElementNoted(EndElementEvent* event) {
     } else {
         writeLine(')', event->name());
     }
-    delete event;
 }
 
 void SgmlsEventHandler::data(DataEvent* event) {
@@ -692,6 +683,7 @@ void SgmlsEventHandler::data(DataEvent* event) {
         feedData(event);
         return;
     }
+    const std::unique_ptr<DataEvent> owned(event);
     sawContent();
     if (!haveData) {
         haveData = true;
@@ -699,10 +691,10 @@ void SgmlsEventHandler::data(DataEvent* event) {
         rawLength = 0;
     }
     rawRun[rawLength++] = *event->data();
-    delete event;
 }
 
 void SgmlsEventHandler::feedData(DataEvent* event) {
+    const std::unique_ptr<DataEvent> owned(event);
     const Char* text = event->data();
     const std::size_t length = event->dataLength();
     if (length > 0) {
@@ -725,14 +717,11 @@ void SgmlsEventHandler::feedData(DataEvent* event) {
             lastLine += pendingText.append(text, length);
         }
     }
-    delete event;
 }
 
 void SgmlsEventHandler::dataMeasured(DataEvent* event) {
-    if (!admit(event->location(), event->dataLength())) {
-        delete event;
-        return;
-    }
+    const std::unique_ptr<DataEvent> owned(event);
+    if (!admit(event->location(), event->dataLength())) return;
     const Char* text = event->data();
     std::size_t length = event->dataLength();
     // Once admitted, originDepth is the depth of this event's origin: a record start of the
@@ -747,24 +736,21 @@ void SgmlsEventHandler::dataMeasured(DataEvent* event) {
         startData();
         writeData(text, length);
     }
-    delete event;
 }
 
 void SgmlsEventHandler::sdataEntity(SdataEntityEvent* event) {
-    if (!admit(event->location(), event->dataLength())) {
-        delete event;
-        return;
-    }
+    const std::unique_ptr<SdataEntityEvent> owned(event);
+    if (!admit(event->location(), event->dataLength())) return;
     sawContent();
     noteLocation(event->location());
     startData();
     writeDataBytes("\\|");
     writeData(event->data(), event->dataLength());
     writeDataBytes("\\|");
-    delete event;
 }
 
 void SgmlsEventHandler::pi(PiEvent* event) {
+    const std::unique_ptr<PiEvent> owned(event);
     endData();
     sawContent();
     noteLocation(event->location());
@@ -775,28 +761,28 @@ void SgmlsEventHandler::pi(PiEvent* event) {
         writeEscaped(event->data(), event->dataLength());
         os.put('\n');
     }
-    delete event;
 }
 
 void SgmlsEventHandler::nonSgmlChar(NonSgmlCharEvent* event) {
+    const std::unique_ptr<NonSgmlCharEvent> owned(event);
     if (flags & esisNonSgml) {
         noteLocation(event->location());
         startData();
         writeDataBytes(
             ("\\%" + std::to_string(static_cast<unsigned long>(event->character())) + ";").c_str());
     }
-    delete event;
 }
 
 void SgmlsEventHandler::externalDataEntity(ExternalDataEntityEvent* event) {
+    const std::unique_ptr<ExternalDataEntityEvent> owned(event);
     endData();
     defineEntity(event->entity());
     noteLocation(event->location());
     if (events == nullptr) writeLine('&', event->entity()->name());
-    delete event;
 }
 
 void SgmlsEventHandler::subdocEntity(SubdocEntityEvent* event) {
+    const std::unique_ptr<SubdocEntityEvent> owned(event);
     endData();
     const SubdocEntity* entity = event->entity();
     defineEntity(entity);
@@ -818,14 +804,13 @@ void SgmlsEventHandler::subdocEntity(SubdocEntityEvent* event) {
     lastType = nullptr;
     endData();
     if (events == nullptr) writeLine('}', entity->name());
-    delete event;
 }
 
 void SgmlsEventHandler::uselink(UselinkEvent* event) {
+    const std::unique_ptr<UselinkEvent> owned(event);
     if (haveLinkProcess) {
         linkProcess.uselink(event->linkSet(), event->restore(), event->lpd().pointer());
     }
-    delete event;
 }
 
 void SgmlsEventHandler::defineReferences(const AttributeList& attributes) {

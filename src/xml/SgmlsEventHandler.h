@@ -100,7 +100,8 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     [[gnu::noinline]] void endNewDataLine();
     // The events the few steps of a parse that feeds the tree do not take (see startElement,
     // endElement and data), measured against the bounds and written or fed. Out of line, so
-    // that the few steps do not save the registers these need on every event.
+    // that the few steps do not save the registers these need on every event. Each takes over
+    // the event it is handed, as the handlers do.
     [[gnu::noinline]] void startElementMeasured(OpenSP::StartElementEvent* event);
     [[gnu::noinline]] void endElementNoted(OpenSP::EndElementEvent* event);
     [[gnu::noinline]] void dataMeasured(OpenSP::DataEvent* event);
