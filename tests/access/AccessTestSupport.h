@@ -45,17 +45,17 @@ inline Rows drain(Iterator* it) {
 class StringArgs {
   public:
     StringArgs(std::initializer_list<const char*> texts) {
-        for (const char* text : texts) list.append(FLSysString::fromString(text));
-    }
-    ~StringArgs() {
-        for (list_item item = list.first_item(); item != nullptr; item = list.next_item(item))
-            decRef(list.inf(item));
+        for (const char* text : texts) {
+            strings.push_back(Ref<FLSysString>::adopt(FLSysString::fromString(text)));
+            list.append(strings.back().get());
+        }
     }
     StringArgs(const StringArgs&) = delete;
     StringArgs& operator=(const StringArgs&) = delete;
     FLSysArgs* operator&() { return &list; }
 
   private:
+    std::vector<Ref<FLSysString>> strings;
     FLSysArgs list;
 };
 
@@ -64,13 +64,17 @@ class StringArgs {
 class AccessTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        om = new MainMemOM();
-        access = new OMAccess(om);
+        omOwner = Ref<MainMemOM>::make();
+        om = omOwner.get();
+        accessOwner = Ref<OMAccess>::make(om);
+        access = accessOwner.get();
         centralErrorHandler().setKeepMostSerious(0);
     }
     void TearDown() override {
-        decRef(access);
-        decRef(om);
+        accessOwner.reset();
+        omOwner.reset();
+        access = nullptr;
+        om = nullptr;
         centralErrorHandler().setKeepMostSerious(1);
     }
 
@@ -95,6 +99,9 @@ class AccessTest : public ::testing::Test {
     }
 
     ErrorCapture errors;
+    // The fixture holds the base and the layer; the tests borrow them through the plain pointers.
+    Ref<MainMemOM> omOwner;
+    Ref<OMAccess> accessOwner;
     MainMemOM* om = nullptr;
     OMAccess* access = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AccessTestSupport.h"
@@ -41,8 +42,10 @@ class BuiltinTest : public AccessTest {
   protected:
     void SetUp() override {
         AccessTest::SetUp();
-        decRef(access);
-        access = test = new TestAccess(om);
+        accessOwner.reset();
+        auto own = Ref<TestAccess>::make(om);
+        access = test = own.get();
+        accessOwner = std::move(own);
     }
     void TearDown() override {
         for (const std::string& file : tempFiles) std::remove(file.c_str());

@@ -92,11 +92,9 @@ class DocumentQueriesTest : public AccessTest {
     }
 
     Rows step(int type, int axis, Row tuple) {
-        Iterator* it = access->matchAxis(MethodType(type), Axis(axis), tuple.data(),
-                                         static_cast<int>(tuple.size()), nullptr);
-        Rows rows = drain(it);
-        decRef(it);
-        return rows;
+        auto it = Ref<Iterator>::adopt(access->matchAxis(MethodType(type), Axis(axis), tuple.data(),
+                                                         static_cast<int>(tuple.size()), nullptr));
+        return drain(it.get());
     }
 };
 
@@ -241,7 +239,7 @@ TEST_F(DocumentQueriesTest, StepsThroughAnInstalledFactory) {
 }
 
 TEST_F(DocumentQueriesTest, LinksAreFoundAndSimpleOnesFollowed) {
-    auto* links = new LinkFollowingAccess(om);
+    auto links = Ref<LinkFollowingAccess>::make(om);
     const InternalName typeAttribute = object("xtype"), hrefAttribute = object("xhref");
     const InternalName transparentAttribute = object("xtransparent");
     const InternalName e = object("e"), plain = object("plain");
@@ -276,9 +274,10 @@ TEST_F(DocumentQueriesTest, LinksAreFoundAndSimpleOnesFollowed) {
     // A child step follows the start's simple link first when links are followed.
     links->setFollowLinks(1);
     const Row tuple{e, object("m"), Free};
-    decRef(links->matchAxis(MethodType::Set, Axis::Child, tuple.data(), 3, nullptr));
+    Ref<Iterator>::adopt(links->matchAxis(MethodType::Set, Axis::Child, tuple.data(), 3, nullptr))
+        .reset();
     EXPECT_EQ(links->followed.size(), 2u);
-    decRef(links);
+    links.reset();
 }
 
 TEST_F(DocumentQueriesTest, ParentsAreFoundThroughChildSteps) {

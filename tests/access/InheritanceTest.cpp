@@ -31,10 +31,10 @@ class InheritanceTest : public AccessTest {
         phases = 0;
         do {
             EXPECT_EQ(access->beginPhase(0, 0), 1);
-            Iterator* it = access->lookup(MethodType(type), pattern.data(),
-                                          static_cast<int>(pattern.size()), nullptr);
-            rows = drain(it);
-            decRef(it);
+            auto it = Ref<Iterator>::adopt(access->lookup(
+                MethodType(type), pattern.data(), static_cast<int>(pattern.size()), nullptr));
+            rows = drain(it.get());
+            it.reset();
             EXPECT_EQ(access->endPhase(), 1);
         } while (access->takeNewFacts() != 0 && ++phases < 100);
         std::sort(rows.begin(), rows.end());
@@ -43,8 +43,9 @@ class InheritanceTest : public AccessTest {
     // One buffered phase firing the pattern, as the all-triggers mode does; the facts it added.
     int fireBuffered(int type, Row pattern) {
         EXPECT_EQ(access->beginPhase(1, 0), 1);
-        decRef(access->lookup(MethodType(type), pattern.data(), static_cast<int>(pattern.size()),
-                              nullptr));
+        Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern.data(),
+                                            static_cast<int>(pattern.size()), nullptr))
+            .reset();
         access->endPhase();
         return access->takeNewFacts();
     }
@@ -119,9 +120,9 @@ TEST_F(InheritanceTest, ABufferedPhaseInsertsOnlyWhenItEnds) {
     const Row pattern{Free, m, Free};
 
     ASSERT_EQ(access->beginPhase(1, 0), 1);
-    Iterator* it = access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr);
-    EXPECT_TRUE(drain(it).empty());
-    decRef(it);
+    auto it = Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr));
+    EXPECT_TRUE(drain(it.get()).empty());
+    it.reset();
     EXPECT_EQ(access->newFacts(), 0);
     // A second phase is refused and keeps the open one's triggers.
     EXPECT_EQ(access->beginPhase(0, 0), 0);
@@ -137,8 +138,8 @@ TEST_F(InheritanceTest, ABufferedPhaseInsertsOnlyWhenItEnds) {
 
     // Firing again finds nothing left to inherit.
     ASSERT_EQ(access->beginPhase(1, 0), 1);
-    it = access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr);
-    decRef(it);
+    it = Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr));
+    it.reset();
     access->endPhase();
     EXPECT_EQ(access->takeNewFacts(), 0);
 }
@@ -158,7 +159,7 @@ TEST_F(InheritanceTest, APhaseSetsTracingToItsFlag) {
     EXPECT_EQ(access->tracing(), 1);
     EXPECT_EQ(access->tracingAll(), 0);
     const Row pattern{a, m, Free};
-    decRef(access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr));
+    Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr)).reset();
     EXPECT_EQ(debug.text(), "");
     access->endPhase();
     EXPECT_EQ(debug.text(), "\ninsert :   a[m->1]\n");
@@ -215,7 +216,7 @@ TEST_F(InheritanceTest, HostsOfOneFiringKeepTheirOwnMostSpecificClasses) {
     access->insertClassRelation(d, special, IsaRelation::Member);
     const Row pattern{Free, m, Free};
     ASSERT_EQ(access->beginPhase(1, 0), 1);
-    decRef(access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr));
+    Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr)).reset();
     access->endPhase();
     EXPECT_EQ(access->takeNewFacts(), 3);
     EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));

@@ -40,8 +40,9 @@ class InheritedValuesTest : public AccessTest {
         int rounds = 0;
         do {
             access->beginPhase(0, 0);
-            decRef(access->lookup(MethodType(type), pattern.data(),
-                                  static_cast<int>(pattern.size()), nullptr));
+            Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern.data(),
+                                                static_cast<int>(pattern.size()), nullptr))
+                .reset();
             access->endPhase();
         } while (access->takeNewFacts() != 0 && ++rounds < 100);
     }
@@ -50,10 +51,10 @@ class InheritedValuesTest : public AccessTest {
         Row pattern{host, method};
         pattern.insert(pattern.end(), args.begin(), args.end());
         pattern.push_back(Free);
-        Iterator* it = access->makeRefIter(MethodType(type), pattern.data(),
-                                           static_cast<int>(pattern.size()), nullptr);
+        auto it = Ref<Iterator>::adopt(access->makeRefIter(
+            MethodType(type), pattern.data(), static_cast<int>(pattern.size()), nullptr));
         Row values;
-        for (const Row& row : drain(it)) {
+        for (const Row& row : drain(it.get())) {
             if (row.back().getType() != InternalName::SetName) {
                 values.push_back(row.back());
                 continue;
@@ -62,7 +63,7 @@ class InheritedValuesTest : public AccessTest {
             auto members = Ref<Iterator>::adopt(access->setIterator(row.back(), nullptr));
             for (const Row& member : drain(members.get())) values.push_back(member[0]);
         }
-        decRef(it);
+        it.reset();
         std::sort(values.begin(), values.end());
         return values;
     }
@@ -214,8 +215,10 @@ TEST_F(InheritedValuesTest, APhaseLeavesDeferredMethodsAlone) {
     const std::set<InternalName> later{m};
     access->beginPhase(0, 0);
     access->inheritance().deferMethods(&later);
-    decRef(access->lookup(MethodType::Scalar, Row{x, m, Free}.data(), 3, nullptr));
-    decRef(access->lookup(MethodType::Scalar, Row{x, k, Free}.data(), 3, nullptr));
+    Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, Row{x, m, Free}.data(), 3, nullptr))
+        .reset();
+    Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, Row{x, k, Free}.data(), 3, nullptr))
+        .reset();
     access->endPhase();
     EXPECT_EQ(access->takeNewFacts(), 1);
     EXPECT_EQ(stored(0, x, m), Row{});

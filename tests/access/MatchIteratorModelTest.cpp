@@ -179,33 +179,38 @@ TEST_F(MatchIteratorModelTest, EveryPatternYieldsExactlyTheStoredRows) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         build(seed);
         // One iterator of each class, re-targeted from pattern to pattern across widths.
-        Iterator* left = nullptr;
-        Iterator* right = nullptr;
-        Iterator* common = nullptr;
+        Ref<Iterator> left;
+        Ref<Iterator> right;
+        Ref<Iterator> common;
         for (const auto& [key, model] : methods) {
             const auto [type, argCount] = key;
             const int width = argCount + 3;
             forEveryPattern(model, width, Free, [&](const Row& pattern) {
-                Iterator*& reused = pattern[0] != Free ? left : pattern[1] != Free ? right : common;
-                if (reused == nullptr) {
+                Ref<Iterator>& reused = pattern[0] != Free   ? left
+                                        : pattern[1] != Free ? right
+                                                             : common;
+                if (!reused) {
                     if (pattern[0] != Free)
-                        reused = new LeftRefIter(pattern.data(), width, MethodType(type), om);
+                        reused =
+                            Ref<LeftRefIter>::make(pattern.data(), width, MethodType(type), om);
                     else if (pattern[1] != Free)
-                        reused = new RightRefIter(pattern.data(), width, MethodType(type), om);
+                        reused =
+                            Ref<RightRefIter>::make(pattern.data(), width, MethodType(type), om);
                     else
-                        reused = new CommonRefIter(pattern.data(), width, MethodType(type), om);
+                        reused =
+                            Ref<CommonRefIter>::make(pattern.data(), width, MethodType(type), om);
                 } else {
-                    static_cast<RefIter*>(reused)->reinitialize(pattern.data(), width,
-                                                                MethodType(type), om);
+                    static_cast<RefIter*>(reused.get())
+                        ->reinitialize(pattern.data(), width, MethodType(type), om);
                 }
                 ASSERT_EQ(reused->columns(), width);
-                EXPECT_EQ(expanded(reused), matching(model, pattern))
+                EXPECT_EQ(expanded(reused.get()), matching(model, pattern))
                     << "type " << type << " pattern " << ::testing::PrintToString(pattern);
             });
         }
-        decRef(left);
-        decRef(right);
-        decRef(common);
+        left.reset();
+        right.reset();
+        common.reset();
 
         for (const auto& [kind, model] : isa) {
             forEveryPattern(model, 2, Free, [&](const Row& p) {
@@ -214,25 +219,25 @@ TEST_F(MatchIteratorModelTest, EveryPatternYieldsExactlyTheStoredRows) {
             });
         }
 
-        Iterator* predicate = nullptr;
+        Ref<Iterator> predicate;
         for (const auto& [arity, model] : predicates) {
             forEveryPattern(model, arity, Free, [&](const Row& pattern) {
-                if (predicate == nullptr)
-                    predicate = new FuncOrPredIter(pattern.data(), arity, StoredAtom::Predicate,
-                                                   predicateSymbols[arity], om);
-                else
-                    static_cast<FuncOrPredIter*>(predicate)->reinitialize(
+                if (!predicate)
+                    predicate = Ref<FuncOrPredIter>::make(
                         pattern.data(), arity, StoredAtom::Predicate, predicateSymbols[arity], om);
-                EXPECT_EQ(expanded(predicate), matching(model, pattern));
+                else
+                    static_cast<FuncOrPredIter*>(predicate.get())
+                        ->reinitialize(pattern.data(), arity, StoredAtom::Predicate,
+                                       predicateSymbols[arity], om);
+                EXPECT_EQ(expanded(predicate.get()), matching(model, pattern));
             });
         }
-        decRef(predicate);
+        predicate.reset();
 
         forEveryPattern(functionTerms, 4, functionSymbol, [&](const Row& pattern) {
-            Iterator* it =
-                new FuncOrPredIter(pattern.data(), 4, StoredAtom::Function, functionSymbol, om);
-            EXPECT_EQ(expanded(it), matching(functionTerms, pattern));
-            decRef(it);
+            auto it = Ref<FuncOrPredIter>::make(pattern.data(), 4, StoredAtom::Function,
+                                                functionSymbol, om);
+            EXPECT_EQ(expanded(it.get()), matching(functionTerms, pattern));
         });
 
         access->clear();
@@ -253,20 +258,21 @@ TEST_F(MatchIteratorErrorTest, MisuseIsReportedAndYieldsNoRow) {
     access->insertValue(o, m, nullptr, 0, MethodType::Scalar, integer(1));
     const InternalName freeHost[] = {Free, m, Free}, freeMethod[] = {Free, Free, Free};
     const InternalName row[] = {o, m, Free};
-    const struct {
-        Iterator* it;
+    struct {
+        Ref<Iterator> it;
         const char* report;
     } misuses[] = {
-        {new LeftRefIter(freeHost, 3, MethodType::Scalar, om),
+        {Ref<LeftRefIter>::make(freeHost, 3, MethodType::Scalar, om),
          "6/8 Invalid use of LeftRefIter, not allowed to use undefined object for host"},
-        {new RightRefIter(freeMethod, 3, MethodType::Scalar, om), "6/7"},
-        {new FuncOrPredIter(row, 3, StoredAtom(5), symbol("p", InternalName::Predicate, 3), om),
+        {Ref<RightRefIter>::make(freeMethod, 3, MethodType::Scalar, om), "6/7"},
+        {Ref<FuncOrPredIter>::make(row, 3, StoredAtom(5), symbol("p", InternalName::Predicate, 3),
+                                   om),
          "6/8 Invalid use of FuncOrPredIter, got unknown MethodType"},
         // A pattern that does not fit the is-a class, and one without an object manager.
-        {new FullySpecIsaIter(o, Free, IsaRelation::Member, om), "6/9"},
-        {new UnspecIsaIter(Free, Free, IsaRelation::Member, nullptr), "6/9"},
+        {Ref<FullySpecIsaIter>::make(o, Free, IsaRelation::Member, om), "6/9"},
+        {Ref<UnspecIsaIter>::make(Free, Free, IsaRelation::Member, nullptr), "6/9"},
     };
-    for (const auto& misuse : misuses) {
+    for (auto& misuse : misuses) {
         centralErrorHandler().reset();
         EXPECT_FALSE(misuse.it->first());
         const std::string report =
@@ -274,7 +280,7 @@ TEST_F(MatchIteratorErrorTest, MisuseIsReportedAndYieldsNoRow) {
         EXPECT_EQ(report.substr(0, std::string(misuse.report).size()), misuse.report);
         EXPECT_EQ(misuse.it->atColumn(1), Free);
         EXPECT_EQ(lastError(), "6/6");
-        decRef(misuse.it);
+        misuse.it.reset();
     }
 
     auto left = Ref<LeftRefIter>::make(row, 3, MethodType::Scalar, om);

@@ -21,21 +21,21 @@ DummyIterator* single(int value) {
 }  // namespace
 
 TEST(BigIteratorTest, ConcatenatesInOrderAndRefusesEmptyOrLateMembers) {
-    auto* big = new BigIterator();
+    auto big = Ref<BigIterator>::make();
     EXPECT_FALSE(big->next());   // not started
     EXPECT_FALSE(big->first());  // nothing added yet
     EXPECT_EQ(big->atColumn(1), InternalName::UndefinedObject);
-    decRef(big);
+    big.reset();
 
     set<InternalName> three;
     for (int v : {3, 4, 5}) three.insert(integer(v));
-    big = new BigIterator();
+    big = Ref<BigIterator>::make();
     EXPECT_FALSE(big->add(nullptr));
     ASSERT_TRUE(big->add(single(1)));
     auto empty = Ref<EmptyIterator>::make();
     EXPECT_FALSE(big->add(empty.get()));
     ASSERT_TRUE(big->add(new ExplicitSetIterator(&three)));
-    EXPECT_EQ(drain(big), (Rows{{integer(1)}, {integer(3)}, {integer(4)}, {integer(5)}}));
+    EXPECT_EQ(drain(big.get()), (Rows{{integer(1)}, {integer(3)}, {integer(4)}, {integer(5)}}));
     // first() starts again from the first member.
     EXPECT_TRUE(big->first());
     EXPECT_EQ(big->atColumn(1), integer(1));
@@ -45,18 +45,18 @@ TEST(BigIteratorTest, ConcatenatesInOrderAndRefusesEmptyOrLateMembers) {
     EXPECT_FALSE(big->add(late.get()));
     late.reset();
     empty.reset();
-    decRef(big);
+    big.reset();
 }
 
 TEST(DummyIteratorTest, OneRowOrNoneAndResetToAnotherWidth) {
     const InternalName row[] = {integer(1), integer(2), integer(3)};
-    auto* truth = new DummyIterator(row, 0, true);
-    EXPECT_EQ(drain(truth), (Rows{{}}));  // one row without columns: "true"
-    auto* missing = new DummyIterator(nullptr, 2, true);
-    EXPECT_EQ(drain(missing), Rows{});
+    auto truth = Ref<DummyIterator>::make(row, 0, true);
+    EXPECT_EQ(drain(truth.get()), (Rows{{}}));  // one row without columns: "true"
+    auto missing = Ref<DummyIterator>::make(nullptr, 2, true);
+    EXPECT_EQ(drain(missing.get()), Rows{});
 
-    auto* pair = new DummyIterator(row, 2, false);
-    EXPECT_EQ(drain(pair), Rows{});
+    auto pair = Ref<DummyIterator>::make(row, 2, false);
+    EXPECT_EQ(drain(pair.get()), Rows{});
     pair->reset(row, 2, true);
     EXPECT_EQ(pair->atColumn(1), InternalName::UndefinedObject);  // before first()
     EXPECT_TRUE(pair->first());
@@ -68,26 +68,26 @@ TEST(DummyIteratorTest, OneRowOrNoneAndResetToAnotherWidth) {
     // Another width replaces the row; no row keeps the width.
     const InternalName other[] = {integer(7), integer(8), integer(9)};
     pair->reset(other, 3, true);
-    EXPECT_EQ(drain(pair), (Rows{{integer(7), integer(8), integer(9)}}));
+    EXPECT_EQ(drain(pair.get()), (Rows{{integer(7), integer(8), integer(9)}}));
     pair->reset(nullptr, 1, true);
-    EXPECT_EQ(drain(pair), Rows{});
+    EXPECT_EQ(drain(pair.get()), Rows{});
     EXPECT_EQ(pair->columns(), 1);
-    for (Iterator* it : {static_cast<Iterator*>(truth), static_cast<Iterator*>(missing),
-                         static_cast<Iterator*>(pair)})
-        decRef(it);
+    truth.reset();
+    missing.reset();
+    pair.reset();
 }
 
 TEST(ExplicitSetIteratorTest, WalksTheMembersInOrder) {
     set<InternalName> names;
     names.insert(integer(5));
     names.insert(integer(-5));
-    Iterator* it = new ExplicitSetIterator(&names);
+    Ref<Iterator> it = Ref<ExplicitSetIterator>::make(&names);
     EXPECT_FALSE(it->next());
-    EXPECT_EQ(drain(it), (Rows{{integer(-5)}, {integer(5)}}));
+    EXPECT_EQ(drain(it.get()), (Rows{{integer(-5)}, {integer(5)}}));
     EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);  // past the last
-    decRef(it);
+    it.reset();
     set<InternalName> empty;
-    it = new ExplicitSetIterator(&empty);
+    it = Ref<ExplicitSetIterator>::make(&empty);
     EXPECT_FALSE(it->first());
-    decRef(it);
+    it.reset();
 }

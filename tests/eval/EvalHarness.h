@@ -55,18 +55,17 @@ struct InterruptedInFirstRound : Evaluator {
 // Calls a shell method with the words given as string arguments ("#n" is the integer n).
 inline FLSysRef callWith(FLSysObject* target, const std::string& method,
                          const std::vector<std::string>& words) {
+    std::vector<FLSysRef> kept;
     FLSysArgs args;
     for (const std::string& w : words) {
         if (w[0] == '#') {
-            args.append(new FLSysInteger(std::stoi(w.substr(1))));
+            kept.push_back(FLSysRef::adopt(new FLSysInteger(std::stoi(w.substr(1)))));
         } else {
-            args.append(new FLSysString(w));
+            kept.push_back(FLSysRef::adopt(new FLSysString(w)));
         }
+        args.append(kept.back().get());
     }
-    FLSysRef answer = target->methodCall(method, &args);
-    for (list_item it = args.first_item(); it != nullptr; it = args.next_item(it))
-        decRef(args.inf(it));
-    return answer;
+    return target->methodCall(method, &args);
 }
 
 class EvalHarness {
@@ -80,38 +79,37 @@ class EvalHarness {
     // with.
     template <class MakeAccess>
     EvalHarness(MainMemOM* base, MakeAccess makeAccess)
-        : om(base),
-          access(makeAccess(om)),
-          matcher(new Matcher(translator, creator, algebra, nullptr)),
-          naive(new NaiveEval(matcher, access)) {
+        : omOwner(Ref<MainMemOM>::adopt(base)),
+          om(base),
+          accessOwner(Ref<OMAccess>::adopt(makeAccess(om))),
+          access(accessOwner.get()),
+          matcherOwner(Ref<Matcher>::make(translator, creator, algebra, nullptr)),
+          matcher(matcherOwner.get()),
+          naiveOwner(Ref<NaiveEval>::make(matcher, access)),
+          naive(naiveOwner.get()) {
         centralErrorHandler().setKeepMostSerious(0);
         centralStatistic().clear();
     }
     ~EvalHarness() {
         centralStatistic().clear();
         centralErrorHandler().setKeepMostSerious(1);
-        decRef(naive);
-        decRef(matcher);
-        decRef(algebra);
-        decRef(creator);
-        decRef(translator);
-        decRef(access);
-        decRef(om);
     }
     EvalHarness(const EvalHarness&) = delete;
     EvalHarness& operator=(const EvalHarness&) = delete;
 
     // Replaces the matcher (taking over the caller's reference) and the evaluator built on it.
     void useMatcher(Matcher* own) {
-        decRef(naive);
-        decRef(matcher);
+        naiveOwner.reset();
+        matcherOwner = Ref<Matcher>::adopt(own);
         matcher = own;
-        naive = new NaiveEval(matcher, access);
+        naiveOwner = Ref<NaiveEval>::make(matcher, access);
+        naive = naiveOwner.get();
     }
     // Replaces the evaluator by one that embeds printers from `printers`.
     void usePrinters(PrinterFactory printers) {
-        decRef(naive);
-        naive = new NaiveEval(matcher, access, printers);
+        naiveOwner.reset();
+        naiveOwner = Ref<NaiveEval>::make(matcher, access, printers);
+        naive = naiveOwner.get();
     }
     // Evaluates the program of the text; the evaluator's answer.
     int run(const std::string& text) { return naive->evaluate(rules.program(text)); }
@@ -144,15 +142,47 @@ class EvalHarness {
         return lines;
     }
 
+    // Each part is held by its owner handle, which the plain pointer after it borrows; the parts
+    // are released in the reverse of the order they are declared in.
+  private:
+    Ref<MainMemOM> omOwner;
+
+  public:
     MainMemOM* om;
+
+  private:
+    Ref<OMAccess> accessOwner;
+
+  public:
     OMAccess* access;
     rule_test::RuleHarness rules{access};
-    Translator* translator = new Translator(1);
+
+  private:
+    Ref<Translator> translatorOwner = Ref<Translator>::make(1);
+
+  public:
+    Translator* translator = translatorOwner.get();
     // The operators' trace, shared by the creator and the algebra evaluator as in a session.
     Ref<OperatorTrace> trace = Ref<OperatorTrace>::make();
-    Creator1* creator = new Creator1(access, trace.get());
-    AlgebraicEval* algebra = new AlgebraicEval(access, trace.get());
+
+  private:
+    Ref<Creator1> creatorOwner = Ref<Creator1>::make(access, trace.get());
+    Ref<AlgebraicEval> algebraOwner = Ref<AlgebraicEval>::make(access, trace.get());
+
+  public:
+    Creator1* creator = creatorOwner.get();
+    AlgebraicEval* algebra = algebraOwner.get();
+
+  private:
+    Ref<Matcher> matcherOwner;
+
+  public:
     Matcher* matcher;
+
+  private:
+    Ref<NaiveEval> naiveOwner;
+
+  public:
     NaiveEval* naive;
 };
 

@@ -42,14 +42,9 @@ class CountingOptimizer : public Optimizer {
 
 struct MatcherTest : ::testing::Test {
     MatcherTest() { h.rules.facts("p(a). p(b)."); }
-    ~MatcherTest() override {
-        decRef(matcher);
-        decRef(optimizer);
-        decRef(translator);
-    }
     // A matcher over the harness's creator and evaluator with the test's builders.
-    Matcher* make(Optimizer* withOptimizer) {
-        return new Matcher(translator, h.creator, h.algebra, withOptimizer);
+    Ref<Matcher> make(Optimizer* withOptimizer) {
+        return Ref<Matcher>::make(translator.get(), h.creator, h.algebra, withOptimizer);
     }
     Lines rows(const Ref<Operand>& result) {
         Lines lines;
@@ -60,9 +55,10 @@ struct MatcherTest : ::testing::Test {
     }
 
     EvalHarness h;
-    CountingTranslator* translator = new CountingTranslator;
-    CountingOptimizer* optimizer = new CountingOptimizer;
-    Matcher* matcher = nullptr;
+    // Declared in the reverse of the order they are released in.
+    Ref<CountingTranslator> translator = Ref<CountingTranslator>::make();
+    Ref<CountingOptimizer> optimizer = Ref<CountingOptimizer>::make();
+    Ref<Matcher> matcher;
 };
 
 TEST_F(MatcherTest, ARuleIsTranslatedOnceUntilClear) {
@@ -106,7 +102,7 @@ TEST_F(MatcherTest, TheOptimizerBuildsOnlyFlaggedRules) {
     FRule* parsed = h.rules.rule("q(X) :- p(X).");
     auto flagged =
         Ref<FRule>::make(parsed->getHead(), parsed->getBody(), parsed->getSymTab(), "", 0, 1);
-    matcher = make(optimizer);
+    matcher = make(optimizer.get());
     matcher->retrieve(parsed, nullptr, h.rules.table());
     EXPECT_EQ(optimizer->calls, 0);
     EXPECT_EQ(translator->calls, 1);
@@ -114,10 +110,10 @@ TEST_F(MatcherTest, TheOptimizerBuildsOnlyFlaggedRules) {
     EXPECT_EQ(optimizer->calls, 1);
     EXPECT_EQ(translator->calls, 1);
     // Without an optimizer the flagged rule goes to the translator.
-    auto* plain = make(nullptr);
+    auto plain = make(nullptr);
     plain->retrieve(flagged.get(), nullptr, h.rules.table());
     EXPECT_EQ(translator->calls, 2);
-    decRef(plain);
+    plain.reset();
 }
 
 TEST_F(MatcherTest, ATreeOfAFailedTranslationIsReleased) {
@@ -161,7 +157,7 @@ TEST_F(MatcherTest, ErrorsAndTheGlitchLine) {
 TEST_F(MatcherTest, ClassObjectTakesThreeOrFourParts) {
     MatcherMeta meta;
     clib_list<FLSysObject*> args;
-    args.append(translator);
+    args.append(translator.get());
     args.append(h.creator);
     args.append(h.algebra);
     FLSysRef three = meta.methodCall("new", &args);
@@ -174,7 +170,7 @@ TEST_F(MatcherTest, ClassObjectTakesThreeOrFourParts) {
     EXPECT_EQ(meta.methodCall("new", &args), nullptr);
     EXPECT_EQ(eval_test::errorNames(errors), "WrongArgument");
     args.Pop();
-    args.append(optimizer);
+    args.append(optimizer.get());
     FLSysRef four = meta.methodCall("new", &args);
     EXPECT_NE(four, nullptr);
     four.reset();

@@ -47,31 +47,31 @@ std::string printed(const FProgram& program, SymTab* names) {
 
 // Both programs built from the same parsed clauses: one appends them whole, one compacts facts.
 struct Twins {
-    FProgram* whole;
-    FProgram* compact;
-    std::vector<FRule*> clauses;
+    Ref<FProgram> whole;
+    Ref<FProgram> compact;
+    std::vector<Ref<FRule>> clauses;
 };
 
 Twins parseTwins(ParserHarness& harness, FParser* parser) {
-    Twins twins{new FProgram(new clib_list<FRule*>, harness.table()),
-                new FProgram(new clib_list<FRule*>, harness.table()),
+    Twins twins{Ref<FProgram>::make(new clib_list<FRule*>, harness.table()),
+                Ref<FProgram>::make(new clib_list<FRule*>, harness.table()),
                 {}};
     while (!parser->atEnd()) {
         int ok = 0;
-        FRule* rule = parser->parse(harness.table(), &ok);
+        auto rule = Ref<FRule>::adopt(parser->parse(harness.table(), &ok));
         EXPECT_EQ(ok, 1);
-        if (rule == nullptr) continue;
-        twins.whole->append(rule);
-        twins.compact->appendClause(rule);
-        twins.clauses.push_back(rule);
+        if (!rule) continue;
+        twins.whole->append(rule.get());
+        twins.compact->appendClause(rule.get());
+        twins.clauses.push_back(std::move(rule));
     }
     return twins;
 }
 
 void release(Twins& twins) {
-    for (FRule* rule : twins.clauses) decRef(rule);
-    decRef(twins.whole);
-    decRef(twins.compact);
+    twins.clauses.clear();
+    twins.whole.reset();
+    twins.compact.reset();
 }
 
 // The compact program walks the same clauses in the same order, gives the same text, and made
@@ -91,7 +91,7 @@ void expectTwinsAgree(ParserHarness& harness, Twins& twins) {
         });
     ASSERT_EQ(walked.size(), twins.clauses.size());
     for (std::size_t i = 0; i < walked.size(); ++i)
-        EXPECT_EQ(walked[i], harness.print(twins.clauses[i]));
+        EXPECT_EQ(walked[i], harness.print(twins.clauses[i].get()));
 
     const std::string text = printed(*twins.whole, harness.table());
     EXPECT_EQ(printed(*twins.compact, harness.table()), text);
@@ -122,8 +122,8 @@ TEST(FactList, OnlyOnePredicateOrMoleculeOfGroundTermsIsKept) {
     Twins twins = parseTwins(harness, parser.get());
     parser.reset();
     std::vector<std::string> kept;
-    for (FRule* rule : twins.clauses)
-        if (FactList::holds(*rule)) kept.push_back(harness.print(rule));
+    for (const Ref<FRule>& rule : twins.clauses)
+        if (FactList::holds(*rule)) kept.push_back(harness.print(rule.get()));
     EXPECT_EQ(kept, (std::vector<std::string>{"p(a).",
                                               "p(b,c).",
                                               "t.",
@@ -244,16 +244,15 @@ TEST(FactList, EachDistinctGroundTermIsStoredOnceWhateverRoadReadIt) {
         ParserHarness harness;
         ErrorCapture errors;
         Twins twins{};
-        FProgram* program = nullptr;
+        Ref<FProgram> program;
         if (ground) {
-            program = readGround(harness, text);
+            program = Ref<FProgram>::adopt(readGround(harness, text));
         } else {
             auto parser = Ref<FLogicParser>::make();
             parser->setInputString(text);
             twins = parseTwins(harness, parser.get());
             parser.reset();
-            program = twins.compact;
-            incRef(program);
+            program = twins.compact.another();
         }
         const FactList* facts = onlyFactList(*program);
         ASSERT_NE(facts, nullptr);
@@ -276,7 +275,7 @@ TEST(FactList, EachDistinctGroundTermIsStoredOnceWhateverRoadReadIt) {
         EXPECT_EQ(table.args(args[1001][0])[0], args[1000][0]);
         EXPECT_EQ(printed(*program, harness.table()).substr(0, 32),
                   "p(a0,[a,b,c]).\np(a1,[a,b,c]).\np(");
-        decRef(program);
+        program.reset();
         if (!ground) {
             expectTwinsAgree(harness, twins);
             release(twins);
@@ -306,9 +305,9 @@ TEST(FactList, FactsWithTermsTakenFromAnotherTableKeepTheirText) {
     EXPECT_EQ(onlyFactList(*first)->termTable(), table);
     EXPECT_EQ(table->size(), 4u);
     // A copy shares the terms.
-    auto* copy = static_cast<FProgram*>(first->clone());
+    auto copy = Ref<FProgram>::adopt(static_cast<FProgram*>(first->clone()));
     EXPECT_EQ(printed(*copy, harness.table()), printed(*first, harness.table()));
-    decRef(copy);
+    copy.reset();
     first.reset();
 }
 
@@ -650,9 +649,9 @@ TEST(FactList, TheRelationsFactsWriteAreThoseEachFactDecodedWrites) {
                 return true;
             });
         EXPECT_EQ(walkByWrites(*other), expected);
-        auto* copy = static_cast<FProgram*>(twins.compact->clone());
+        auto copy = Ref<FProgram>::adopt(static_cast<FProgram*>(twins.compact->clone()));
         EXPECT_EQ(walkByWrites(*copy), expected);
-        decRef(copy);
+        copy.reset();
         other.reset();
 
         // Made whole, a program's facts write nothing compact.

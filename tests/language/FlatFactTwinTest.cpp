@@ -28,25 +28,24 @@ using FactRoad = FLogicParser::FactRoad;
 std::string reading(const std::string& text, FactRoad road) {
     ParserHarness harness;
     ErrorCapture errors;
-    auto* parser = new FLogicParser();
+    auto parser = Ref<FLogicParser>::make();
     parser->useFactRoad(road);
     parser->setInputString(text);
-    auto* program = new FProgram(new clib_list<FRule*>, harness.table());
+    auto program = Ref<FProgram>::make(new clib_list<FRule*>, harness.table());
     std::string oks;
     FactList::Ground fact;
     while (!parser->atEnd()) {
         int ok = -1;
         bool groundRead = false;
-        FRule* rule = parser->parse(harness.table(), &ok, fact, &groundRead);
+        auto rule = Ref<FRule>::adopt(parser->parse(harness.table(), &ok, fact, &groundRead));
         oks += std::to_string(ok);
         if (groundRead) {
             program->appendGround(fact);
-        } else if (rule != nullptr) {
-            program->appendClause(rule);
-            decRef(rule);
+        } else if (rule) {
+            program->appendClause(rule.get());
         }
     }
-    decRef(parser);
+    parser.reset();
     std::string out = "oks: " + oks + "\n";
     {
         OutputChannel channel;
@@ -63,12 +62,11 @@ std::string reading(const std::string& text, FactRoad road) {
             return true;
         },
         [&](const FactList& facts, std::size_t i) {
-            FRule* rule = facts.clause(i);
-            place(rule);
-            decRef(rule);
+            const auto rule = Ref<FRule>::adopt(facts.clause(i));
+            place(rule.get());
             return true;
         });
-    decRef(program);
+    program.reset();
     std::ostringstream symbols;
     harness.table()->print(symbols);
     return out + "\n" + symbols.str() + errors.text();
@@ -187,7 +185,7 @@ TEST(FlatFactTwin, EachRoadReadsWhatItTakes) {
     const std::string text = "p(1, 2). q(a, 3). r(f(a)).\n";
     for (const FactRoad road : {FactRoad::Flat, FactRoad::Tokens, FactRoad::Grammar}) {
         ParserHarness harness;
-        auto* parser = new FLogicParser();
+        auto parser = Ref<FLogicParser>::make();
         parser->useFactRoad(road);
         parser->setInputString(text);
         FactList::Ground fact;
@@ -195,11 +193,10 @@ TEST(FlatFactTwin, EachRoadReadsWhatItTakes) {
         while (!parser->atEnd()) {
             int ok = -1;
             bool read = false;
-            FRule* rule = parser->parse(harness.table(), &ok, fact, &read);
+            Ref<FRule>::adopt(parser->parse(harness.table(), &ok, fact, &read)).reset();
             if (read) ++ground;
-            if (rule != nullptr) decRef(rule);
         }
-        decRef(parser);
+        parser.reset();
         EXPECT_EQ(ground, road == FactRoad::Grammar ? 0 : 3);
     }
 }

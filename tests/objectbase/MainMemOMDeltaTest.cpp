@@ -329,11 +329,11 @@ TEST_F(MainMemOMDeltaTest, CleanupKeepsClassStringsWhetherTheInstanceIndexHoldsT
     const InternalName indexed = obj("\"indexed\""), later = obj("\"later class\""),
                        unused = obj("\"nobody\"");
     om->insertIsa(a, indexed, 1);
-    Iterator* instances = om->isaIterator(indexed, 1, nullptr);
-    ASSERT_NE(instances, nullptr);
+    auto instances = Ref<Iterator>::adopt(om->isaIterator(indexed, 1, nullptr));
+    ASSERT_NE(instances.get(), nullptr);
     ASSERT_TRUE(instances->first());
     EXPECT_EQ(instances->atColumn(1), a);
-    decRef(instances);
+    instances.reset();
     om->insertIsa(b, later, 1);
 
     const auto [out, debugText] = cleanupOutput();
@@ -344,12 +344,12 @@ TEST_F(MainMemOMDeltaTest, CleanupKeepsClassStringsWhetherTheInstanceIndexHoldsT
     EXPECT_EQ(om->giveSymbol(later, symbol), 1);
     EXPECT_EQ(om->giveSymbol(unused, symbol), 0);
     // The membership stored after the read is found through the index afterwards.
-    instances = om->isaIterator(later, 1, nullptr);
-    ASSERT_NE(instances, nullptr);
+    instances = Ref<Iterator>::adopt(om->isaIterator(later, 1, nullptr));
+    ASSERT_NE(instances.get(), nullptr);
     ASSERT_TRUE(instances->first());
     EXPECT_EQ(instances->atColumn(1), b);
     EXPECT_FALSE(instances->next());
-    decRef(instances);
+    instances.reset();
 }
 
 // The delta of a predicate is the set of its tuples that were new since the pass began, through

@@ -26,10 +26,8 @@ class MainMemOMStoreTest : public ObjectManagerTest {
   protected:
     // The members of the set an object-frame entry (or its argument row) points at.
     Rows members(const InternalName& setName) {
-        Iterator* it = om->setIterator(setName, nullptr);
-        Rows rows = drain(it, 1);
-        if (it != nullptr) decRef(it);
-        return rows;
+        auto it = Ref<Iterator>::adopt(om->setIterator(setName, nullptr));
+        return drain(it.get(), 1);
     }
     int lastErrorNumber() { return centralErrorHandler().getError().getNumber(); }
 };
@@ -480,12 +478,12 @@ TEST_F(MainMemOMStoreTest, PredicatesDeclaredAndFilled) {
     EXPECT_EQ(om->addPredicate(p, row, 2), 0);
     EXPECT_EQ(om->addPredicate(p, nullptr, 2), 0);
     EXPECT_FALSE(om->isEmptyPredicate(p));
-    Iterator* it = om->getPredFrame(p)->getIterator(nullptr);
-    EXPECT_EQ(drain(it, 2), (Rows{{row[0], row[1]}}));
-    decRef(it);
-    it = om->predNamesIterator(nullptr);
-    EXPECT_EQ(drain(it, 1).size(), 2u);
-    decRef(it);
+    auto it = Ref<Iterator>::adopt(om->getPredFrame(p)->getIterator(nullptr));
+    EXPECT_EQ(drain(it.get(), 2), (Rows{{row[0], row[1]}}));
+    it.reset();
+    it = Ref<Iterator>::adopt(om->predNamesIterator(nullptr));
+    EXPECT_EQ(drain(it.get(), 1).size(), 2u);
+    it.reset();
 }
 
 }  // namespace

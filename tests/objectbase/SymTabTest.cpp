@@ -28,13 +28,13 @@ class SymTabTest : public SymbolErrorCapture {
   protected:
     void SetUp() override {
         SymbolErrorCapture::SetUp();
-        table = makeTable();
+        table = Ref<SymTab>::adopt(makeTable());
     }
     void TearDown() override {
-        decRef(table);
+        table.reset();
         SymbolErrorCapture::TearDown();
     }
-    SymTab* table = nullptr;
+    Ref<SymTab> table;
 };
 
 TEST_F(SymTabTest, BuiltinTable) {
@@ -187,8 +187,8 @@ TEST_F(SymTabTest, KeysIncludeKindAndArityAndResetReturnsToTheBuiltins) {
 TEST_F(SymTabTest, CopiesAreIndependent) {
     table->GetFSymbol("a", 1, 0);
     auto copy = Ref<SymTab>::make(*table);
-    decRef(table);
-    table = makeTable();
+    table.reset();
+    table = Ref<SymTab>::adopt(makeTable());
     // The copy outlives its original.
     EXPECT_EQ(copy->giveName(FSymbol(41, 1, 0)), "a");
     EXPECT_EQ(copy->nextId(), 42);
@@ -204,14 +204,14 @@ TEST_F(SymTabTest, CopiesAreIndependent) {
     EXPECT_EQ(second->giveName(InternalName(42, 8, 0)), "r");
     second.reset();
 
-    auto* assigned = new SymTab();
+    auto assigned = Ref<SymTab>::make();
     *assigned = *copy;
     *assigned = *assigned;
     EXPECT_EQ(assigned->giveName(FSymbol(42, 1, 0)), "b");
     EXPECT_EQ(assigned->nextId(), 43);
     copy.reset();
     EXPECT_EQ(assigned->giveName(FSymbol(41, 1, 0)), "a");
-    decRef(assigned);
+    assigned.reset();
 }
 
 TEST_F(SymTabTest, PrintAndShellIdentity) {
@@ -528,10 +528,10 @@ TEST(SymTabGrowth, EntriesStayWhereTheyAreAsTheTableGrows) {
     EXPECT_EQ(table->GetFSymbol("X", InternalName::Variable, 0), x);
     std::vector<const SymTabEntry*> early;
     for (std::int32_t id = 1; id < table->nextId(); ++id) early.push_back(table->entryOf(id));
-    SymTab* copy = nullptr;
+    Ref<SymTab> copy;
     for (int i = 0; i < 100000; ++i) {
         table->GetFSymbol("name" + std::to_string(i), InternalName::Function, i % 3);
-        if (i == 1000) copy = new SymTab(*table);
+        if (i == 1000) copy = Ref<SymTab>::make(*table);
     }
     EXPECT_EQ(table->nextId(), 100003);
     for (std::size_t i = 0; i < early.size(); ++i)
@@ -545,7 +545,7 @@ TEST(SymTabGrowth, EntriesStayWhereTheyAreAsTheTableGrows) {
         EXPECT_EQ(entry, table->entryOf(i + 3));
         EXPECT_EQ(entry->getName(), name);
     }
-    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(copy.get(), nullptr);
     EXPECT_EQ(copy->nextId(), 1004);
     EXPECT_EQ(copy->giveName(FSymbol(1003, InternalName::Function, 1000 % 3)), "name1000");
     EXPECT_EQ(copy->lookup("name1001", InternalName::Function, 1001 % 3), nullptr);
@@ -557,7 +557,7 @@ TEST(SymTabGrowth, EntriesStayWhereTheyAreAsTheTableGrows) {
         }
     });
     EXPECT_EQ(visited, 1003);
-    decRef(copy);
+    copy.reset();
     table->reset();
     EXPECT_EQ(table->lookup("name5", InternalName::Function, 2), nullptr);
 }

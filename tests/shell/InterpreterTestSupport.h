@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compile/Operand.h"
@@ -25,25 +26,24 @@ class Args {
     Args() = default;
     // Takes over the values' references.
     Args(std::initializer_list<FLSysObject*> values) {
-        for (FLSysObject* value : values) list.append(value);
-    }
-    ~Args() {
-        for (list_item it = list.first_item(); it != nullptr; it = list.next_item(it))
-            decRef(list.inf(it));
+        for (FLSysObject* value : values) take(value);
     }
     Args(const Args&) = delete;
     Args& operator=(const Args&) = delete;
 
     // Appends a value whose reference the list takes over.
-    void take(FLSysObject* value) { list.append(value); }
+    void take(FLSysObject* value) { hold(FLSysRef::adopt(value)); }
     // Appends a value the caller keeps a reference to.
-    void lend(FLSysObject* value) {
-        incRef(value);
-        list.append(value);
-    }
+    void lend(FLSysObject* value) { hold(FLSysRef::share(value)); }
     FLSysArgs* get() { return &list; }
 
   private:
+    void hold(FLSysRef value) {
+        list.append(value.get());
+        values.push_back(std::move(value));
+    }
+
+    std::vector<FLSysRef> values;
     FLSysArgs list;
 };
 
@@ -59,17 +59,14 @@ inline FLSysObject* num(int value) {
 class InterpreterHarness : public eval_test::EvalHarness {
   public:
     InterpreterHarness()
-        : interpreter(new FLogicInterpreter(naive, printer, analyser)), sys(new FLSysInterpreter) {
+        : interpreterOwner(Ref<FLogicInterpreter>::make(naive, printer, analyser)),
+          interpreter(interpreterOwner.get()),
+          sysOwner(Ref<FLSysInterpreter>::make()),
+          sys(sysOwner.get()) {
         Args link;
         link.lend(interpreter);
         link.lend(access->giveSymTab());
         sys->methodCall("switch", link.get());
-    }
-    ~InterpreterHarness() {
-        decRef(sys);
-        decRef(interpreter);
-        decRef(analyser);
-        decRef(printer);
     }
 
     // The clauses of the text handed to the interpreter one by one.
@@ -110,9 +107,26 @@ class InterpreterHarness : public eval_test::EvalHarness {
         return text.text();
     }
 
-    PrettyPrinter* printer = new PrettyPrinter(access);
-    SemanticAnalyser* analyser = new SemanticAnalyser;
+    // Each part is held by its owner handle, which the plain pointer after it borrows; the parts
+    // are released in the reverse of the order they are declared in.
+  private:
+    Ref<PrettyPrinter> printerOwner = Ref<PrettyPrinter>::make(access);
+    Ref<SemanticAnalyser> analyserOwner = Ref<SemanticAnalyser>::make();
+
+  public:
+    PrettyPrinter* printer = printerOwner.get();
+    SemanticAnalyser* analyser = analyserOwner.get();
+
+  private:
+    Ref<FLogicInterpreter> interpreterOwner;
+
+  public:
     FLogicInterpreter* interpreter;
+
+  private:
+    Ref<FLSysInterpreter> sysOwner;
+
+  public:
     FLSysInterpreter* sys;
     // The answer block of the last ask and its number of rows.
     std::string answers;

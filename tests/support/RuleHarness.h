@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "access/OMAccess.h"
@@ -39,25 +40,16 @@ class RuleHarness {
     // Parses with the access layer's symbol table, so that the symbols of the rules are those
     // of the object base. Without an access layer the table is a fresh one.
     explicit RuleHarness(OMAccess* access = nullptr)
-        : access(access), names(access != nullptr ? access->giveSymTab() : new SymTab) {
-        if (access == nullptr) {
-            names->initBuiltinSymbols();
-        } else {
-            incRef(names);
-        }
-        translator = new Translator(1);
-    }
-    ~RuleHarness() {
-        for (FRule* rule : kept) decRef(rule);
-        for (FProgram* program : programs) decRef(program);
-        decRef(translator);
-        decRef(names);
+        : access(access),
+          names(access != nullptr ? Ref<SymTab>::share(access->giveSymTab())
+                                  : Ref<SymTab>::make()) {
+        if (access == nullptr) names->initBuiltinSymbols();
     }
     RuleHarness(const RuleHarness&) = delete;
     RuleHarness& operator=(const RuleHarness&) = delete;
 
-    SymTab* table() const { return names; }
-    Translator* getTranslator() const { return translator; }
+    SymTab* table() const { return names.get(); }
+    Translator* getTranslator() const { return translator.get(); }
 
     // Every clause of the text, kept alive by the harness.
     std::vector<FRule*> parse(const std::string& text) {
@@ -66,13 +58,13 @@ class RuleHarness {
         std::vector<FRule*> rules;
         for (int calls = 0; !parser->atEnd() && calls < 100; ++calls) {
             int ok = 0;
-            FRule* rule = parser->parse(names, &ok);
-            if (rule == nullptr) {
+            auto rule = Ref<FRule>::adopt(parser->parse(names.get(), &ok));
+            if (!rule) {
                 if (ok != 1) continue;
                 break;
             }
-            kept.push_back(rule);
-            rules.push_back(rule);
+            rules.push_back(rule.get());
+            kept.push_back(std::move(rule));
         }
         parser.reset();
         return rules;
@@ -102,16 +94,15 @@ class RuleHarness {
     FProgram* program(const std::string& text) {
         auto* list = new clib_list<FRule*>;
         for (FRule* r : parse(text)) list->append(r);
-        auto* made = new FProgram(list, names);
-        programs.push_back(made);
-        return made;
+        programs.push_back(Ref<FProgram>::make(list, names.get()));
+        return programs.back().get();
     }
 
     // The rule in rule syntax, without its line end.
     std::string print(const FRule* r) const {
         OutputChannel channel;
         ChannelCapture text(channel);
-        r->print(channel, names, r->getSymTab());
+        r->print(channel, names.get(), r->getSymTab());
         std::string out = text.text();
         if (!out.empty() && out.back() == '\n') out.pop_back();
         return out;
@@ -131,7 +122,7 @@ class RuleHarness {
     // The tree of the first clause; none when there is none.
     Ref<AlgebraicExpr> translate(const std::string& text) {
         FRule* r = rule(text);
-        return r != nullptr ? translator->translateRule(r, names) : Ref<AlgebraicExpr>();
+        return r != nullptr ? translator->translateRule(r, names.get()) : Ref<AlgebraicExpr>();
     }
     // The tree's printed form, "null" for none.
     std::string tree(const std::string& text) {
@@ -154,8 +145,8 @@ class RuleHarness {
     // (a binding without columns is "true"); {"<untranslated>"} when there is no tree.
     std::vector<std::string> answers(const std::string& text) {
         FRule* r = rule(text);
-        return answersOf(r,
-                         r != nullptr ? translator->translateRule(r, names) : Ref<AlgebraicExpr>());
+        return answersOf(
+            r, r != nullptr ? translator->translateRule(r, names.get()) : Ref<AlgebraicExpr>());
     }
 
     // The bindings of a tree that another translator made for the clause, rendered as answers
@@ -264,10 +255,11 @@ class RuleHarness {
     }
 
     OMAccess* access;
-    SymTab* names;
-    Translator* translator;
-    std::vector<FRule*> kept;
-    std::vector<FProgram*> programs;
+    // Declared in the reverse of the order they are released in.
+    Ref<SymTab> names;
+    Ref<Translator> translator = Ref<Translator>::make(1);
+    std::vector<Ref<FProgram>> programs;
+    std::vector<Ref<FRule>> kept;
 };
 
 // A fixture with a fresh object base behind an access layer and a harness over it. Errors are
@@ -283,12 +275,8 @@ class RuleTest : public ::testing::Test {
   private:
     // Declared first, so that it is released after the harness.
     struct Base {
-        MainMemOM* om = new MainMemOM();
-        OMAccess* access = new OMAccess(om);
-        ~Base() {
-            decRef(access);
-            decRef(om);
-        }
+        Ref<MainMemOM> om = Ref<MainMemOM>::make();
+        Ref<OMAccess> access = Ref<OMAccess>::make(om.get());
     } base;
 
   protected:
@@ -305,8 +293,8 @@ class RuleTest : public ::testing::Test {
         return out.text();
     }
 
-    MainMemOM* om = base.om;
-    OMAccess* access = base.access;
+    MainMemOM* om = base.om.get();
+    OMAccess* access = base.access.get();
     RuleHarness harness{access};
 };
 

@@ -5,6 +5,7 @@
 
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AxisTestSupport.h"
@@ -31,10 +32,12 @@ class AxisModelTest : public AxisTest, public ::testing::WithParamInterface<bool
         AxisTest::SetUp();
         xml = nullptr;
         if (!GetParam()) return;
-        decRef(access);
-        xml = new XMLOMAccess(om);
+        accessOwner.reset();
+        auto own = Ref<XMLOMAccess>::make(om);
+        xml = own.get();
         xml->useAxisIterators(&axes);
         access = xml;
+        accessOwner = std::move(own);
         document = object("doc");
     }
 

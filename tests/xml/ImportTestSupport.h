@@ -78,7 +78,8 @@ class ImportTest : public ::testing::Test {
         oldHome = old != nullptr ? old : "";
         setenv("HOME", home.c_str(), 1);
         Error::setOutputFilter(7);
-        om = new MainMemOM();
+        omOwner = Ref<MainMemOM>::make();
+        om = omOwner.get();
         om->useDumpFormatters(shellDumpFormatters());
         // The names the Web access layer's schema binds.
         om->registerName(builtinSymbol::Url, builtinObject::Url);
@@ -93,14 +94,19 @@ class ImportTest : public ::testing::Test {
         om->registerName(builtinSymbol::Object, builtinObject::Object);
         om->registerName(builtinSymbol::Text, builtinObject::Text);
         om->registerName(builtinSymbol::Namespace, builtinObject::Namespace);
-        access = new OMAccess(om);
-        handler = new TestHandler(access);
+        accessOwner = Ref<OMAccess>::make(om);
+        access = accessOwner.get();
+        handlerOwner = Ref<TestHandler>::make(access);
+        handler = handlerOwner.get();
         document = object("doc");
     }
     void TearDown() override {
-        decRef(handler);
-        decRef(access);
-        decRef(om);
+        handlerOwner.reset();
+        accessOwner.reset();
+        omOwner.reset();
+        handler = nullptr;
+        access = nullptr;
+        om = nullptr;
         setenv("HOME", oldHome.c_str(), 1);
         std::filesystem::remove_all(home);
     }
@@ -147,6 +153,11 @@ class ImportTest : public ::testing::Test {
     std::filesystem::path home;
     std::string oldHome;
     ErrorCapture errors{7};
+    // The fixture holds the base, the layer and the handler; the tests borrow them through the
+    // plain pointers.
+    Ref<MainMemOM> omOwner;
+    Ref<OMAccess> accessOwner;
+    Ref<TestHandler> handlerOwner;
     MainMemOM* om = nullptr;
     OMAccess* access = nullptr;
     TestHandler* handler = nullptr;

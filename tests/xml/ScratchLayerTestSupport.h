@@ -53,12 +53,16 @@ class ScratchLayerTest : public ::testing::Test {
         const char* home = std::getenv("HOME");
         oldHome = home != nullptr ? home : "";
         setenv("HOME", scratch.c_str(), 1);
-        om = new MainMemOM();
-        access = makeAccess(om);
+        omOwner = Ref<MainMemOM>::make();
+        om = omOwner.get();
+        accessOwner = Ref<Layer>::adopt(makeAccess(om));
+        access = accessOwner.get();
     }
     void TearDown() override {
-        decRef(access);
-        decRef(om);
+        accessOwner.reset();
+        omOwner.reset();
+        access = nullptr;
+        om = nullptr;
         std::filesystem::current_path(oldDir);
         setenv("HOME", oldHome.c_str(), 1);
         std::filesystem::remove_all(scratch);
@@ -93,19 +97,22 @@ class ScratchLayerTest : public ::testing::Test {
 
     // The shell method with string arguments (a list even when there are none); its answer.
     FLSysRef call(const std::string& method, const std::vector<std::string>& texts) {
+        std::vector<Ref<FLSysString>> strings;
         FLSysArgs args;
-        for (const std::string& t : texts) args.append(new FLSysString(t));
-        FLSysRef result = access->methodCall(method, &args);
-        for (list_item item = args.first_item(); item != nullptr; item = args.next_item(item)) {
-            decRef(args.inf(item));
+        for (const std::string& t : texts) {
+            strings.push_back(Ref<FLSysString>::make(t));
+            args.append(strings.back().get());
         }
-        return result;
+        return access->methodCall(method, &args);
     }
 
     ErrorCapture errors;
     std::filesystem::path scratch;
     std::filesystem::path oldDir;
     std::string oldHome;
+    // The fixture holds the base and the layer; the tests borrow them through the plain pointers.
+    Ref<MainMemOM> omOwner;
+    Ref<Layer> accessOwner;
     MainMemOM* om = nullptr;
     Layer* access = nullptr;
 };

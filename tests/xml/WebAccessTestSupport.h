@@ -63,10 +63,10 @@ class WebAccessTest : public ScratchLayerTest<TestWebAccess> {
         std::string first = build(*access, false);
         auto otherBase = Ref<MainMemOM>::make();
         otherBase->useDumpFormatters(shellDumpFormatters());
-        auto* other = makeAccess(otherBase.get());
+        auto other = Ref<TestWebAccess>::adopt(makeAccess(otherBase.get()));
         other->loading = false;
         std::string second = build(*other, true);
-        decRef(other);
+        other.reset();
         otherBase.reset();
         return {std::move(first), std::move(second)};
     }

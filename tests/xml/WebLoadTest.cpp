@@ -144,12 +144,14 @@ TEST_F(WebAccessTest, AnAbsoluteTemporaryFolderIsNotPutBehindTheWorkingFolder) {
 
 TEST_F(WebAccessTest, ClearForgetsTheDocumentsAndKeepsTheSettings) {
     // Names made before the layer move every number the schema and the importer bind.
-    decRef(access);
-    decRef(om);
-    om = new MainMemOM();
+    accessOwner.reset();
+    omOwner.reset();
+    omOwner = Ref<MainMemOM>::make();
+    om = omOwner.get();
     InternalName early;
     om->getOrCreateName(om->giveSymTab()->GetFSymbol("early", InternalName::Function, 0), early);
-    access = makeAccess(om);
+    accessOwner = Ref<TestWebAccess>::adopt(makeAccess(om));
+    access = accessOwner.get();
 
     loopback::Server server;
     const std::string link = "<html><body><a href=\"other.html\">other</a></body></html>\n";

@@ -64,14 +64,16 @@ class WebTest : public ::testing::Test {
     WebTest() {
         char pattern[] = "/tmp/quorin-web-XXXXXX";
         scratch = mkdtemp(pattern);
-        om = new MainMemOM();
-        access = new RecordingAccess(om);
+        omOwner = Ref<MainMemOM>::make();
+        om = omOwner.get();
+        accessOwner = Ref<RecordingAccess>::make(om);
+        access = accessOwner.get();
         fetcher = std::make_unique<WebFetcher>(*access, quickLimits());
     }
     ~WebTest() override {
         fetcher.reset();
-        decRef(access);
-        decRef(om);
+        accessOwner.reset();
+        omOwner.reset();
         std::filesystem::remove_all(scratch);
     }
 
@@ -102,6 +104,9 @@ class WebTest : public ::testing::Test {
 
     ErrorCapture errors;
     std::filesystem::path scratch;
+    // The fixture holds the base and the layer; the tests borrow them through the plain pointers.
+    Ref<MainMemOM> omOwner;
+    Ref<RecordingAccess> accessOwner;
     MainMemOM* om = nullptr;
     RecordingAccess* access = nullptr;
     std::unique_ptr<WebFetcher> fetcher;

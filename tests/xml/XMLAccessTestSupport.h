@@ -49,25 +49,23 @@ class XMLAccessTest : public ScratchLayerTest<TestXMLAccess> {
     // The rows of a lookup, as texts "host method value" (set values one row per member).
     std::vector<std::string> rows(int type, const std::vector<InternalName>& pattern) {
         std::vector<std::string> found;
-        Iterator* it = access->lookup(MethodType(type), pattern.data(),
-                                      static_cast<int>(pattern.size()), nullptr);
-        for (bool more = it != nullptr && it->first(); more; more = it->next()) {
+        auto it = Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern.data(),
+                                                      static_cast<int>(pattern.size()), nullptr));
+        for (bool more = it && it->first(); more; more = it->next()) {
             std::string row;
             for (int column = 1; column < it->columns(); ++column)
                 row += text(it->atColumn(column)) + " ";
             const InternalName last = it->atColumn(it->columns());
-            Iterator* members = last.getType() == InternalName::SetName
-                                    ? access->setIterator(last, nullptr)
-                                    : nullptr;
-            if (members == nullptr) {
+            auto members = Ref<Iterator>::adopt(last.getType() == InternalName::SetName
+                                                    ? access->setIterator(last, nullptr)
+                                                    : nullptr);
+            if (!members) {
                 found.push_back(row + text(last));
                 continue;
             }
             for (bool m = members->first(); m; m = members->next())
                 found.push_back(row + text(members->atColumn(1)));
-            decRef(members);
         }
-        decRef(it);
         return found;
     }
     // The values of one axis step from a bound node.
@@ -77,7 +75,7 @@ class XMLAccessTest : public ScratchLayerTest<TestXMLAccess> {
         const InternalName tuple[3] = {start, method, Free};
         auto it = Ref<Iterator>::adopt(
             access->matchAxis(MethodType(type), Axis(axis), tuple, 3, nullptr));
-        for (bool more = it != nullptr && it->first(); more; more = it->next())
+        for (bool more = it && it->first(); more; more = it->next())
             values.push_back(it->atColumn(3));
         it.reset();
         return values;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compile/AlgebraicEval.h"
@@ -80,70 +81,64 @@ class RecordingXMLOMAccess : public XMLOMAccess {
 // Kavum mode does) or as F-Logic.
 class CreatorPipeline {
   public:
-    explicit CreatorPipeline(OMAccess* layer)
-        : access(layer),
-          creator(new XMLCreator1(layer)),
-          algebra(new AlgebraicEval(layer)),
-          matcher(new Matcher(translator, creator, algebra, nullptr)),
-          naive(new NaiveEval(matcher, layer)) {}
-    ~CreatorPipeline() {
-        decRef(naive);
-        decRef(matcher);
-        decRef(algebra);
-        decRef(creator);
-        decRef(translator);
-        decRef(rewriter);
-        decRef(access);
-        decRef(om);
-    }
+    // Keeps the base and the layer over it; the base goes last.
+    CreatorPipeline(Ref<MainMemOM> base, Ref<OMAccess> layer)
+        : om(std::move(base)),
+          access(std::move(layer)),
+          creator(Ref<XMLCreator1>::make(access.get())),
+          algebra(Ref<AlgebraicEval>::make(access.get())),
+          matcher(Ref<Matcher>::make(translator.get(), creator.get(), algebra.get(), nullptr)),
+          naive(Ref<NaiveEval>::make(matcher.get(), access.get())) {}
     CreatorPipeline(const CreatorPipeline&) = delete;
     CreatorPipeline& operator=(const CreatorPipeline&) = delete;
 
     int runPevo(const std::string& text) { return run(text, true); }
     int runFLogic(const std::string& text) { return run(text, false); }
 
-    MainMemOM* om = nullptr;  // set by the maker, released last
-    OMAccess* access;
-    Translator* translator = new Translator(1);
-    XPathRewriter* rewriter = new XPathRewriter;
-    XMLCreator1* creator;
-    AlgebraicEval* algebra;
-    Matcher* matcher;
-    NaiveEval* naive;
+    // Declared in the reverse of the order they are released in.
+    Ref<MainMemOM> om;
+    Ref<OMAccess> access;
+    Ref<XPathRewriter> rewriter = Ref<XPathRewriter>::make();
+    Ref<Translator> translator = Ref<Translator>::make(1);
+    Ref<XMLCreator1> creator;
+    Ref<AlgebraicEval> algebra;
+    Ref<Matcher> matcher;
+    Ref<NaiveEval> naive;
 
   private:
     int run(const std::string& text, bool pevo) {
         SymTab* names = access->giveSymTab();
-        FParser* parser =
-            pevo ? static_cast<FParser*>(new PevoParser) : static_cast<FParser*>(new FLogicParser);
+        Ref<FParser> parser =
+            pevo ? Ref<FParser>(Ref<PevoParser>::make()) : Ref<FParser>(Ref<FLogicParser>::make());
         parser->setInputString(text);
         auto* rules = new clib_list<FRule*>;
-        std::vector<FRule*> parsed;
+        std::vector<Ref<FRule>> parsed;
         for (int calls = 0; !parser->atEnd() && calls < 20; ++calls) {
             int ok = 0;
-            FRule* rule = parser->parse(names, &ok);
-            if (rule == nullptr) break;
-            if (pevo) rewriter->rewriteClause(rule, names);
-            rules->append(rule);
-            parsed.push_back(rule);
+            auto rule = Ref<FRule>::adopt(parser->parse(names, &ok));
+            if (!rule) break;
+            if (pevo) rewriter->rewriteClause(rule.get(), names);
+            rules->append(rule.get());
+            parsed.push_back(std::move(rule));
         }
-        decRef(parser);
+        parser.reset();
         auto program = Ref<FProgram>::make(rules, names);
         const int answer = naive->evaluate(program.get());
         program.reset();
-        for (FRule* rule : parsed) decRef(rule);
+        parsed.clear();
         return answer;
     }
 };
 
 struct Made {
-    MainMemOM* om;
-    RecordingXMLOMAccess* layer;
+    Ref<MainMemOM> om;
+    Ref<RecordingXMLOMAccess> layer;
 };
 
 Made recordingLayer() {
-    auto* om = new MainMemOM();
-    return {om, new RecordingXMLOMAccess(om)};
+    auto om = Ref<MainMemOM>::make();
+    auto layer = Ref<RecordingXMLOMAccess>::make(om.get());
+    return {std::move(om), std::move(layer)};
 }
 
 TEST(XMLCreator1, HeadStepsAndSpecificationsCarryTheirAxisInBuildAndDirectMode) {
@@ -169,8 +164,8 @@ TEST(XMLCreator1, HeadStepsAndSpecificationsCarryTheirAxisInBuildAndDirectMode) 
     for (const auto& row : table) {
         SCOPED_TRACE(row.text);
         Made made = recordingLayer();
-        CreatorPipeline pipeline(made.layer);
-        pipeline.om = made.om;
+        RecordingXMLOMAccess* recorder = made.layer.get();
+        CreatorPipeline pipeline(std::move(made.om), std::move(made.layer));
         ErrorCapture errors;
         if (row.pevo) {
             pipeline.runPevo(row.text);
@@ -178,21 +173,21 @@ TEST(XMLCreator1, HeadStepsAndSpecificationsCarryTheirAxisInBuildAndDirectMode) 
             pipeline.runFLogic(row.text);
         }
         EXPECT_EQ(errors.text(), "");
-        EXPECT_EQ(made.layer->calls, row.calls);
+        EXPECT_EQ(recorder->calls, row.calls);
     }
 }
 
 TEST(XMLCreator1, OverAPlainLayerItReportsOnceAndInsertsAsTheCreatorOfPlainRules) {
-    auto* om = new MainMemOM();
+    auto om = Ref<MainMemOM>::make();
     ErrorCapture errors;
-    CreatorPipeline pipeline(new OMAccess(om));
-    pipeline.om = om;
+    auto layer = Ref<OMAccess>::make(om.get());
+    CreatorPipeline pipeline(std::move(om), std::move(layer));
     EXPECT_EQ(errors.text(), "\n*** ERROR : WrongOMAccess\n\n");
     errors.clear();
 
     pipeline.runFLogic("p(o1). X.a[b -> 1] :- p(X). o2.c[d -> 2].");
     EXPECT_EQ(errors.text(), "");
-    rule_test::RuleHarness rules(pipeline.access);
+    rule_test::RuleHarness rules(pipeline.access.get());
     EXPECT_EQ(rules.answers("?- X.a[b -> V]."), std::vector<std::string>{"V=1, X=o1"});
     EXPECT_EQ(rules.answers("?- X.c[d -> V]."), std::vector<std::string>{"V=2, X=o2"});
 }

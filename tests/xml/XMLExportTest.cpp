@@ -94,16 +94,12 @@ struct ReadBack {
             Ref<Iterator>::adopt(layer->matchAxis(MethodType::Set, Axis::Child, tuple, 3, nullptr));
         if (children != nullptr && children->first()) root = children->atColumn(3);
     }
-    ~ReadBack() {
-        decRef(layer);
-        decRef(base);
-    }
     ReadBack(const ReadBack&) = delete;
     ReadBack& operator=(const ReadBack&) = delete;
 
     XMLAxisIteratorFactory axes;
-    MainMemOM* base = new MainMemOM();
-    XMLOMAccess* layer = new XMLOMAccess(base);
+    Ref<MainMemOM> base = Ref<MainMemOM>::make();
+    Ref<XMLOMAccess> layer = Ref<XMLOMAccess>::make(base.get());
     InternalName root = Free;
 };
 
@@ -302,7 +298,7 @@ TEST_F(XMLExportTest, TheShellExportWritesKavumFormatsAndFallsBackForFLogic) {
 }
 
 TEST_F(XMLExportTest, TheClassObjectsBuildTheirLayersOverAnObjectBaseOnly) {
-    XMeta* metas[] = {new XMLOMAccessMeta(), new DOMOMAccessMeta()};
+    Ref<XMeta> metas[] = {Ref<XMLOMAccessMeta>::make(), Ref<DOMOMAccessMeta>::make()};
     const char* made[] = {"XMLOMAccess", "DOMOMAccess"};
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(made[i]);
@@ -322,7 +318,7 @@ TEST_F(XMLExportTest, TheClassObjectsBuildTheirLayersOverAnObjectBaseOnly) {
         layer.reset();
         FLSysArgs none;
         EXPECT_EQ(metas[i]->methodCall("new", &none), nullptr);
-        decRef(metas[i]);
+        metas[i].reset();
     }
 }
 

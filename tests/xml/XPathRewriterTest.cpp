@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/OutputChannel.h"
 #include "language/FLiteral.h"
@@ -51,13 +53,9 @@ class FreshNames : public SymTab {
 // Parses one Pevo clause with a program table and rewrites it.
 class RewriteHarness {
   public:
-    RewriteHarness() : names(new SymTab), rewriter(new XPathRewriter), printed(channel) {
+    RewriteHarness()
+        : names(Ref<SymTab>::make()), rewriter(Ref<XPathRewriter>::make()), printed(channel) {
         names->initBuiltinSymbols();
-    }
-    ~RewriteHarness() {
-        decRef(rule);
-        decRef(rewriter);
-        decRef(names);
     }
     RewriteHarness(const RewriteHarness&) = delete;
     RewriteHarness& operator=(const RewriteHarness&) = delete;
@@ -66,23 +64,23 @@ class RewriteHarness {
         auto parser = Ref<PevoParser>::make();
         parser->setInputString(text);
         int ok = -1;
-        decRef(rule);
-        rule = parser->parse(names, &ok);
+        rule.reset();
+        rule = Ref<FRule>::adopt(parser->parse(names.get(), &ok));
         parser.reset();
-        return rule;
+        return rule.get();
     }
 
     // The clause as its print form gives it, with the fresh variables numbered.
     std::string print(const FRule& clause) {
-        auto vars = Ref<FreshNames>::make(clause.getSymTab(), names);
+        auto vars = Ref<FreshNames>::make(clause.getSymTab(), names.get());
         printed.clear();
         if (clause.getHead() != nullptr) {
-            clause.getHead()->print(channel, names, vars.get());
+            clause.getHead()->print(channel, names.get(), vars.get());
             if (clause.getBody() != nullptr) channel << " :- ";
         } else {
             channel << "?- ";
         }
-        if (clause.getBody() != nullptr) clause.getBody()->print(channel, names, vars.get());
+        if (clause.getBody() != nullptr) clause.getBody()->print(channel, names.get(), vars.get());
         channel << ".";
         vars.reset();
         return printed.text();
@@ -91,15 +89,16 @@ class RewriteHarness {
     // Parses, rewrites and prints; "<no clause>" when the text does not parse.
     std::string rewritten(const std::string& text) {
         if (parse(text) == nullptr) return "<no clause>";
-        rewriter->rewriteClause(rule, names);
+        rewriter->rewriteClause(rule.get(), names.get());
         return print(*rule);
     }
 
     std::string name(const FSymbol& symbol) const { return rule->getSymTab()->giveName(symbol); }
 
-    SymTab* names;
-    XPathRewriter* rewriter;
-    FRule* rule = nullptr;
+    // Declared in the reverse of the order they are released in.
+    Ref<SymTab> names;
+    Ref<XPathRewriter> rewriter;
+    Ref<FRule> rule;
 
   private:
     OutputChannel channel;
@@ -135,7 +134,7 @@ TEST(XPathRewriter, WorkedQueryBecomesMoleculesStepsAndANegatedStepOverTheHostVa
     // The system's own print shows the fresh variable as a user would write it.
     OutputChannel channel;
     ChannelCapture printed(channel);
-    harness.rule->print(channel, harness.names, nullptr);
+    harness.rule->print(channel, harness.names.get(), nullptr);
     EXPECT_EQ(printed.text(),
               "?- D/descendant::chapter[@lang -> {\"en\"} and self -> {_}]/section[self -> {S}], "
               "not _/title.\n");
@@ -143,7 +142,7 @@ TEST(XPathRewriter, WorkedQueryBecomesMoleculesStepsAndANegatedStepOverTheHostVa
     // Node by node: the molecule over R2 (section, child axis) whose host is M, the molecule
     // over R1 (chapter, descendant axis, over D); no step keeps a result, M keeps no filter;
     // then the negated child step title over the fresh variable, of start kind 2.
-    const ShapeWriter shape(harness.names, harness.rule->getSymTab());
+    const ShapeWriter shape(harness.names.get(), harness.rule->getSymTab());
     EXPECT_EQ(shape.clause(*harness.rule),
               "?- Mol(PRef(PMol(PRef(D, chapter/2), [2 specs]), section/1), [1 specs]), "
               "not PRef(_#3, title/1)");
@@ -244,14 +243,17 @@ TEST(XPathRewriter, AStepWithAResultListIsLeftAsItIs) {
     // By hand: the step a carries the results {Y, Z}.
     auto* molecule = static_cast<FMolecule*>(harness.rule->getBody()->getList()->head()->getTerm());
     auto* step = static_cast<PevoReference*>(molecule->getHost());
+    auto y = Ref<FVar>::make(harness.rule->getSymTab()->GetFSymbol("Y", InternalName::Variable, 0));
+    auto z = Ref<FVar>::make(harness.rule->getSymTab()->GetFSymbol("Z", InternalName::Variable, 0));
     clib_list<FTerm*> results;
-    results.append(new FVar(harness.rule->getSymTab()->GetFSymbol("Y", InternalName::Variable, 0)));
-    results.append(new FVar(harness.rule->getSymTab()->GetFSymbol("Z", InternalName::Variable, 0)));
+    results.append(y.get());
+    results.append(z.get());
     auto list = Ref<MMethResult>::make(1, &results);
-    for (FTerm* result : results) decRef(result);
+    y.reset();
+    z.reset();
     step->setMethResult(list.get());
 
-    harness.rewriter->rewriteClause(harness.rule, harness.names);
+    harness.rewriter->rewriteClause(harness.rule.get(), harness.names.get());
     // Neither a self specification nor the fresh host variable's binding replaces the list.
     EXPECT_EQ(step->getMethResult(), list.get());
     const auto* term = harness.rule->getBody()->getList()->head()->getTerm();
@@ -268,25 +270,31 @@ TEST(XPathRewriter, RewritesAProgramAndAnswersWhetherItsAnalysisPasses) {
         auto parser = Ref<PevoParser>::make();
         parser->setInputString(text);
         int ok = 1;
-        while (!parser->atEnd())
-            if (FRule* rule = parser->parse(harness.names, &ok)) rules->append(rule);
+        std::vector<Ref<FRule>> parsed;
+        while (!parser->atEnd()) {
+            if (auto rule = Ref<FRule>::adopt(parser->parse(harness.names.get(), &ok))) {
+                rules->append(rule.get());
+                parsed.push_back(std::move(rule));
+            }
+        }
         parser.reset();
-        auto* program = new FProgram(rules, harness.names);  // takes over the list
-        for (FRule* rule : *rules) decRef(rule);
+        auto* program = new FProgram(rules, harness.names.get());  // takes over the list
+        parsed.clear();
         return program;
     };
     ErrorCapture errors;
     Error::setOutputFilter(2);
 
     auto safe = Ref<FProgram>::adopt(programOf("p(X) :- X/a[@b -> 1].\nq(X) :- X/a -> Y, p(Y)."));
-    EXPECT_EQ(harness.rewriter->rewriteProgram(safe.get(), harness.names), harness.rewriter);
+    EXPECT_EQ(harness.rewriter->rewriteProgram(safe.get(), harness.names.get()),
+              harness.rewriter.get());
     EXPECT_EQ(harness.print(*safe->getRules()->head()), "p(X) :- X/a[@b -> {1}].");
     EXPECT_EQ(errors.text(), "");
     safe.reset();
 
     // The head variable Y does not occur in the body.
     auto unsafe = Ref<FProgram>::adopt(programOf("p(Y) :- X/a[b]."));
-    EXPECT_EQ(harness.rewriter->rewriteProgram(unsafe.get(), harness.names), nullptr);
+    EXPECT_EQ(harness.rewriter->rewriteProgram(unsafe.get(), harness.names.get()), nullptr);
     EXPECT_NE(errors.text().find("semantic error appeared"), std::string::npos) << errors.text();
 }
 
@@ -296,7 +304,7 @@ TEST(XPathRewriter, TheInterpretersKavumDialectRewritesEveryStoredClause) {
     RewriteHarness harness;
     auto store = [&](const std::string& text) {
         FRule* rule = harness.parse(text);
-        interpreter->addClause(rule, harness.names);
+        interpreter->addClause(rule, harness.names.get());
         return harness.print(*rule);
     };
     interpreter->setDialect("Kavum");
