@@ -7,10 +7,11 @@
 #include "compile/Operand.h"
 #include "eval/InsertExpr.h"
 
-// The ways a head takes its rows. Every road leaves the object base as storing the body's rows
-// first and inserting each distinct row in ascending order would (the roads that take rows in
-// another order only serve heads whose facts do not depend on it); they differ in what they
-// need not do for that.
+// The ways a head takes its rows. Every road stores the facts that storing the body's rows first
+// and inserting each distinct row in ascending order would (the roads that take rows in another
+// order only serve heads whose facts do not depend on it); they differ in what they need not do
+// for that. Only the names of the sets a set-valued head makes follow the order the rows come
+// in: the same members may sit in a set named otherwise.
 enum class HeadRoad : std::uint8_t {
     // Rows in ascending order, each once (the seen-row trie drops those an earlier pass took):
     // a head whose trees are not built yet, or one that makes objects.
