@@ -15,6 +15,12 @@ void DocumentTreeBuilder::attribute(std::string_view name, std::string_view type
 
 // Most events are starts, ends and texts of the content: they go to their step directly.
 void DocumentTreeBuilder::startElement(std::string_view name) {
+    // A start without a name is no element: the tree tells its texts by their empty name, and
+    // such a node would be read as a text of its parent's.
+    if (name.empty()) {
+        unexpected();
+        return;
+    }
     if (phase == Phase::content) {
         startInContent(name);
     } else {

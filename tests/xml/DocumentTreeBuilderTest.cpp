@@ -94,6 +94,12 @@ TEST(DocumentTreeBuilderTest, StreamsBuildTheirTrees) {
         {"(html\n(p\nzzz\nAy TOKEN v\n-in\n)p\n)html\n",
          "refused 0 inside \"\" invalid 1 html 1 elements 2\nhtml\n  p\n  error :y(TOKEN)=\"v\"\n"
          "    text \"in\"\n"},
+        // A start without a name is a line no writer makes: were the element named by it, it
+        // would pass for a text of its parent's, and the parent's texts be joined from it.
+        {"(r\n(a\nAx CDATA 1\n(\n)\n-xy\n)a\n)r\n",
+         "refused 0 inside \"\" invalid 1 html 0 elements 2\nr\n  a\n    error :x(CDATA)=\"1\"\n"
+         "  text \"xy\"\n"},
+        {"(r\n(\n-xy\n)r\n", "refused 0 inside \"\" invalid 1 html 0 elements 0\nr\n"},
         // The document type's identifiers after its name are out of place.
         {"!doctype Html\n(x\ns late\n)x\n",
          "doctype Html system \"\" public \"\"\nrefused 0 inside \"\" invalid 1 html 1 elements 0\n"
