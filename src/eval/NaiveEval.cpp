@@ -48,7 +48,6 @@ NaiveEval::NaiveEval(Matcher* matcher, OMAccess* access, PrinterFactory printers
       printer(Ref<PPProtocol>::adopt(makePrinter(printers, access))) {}
 
 NaiveEval::~NaiveEval() {
-    round = 0;
     // The matcher may be shared with another evaluator; what it compiled for this one goes.
     if (matcher) matcher->clear();
 }
@@ -82,7 +81,20 @@ bool NaiveEval::isA(const std::string& className) const {
     return className == "NaiveEval" || Evaluation::isA(className);
 }
 
+NaiveEval::OwnState::OwnState(NaiveEval& self) : self(self), outer(self.now) {
+    if (outer != &self.standing) return;
+    state = self.standing;
+    self.now = &state;
+}
+
+NaiveEval::OwnState::~OwnState() {
+    if (self.now != &state) return;
+    self.standing = state;
+    self.now = outer;
+}
+
 int NaiveEval::evaluate(FProgram* program) {
+    const OwnState own(*this);
     try {
         const int reached = runToFixpoint(program);
         // The trees of parts the evaluation did not run go with it.
@@ -93,10 +105,10 @@ int NaiveEval::evaluate(FProgram* program) {
         // The run's own operands and plans went with the unwinding; the facts it stored stay, as
         // after an interrupt.
         abandonRun();
-        roundFailed = false;
+        now->roundFailed = false;
         controlEvents::clearInterrupt();
         releasePools(1);
-        debugChannel() << "evaluation cancelled at round " << round << std::endl;
+        debugChannel() << "evaluation cancelled at round " << now->rounds << std::endl;
         centralErrorHandler().report(containerError(999, outOfMemory::Text));
         return 0;
     }
@@ -114,8 +126,8 @@ int NaiveEval::runToFixpoint(FProgram* program) {
         addRoundStatistics();
         return 1;
     }
-    if (roundFailed) return 0;
-    debugChannel() << "evaluation cancelled at round " << round << std::endl;
+    if (now->roundFailed) return 0;
+    debugChannel() << "evaluation cancelled at round " << now->rounds << std::endl;
     controlEvents::clearInterrupt();
     return 0;
 }
@@ -123,7 +135,7 @@ int NaiveEval::runToFixpoint(FProgram* program) {
 bool NaiveEval::roundsUntilStable(FProgram* program, int& changed) {
     while (interruptFlag.load() == 0 && changed != 0) {
         changed = nextRound(program);
-        if (roundFailed) return false;
+        if (now->roundFailed) return false;
     }
     return true;
 }
@@ -141,7 +153,7 @@ std::unique_ptr<ProgramPlan> NaiveEval::planOf(FProgram* program) const {
 bool NaiveEval::partRounds(FProgram* part, bool recursive, int& changed) {
     if (!recursive && changed != 0 && interruptFlag.load() == 0) {
         changed = nextRound(part);
-        if (roundFailed) return false;
+        if (now->roundFailed) return false;
         if (changed > 0) changed = 0;
     }
     return roundsUntilStable(part, changed);
@@ -181,12 +193,12 @@ bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan) {
 
 FixpointDriver::End NaiveEval::evaluatePart(const Phase& phase) {
     if (phase.trigger) return passTrigger();
-    equated = false;
+    now->equated = false;
     translatePart(phase.part);
     const bool reached = partFixpoint(phase);
     if (matcher) matcher->forgetKeptTables();
     if (!reached) return FixpointDriver::End::Stopped;
-    return equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
+    return now->equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
 }
 
 void NaiveEval::translatePart(FProgram* part) {
@@ -210,7 +222,7 @@ FixpointDriver::End NaiveEval::OneRoundEach::evaluatePart(const Phase& phase) {
     }
     changed = self.tpStep(phase.part);
     if (self.matcher) self.matcher->forgetKeptTables();
-    const bool reached = changed == 0 && !self.roundFailed && interruptFlag.load() == 0;
+    const bool reached = changed == 0 && !self.now->roundFailed && interruptFlag.load() == 0;
     return reached ? FixpointDriver::End::Fixpoint : FixpointDriver::End::Stopped;
 }
 
@@ -226,11 +238,11 @@ void NaiveEval::traceProgram(FProgram* program) {
 }
 
 int NaiveEval::nextRound(FProgram* program) {
-    if (flags != 0) debugChannel() << "TP(" << round << ")" << std::endl;
+    if (flags != 0) debugChannel() << "TP(" << now->rounds << ")" << std::endl;
     const int changed = tpStep(program);
-    ++round;
+    ++now->rounds;
     // A round that could not finish is no fixpoint: the model was not reached.
-    if (roundFailed) centralErrorHandler().report(err11::CannotEvaluate);
+    if (now->roundFailed) centralErrorHandler().report(err11::CannotEvaluate);
     return changed;
 }
 
@@ -238,11 +250,12 @@ void NaiveEval::addRoundStatistics() {
     centralStatistic().insert("(Time spent in retrieving       : " + retrieveTimer->diffReal() +
                                   " real    " + retrieveTimer->diffUser() + " user)",
                               0);
-    centralStatistic().insert("Number of TP iterations         : " + std::to_string(round), 0);
+    centralStatistic().insert("Number of TP iterations         : " + std::to_string(now->rounds),
+                              0);
 }
 
 int NaiveEval::tpStep(FProgram* program) {
-    roundFailed = false;
+    now->roundFailed = false;
     if (program == nullptr) return 0;
     if (OM* base = access->om()) base->noteRound();
     OutputChannel& debug = debugChannel();
@@ -254,7 +267,7 @@ int NaiveEval::tpStep(FProgram* program) {
     // The facts are inserted in the first round only, in their places among the rules' results.
     auto visitFact = [&](const FactList& facts, std::size_t i) {
         if (interruptFlag.load() != 0) return false;
-        if (round >= 1) return true;
+        if (now->rounds >= 1) return true;
         if (!pending.empty() && pending.back().facts == &facts &&
             pending.back().fact + pending.back().count == i)
             ++pending.back().count;
@@ -266,7 +279,7 @@ int NaiveEval::tpStep(FProgram* program) {
         if (interruptFlag.load() != 0) return false;
         const FRule::Kind kind = clause->kind();
         if (kind == FRule::Fact) {
-            if (round < 1) pending.push_back(PendingInsert{clause, {}, nullptr, 0, 0});
+            if (now->rounds < 1) pending.push_back(PendingInsert{clause, {}, nullptr, 0, 0});
         } else if (kind == FRule::Rule) {
             if (flags != 0) debug << "." << std::flush;
             if (!timing) retrieveTimer->cont();
@@ -303,7 +316,7 @@ int NaiveEval::tpStep(FProgram* program) {
             answer = matcher->insert(insert.clause, insert.bindings.get());
         }
         if (answer == -1) {
-            roundFailed = true;
+            now->roundFailed = true;
             return 0;
         }
         if (answer != 0) changed = 1;
@@ -312,10 +325,10 @@ int NaiveEval::tpStep(FProgram* program) {
 
     if (matcher->applyEqualities() != 0) {
         changed = -1;
-        equated = true;
+        now->equated = true;
     }
     if (!matcher->isOk()) {
-        roundFailed = true;
+        now->roundFailed = true;
         return 0;
     }
 
@@ -358,13 +371,14 @@ int NaiveEval::tpStepInStrata(FProgram* program) {
 }
 
 Evaluation* NaiveEval::tp(FProgram* program) {
+    const OwnState own(*this);
     const int changed = tpStepInStrata(program);
     if (interruptFlag.load() != 0) return this;
     if (changed != 0) {
-        systemChannel() << "TP Round " << round << std::endl;
-        ++round;
+        systemChannel() << "TP Round " << now->rounds << std::endl;
+        ++now->rounds;
     } else {
-        systemChannel() << "FP reached in round " << round << std::endl;
+        systemChannel() << "FP reached in round " << now->rounds << std::endl;
     }
     return this;
 }
@@ -385,7 +399,7 @@ Ref<Operand> NaiveEval::retrieve(FRule* query, SymTab* /*names*/) {
 }
 
 void NaiveEval::reset(int /*mode*/) {
-    round = 0;
+    now->rounds = 0;
     matcher->clear();
 }
 

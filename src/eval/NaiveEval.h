@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "eval/Evaluation.h"
+#include "eval/EvaluationState.h"
 #include "eval/FixpointDriver.h"
 #include "eval/PPProtocol.h"
 #include "foundation/OutputChannel.h"
@@ -76,7 +77,7 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     void addDebugOption(FLSysString* word, int number);
 
     std::int32_t debugFlags() const { return flags; }
-    int rounds() const { return round; }
+    int rounds() const { return now->rounds; }
 
   protected:
     ~NaiveEval() override;
@@ -91,14 +92,30 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     std::int32_t flags = 0;
     std::vector<Ref<FLSysString>> watchedNames;
     std::vector<int> watchedNumbers;
-    int round = 0;
+    // The state of the evaluation a call walks (see OwnState); between calls, `standing`.
+    EvaluationState* now = &standing;
+    // The state of the evaluation a call (evaluate, tp) walks, owned by the call: taken from where
+    // the counts stand and left there as the call ends. A call inside another walks the state of
+    // the outer one.
+    class OwnState {
+      public:
+        explicit OwnState(NaiveEval& self);
+        OwnState(const OwnState&) = delete;
+        OwnState& operator=(const OwnState&) = delete;
+        ~OwnState();
+
+      private:
+        NaiveEval& self;
+        EvaluationState* outer;
+        EvaluationState state;
+    };
     Ref<Timer> retrieveTimer;
     // Null until the printing layer has installed its factory.
     Ref<PPProtocol> printer;
     // With flag bit 16: "Program to evaluate:" and the program, before the first round.
     void traceProgram(FProgram* program);
     // One round of an evaluation: its trace line, the round and the count; a round that could
-    // not finish (roundFailed) is reported.
+    // not finish (EvaluationState::roundFailed) is reported.
     int nextRound(FProgram* program);
     // Runs rounds of `program` until one changes nothing (`changed` 0) or the evaluation is
     // interrupted; false when a round failed.
@@ -139,14 +156,13 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     // The statistic lines of the retrieve time and the number of rounds.
     void addRoundStatistics();
 
-    // Set by a round that was abandoned or left the matcher unusable: the evaluation cannot go on.
-    bool roundFailed = false;
-    // Set by a round that applied equalities.
-    bool equated = false;
     // The warnings of the plans written so far (see FixpointDriver::Warned).
     FixpointDriver::Warned warned;
 
   private:
+    // Where the counts stand between calls, until a reset: the single steps of tp, and rounds
+    // taken outside any call, count on from one another.
+    EvaluationState standing;
     // The shell commands and help lines of the class.
     static const ShellCommands<NaiveEval>& shellCommands();
 

@@ -71,11 +71,11 @@ void NaiveEvalWithInherit::releaseNormalizer() {
 
 void NaiveEvalWithInherit::addTimingStatistics() {
     addRoundStatistics();
-    if (triggerNumber == 0) return;
+    if (now->triggers == 0) return;
     centralStatistic().insert("(Time spent in firing triggers  : " + triggerTimer->diffReal() +
                                   " real    " + triggerTimer->diffUser() + " user)",
                               0);
-    centralStatistic().insert("Number of Triggers              : " + std::to_string(triggerNumber),
+    centralStatistic().insert("Number of Triggers              : " + std::to_string(now->triggers),
                               0);
 }
 
@@ -213,7 +213,7 @@ bool NaiveEvalWithInherit::refill() {
 }
 
 void NaiveEvalWithInherit::cancelled() {
-    debugChannel() << "evaluation cancelled at round " << round << std::endl;
+    debugChannel() << "evaluation cancelled at round " << now->rounds << std::endl;
     controlEvents::clearInterrupt();
     // An interrupted run is not run again.
     phases->inheritance().forgetConflicts();
@@ -243,10 +243,10 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
     retrieveTimer->stop();
     triggerTimer->start();
     triggerTimer->stop();
-    --triggerNumber;
-    phaseRan = false;
+    --now->triggers;
+    now->phaseRan = false;
     const bool completed = walkToFixpoint(program, *plan);
-    if (roundFailed && !completed) return 0;
+    if (now->roundFailed && !completed) return 0;
     if (interruptFlag.load() != 0) {
         addTimingStatistics();
         cancelled();
@@ -267,7 +267,7 @@ bool NaiveEvalWithInherit::triggersWith(const Phase& phase) {
 }
 
 bool NaiveEvalWithInherit::conflictPending() const {
-    return steppingBack() && !roundFailed && interruptFlag.load() == 0;
+    return steppingBack() && !now->roundFailed && interruptFlag.load() == 0;
 }
 
 FixpointDriver::End NaiveEvalWithInherit::passTrigger() {
@@ -281,23 +281,23 @@ FixpointDriver::End NaiveEvalWithInherit::passTrigger() {
 }
 
 void NaiveEvalWithInherit::fixpointBeforePhase() {
-    if (!countsProductivePhases()) ++triggerNumber;
+    if (!countsProductivePhases()) ++now->triggers;
     if (flags != 0 && interruptFlag.load() == 0)
-        debugChannel() << triggerNumber << ". Fixpoint" << std::endl;
+        debugChannel() << now->triggers << ". Fixpoint" << std::endl;
 }
 
 int NaiveEvalWithInherit::triggerPhase() {
-    phaseRan = true;
+    now->phaseRan = true;
     triggerTimer->cont();
     const int fired = fireTrigger();
     triggerTimer->stop();
-    if (fired != 0 && countsProductivePhases()) ++triggerNumber;
+    if (fired != 0 && countsProductivePhases()) ++now->triggers;
     return fired;
 }
 
 void NaiveEvalWithInherit::closingFixpoint() {
     // An evaluation with trigger phases wrote its last fixpoint before its last phase.
-    if (!phaseRan) fixpointBeforePhase();
+    if (!now->phaseRan) fixpointBeforePhase();
 }
 
 bool NaiveEvalWithInherit::partFixpoint(const Phase& phase) {
@@ -528,6 +528,7 @@ int NaiveEvalWithInherit::fireTrigger() {
 
 Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (program == nullptr) return this;
+    const OwnState own(*this);
     inheritanceFlag |= program->inheritanceMark();
     OM* base = phases->om();
     // Steps of a program not analysed (tp alone does not) inherit nothing themselves, but a
@@ -556,7 +557,7 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     std::optional<HeldOutput> held;
     if (stepBackOpen) held.emplace();
     warnedBeforeHeld = warned;
-    sequence.starts.emplace_back(round, triggerNumber);
+    sequence.starts.emplace_back(now->rounds, now->triggers);
     tpOnce(program);
     while (steppingBack() && phases->inheritance().blockEarliestConflicts() != 0) {
         held->drop();
@@ -577,8 +578,8 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
                 held->drop();
                 warned = warnedBeforeHeld;
             }
-            round = sequence.starts[step].first;
-            triggerNumber = sequence.starts[step].second;
+            now->rounds = sequence.starts[step].first;
+            now->triggers = sequence.starts[step].second;
             tpOnce(program);
         }
     }
@@ -594,19 +595,19 @@ void NaiveEvalWithInherit::tpOnce(FProgram* program) {
     if (interruptFlag.load() != 0) return;
     OutputChannel& system = systemChannel();
     if (changed != 0) {
-        system << "TP Round " << round << std::endl;
-        ++round;
+        system << "TP Round " << now->rounds << std::endl;
+        ++now->rounds;
         return;
     }
-    system << "FP reached in round " << round << std::endl;
+    system << "FP reached in round " << now->rounds << std::endl;
     holdNormalizer(program);
     buildTriggerList(program, *planOf(program));
     releaseNormalizer();
     if (fireTrigger() == 0) {
         system << "Model evaluated";
     } else {
-        system << triggerNumber << ". inheritance rule triggered";
-        ++triggerNumber;
+        system << now->triggers << ". inheritance rule triggered";
+        ++now->triggers;
     }
     system << std::endl;
 }
@@ -643,7 +644,7 @@ Ref<Operand> NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
 
 void NaiveEvalWithInherit::reset(int mode) {
     NaiveEval::reset(mode);
-    triggerNumber = 0;
+    now->triggers = 0;
     matcher->clear();
     clearTriggerList();
     if (mode == 0) return;

@@ -64,7 +64,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     void clearTriggerList();
 
     const std::vector<Ref<FRule>>& triggers() const { return triggerList; }
-    int triggerCount() const { return triggerNumber; }
+    int triggerCount() const { return now->triggers; }
     int inheritance() const { return inheritanceFlag; }
     int triggerMode() const { return allTriggers; }
 
@@ -115,13 +115,9 @@ class NaiveEvalWithInherit : public NaiveEval {
     void closingFixpoint();
     // Whether the trigger count counts the phases that added facts rather than the fixpoints.
     virtual bool countsProductivePhases() const { return false; }
-    // Whether the current evaluation ran a trigger phase.
-    bool phaseRan = false;
     bool conflictPending() const override;
 
     Ref<OMAccess> phases;
-    // Fixpoints (or, when semi-naive, productive phases) of the current evaluation.
-    int triggerNumber = 0;
     int inheritanceFlag = 0;
     // 0 one trigger per phase, 1 all triggers with buffered inserts.
     int allTriggers = 0;

@@ -164,7 +164,7 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
         }
     } holding{*this, run};
     run = &evaluation;
-    phaseRan = false;
+    now->phaseRan = false;
     const bool completed = start == Start::AddedClauses
                                ? evaluateAddedFacts(*plan, program, added.get(), *changed)
                                : walkToFixpoint(program, *plan);
@@ -335,12 +335,12 @@ FixpointDriver::End PrSemiNaive::AddedClauses::evaluatePart(const Phase& phase) 
     Phase part = phase;
     FProgram* first = nullptr;
     if (!partOf(phase, part, first, all)) return FixpointDriver::End::Fixpoint;
-    self.equated = false;
+    self.now->equated = false;
     self.translatePart(part.part);
     const bool reached = self.semiNaiveFixpoint(part, first);
     if (self.matcher) self.matcher->forgetKeptTables();
     if (!reached) return FixpointDriver::End::Stopped;
-    return self.equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
+    return self.now->equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
 }
 
 std::vector<FSymbol> PrSemiNaive::AddedClauses::subclassesOf(const FSymbol& cls) {
@@ -366,7 +366,7 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
         });
     opening->setInheritanceMark(program->inheritanceMark());
     const int inserted = nextRound(opening.get());
-    if (roundFailed || interruptFlag.load() != 0) return false;
+    if (now->roundFailed || interruptFlag.load() != 0) return false;
     // Equated objects may join rows anywhere: every component runs.
     AddedClauses walk(*this, changed, inserted < 0);
     walk.newRules = std::move(newRules);
@@ -455,7 +455,7 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
     const bool triggers = triggersWith(phase);
     // Walked outside an evaluation in mode "seminaive": the rounds of the naive evaluation.
     if (run == nullptr) return NaiveEvalWithInherit::partFixpoint(phase);
-    Run& now = *run;
+    Run& running = *run;
     if (!phase.recursive && opening == nullptr) {
         // Everything it reads is complete: the first round derives all it can.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
@@ -466,11 +466,11 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
     // The part's delta programs, made as the walk prepared it.
     PartDeltas& deltas = deltasOf(phase, triggers);
     const PartDeltas::Form& form = deltas.form(*access);
-    now.unrecordedReads = form.unrecordedReads;
-    now.deltaTable = form.table.get();
-    now.deltaProgram = form.rules.get();
-    if (now.deltaProgram != nullptr) now.firstDeltaProgram = form.firstRound(*access);
-    if (now.deltaProgram == nullptr) {
+    running.unrecordedReads = form.unrecordedReads;
+    running.deltaTable = form.table.get();
+    running.deltaProgram = form.rules.get();
+    if (running.deltaProgram != nullptr) running.firstDeltaProgram = form.firstRound(*access);
+    if (running.deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
@@ -478,22 +478,22 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         return fixpointWithTriggers(program, changed);
     }
     if (inheritanceFlag != 0 && triggers && deltas.triggerRules != nullptr) {
-        now.triggerDeltaTable = deltas.triggerTable.get();
-        now.triggerDeltaProgram = deltas.triggerRules.get();
-        now.unrecordedReads = now.unrecordedReads || deltas.triggerUnrecordedReads;
+        running.triggerDeltaTable = deltas.triggerTable.get();
+        running.triggerDeltaProgram = deltas.triggerRules.get();
+        running.unrecordedReads = running.unrecordedReads || deltas.triggerUnrecordedReads;
     }
 
     // Each step of the part is a round of one kind, or a trigger phase; what follows a step
     // depends on what it changed.
-    auto after = [&now](int changed) {
+    auto after = [&running](int changed) {
         if (changed < 0) return Step::Whole;
         if (changed > 0) {
-            if (now.recordingOff) return Step::Whole;
-            return now.firstDeltaProgram != nullptr ? Step::FirstDelta : Step::Delta;
+            if (running.recordingOff) return Step::Whole;
+            return running.firstDeltaProgram != nullptr ? Step::FirstDelta : Step::Delta;
         }
         // Some kept rule reads facts a delta round does not count as new: full rounds without
         // recording confirm the fixpoint.
-        if (now.unrecordedReads && !now.recordingOff) return Step::Confirm;
+        if (running.unrecordedReads && !running.recordingOff) return Step::Confirm;
         return Step::Trigger;
     };
     Step step = opening != nullptr ? Step::Opening : Step::Whole;
@@ -512,51 +512,51 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
                 OM* base = access->om();
                 const std::uint64_t unrecorded = base != nullptr ? base->unreportedNewFacts() : 0;
                 changed = nextRound(step == Step::Opening ? opening : program);
-                if (firstStep && changed == 0 && !roundFailed && base != nullptr &&
+                if (firstStep && changed == 0 && !now->roundFailed && base != nullptr &&
                     base->unreportedNewFacts() != unrecorded)
                     changed = 1;
                 break;
             }
             case Step::Confirm:
-                now.recordingOff = true;
+                running.recordingOff = true;
                 changed = nextRound(program);
                 break;
             case Step::FirstDelta:
             case Step::Delta: {
                 const DeltaRules& rules =
-                    step == Step::FirstDelta ? *now.firstDeltaProgram : *now.deltaProgram;
-                const Ref<FProgram> round =
+                    step == Step::FirstDelta ? *running.firstDeltaProgram : *running.deltaProgram;
+                const Ref<FProgram> deltaRound =
                     rules.roundProgram(*access, program->getSymTab(), program->inheritanceMark());
-                changed = nextRound(round.get());
+                changed = nextRound(deltaRound.get());
                 // Used once: the later deltas are parts of their relations.
-                if (step == Step::FirstDelta) now.firstDeltaProgram.reset();
+                if (step == Step::FirstDelta) running.firstDeltaProgram.reset();
                 break;
             }
             case Step::Trigger: {
                 // A part without trigger phases is at its fixpoint, which is the evaluation's
                 // only where no part runs a phase (closingFixpoint).
-                if (now.triggerDeltaProgram == nullptr) {
+                if (running.triggerDeltaProgram == nullptr) {
                     reached = true;
                     break;
                 }
                 fixpointBeforePhase();
-                now.recordingOff = false;
-                access->initDelta(now.triggerDeltaTable);
+                running.recordingOff = false;
+                access->initDelta(running.triggerDeltaTable);
                 if (triggerPhase() == 0) {
                     reached = true;
                     break;
                 }
-                const Ref<FProgram> triggerRound = now.triggerDeltaProgram->roundProgram(
+                const Ref<FProgram> triggerRound = running.triggerDeltaProgram->roundProgram(
                     *access, program->getSymTab(), program->inheritanceMark());
                 changed = tpStep(triggerRound.get());
-                ++round;
-                if (roundFailed && !steppingBack())
+                ++now->rounds;
+                if (now->roundFailed && !steppingBack())
                     centralErrorHandler().report(err11::CannotEvaluate);
                 break;
             }
         }
         if (reached) break;
-        if (roundFailed || steppingBack()) {
+        if (now->roundFailed || steppingBack()) {
             dropDeltas();
             return false;
         }

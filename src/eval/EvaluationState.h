@@ -1,0 +1,20 @@
+// EvaluationState: where one evaluation stands, its rounds and trigger phases counted for its
+// traces and statistics.
+#pragma once
+
+// Owned by the call that walks an evaluation (NaiveEval::evaluate, tp); the evaluator points to it
+// for that call only (NaiveEval::OwnState). Between calls the evaluator keeps only where the
+// counts stand until a reset: the single steps of tp count on from one another.
+struct EvaluationState {
+    // The rounds run, which is the number of the next: only the first inserts the program's facts.
+    int rounds = 0;
+    // The fixpoints reached before trigger phases or, where the evaluator counts productive
+    // phases, the phases that added facts.
+    int triggers = 0;
+    // Whether the evaluation ran a trigger phase.
+    bool phaseRan = false;
+    // Set by a round that was abandoned or left the matcher unusable: the evaluation cannot go on.
+    bool roundFailed = false;
+    // Set by a round that applied equalities.
+    bool equated = false;
+};
