@@ -384,6 +384,17 @@ Ref<Operand> NaiveEval::retrieve(FRule* query, SymTab* /*names*/) {
     return result;
 }
 
+void NaiveEval::beginQuery() {
+    if (openQueries++ != 0) return;
+    OM* base = access ? access->om() : nullptr;
+    queryNameMark = base != nullptr ? base->nameMark() : 0;
+}
+
+void NaiveEval::endQuery() {
+    if (openQueries == 0 || --openQueries != 0) return;
+    if (OM* base = access ? access->om() : nullptr) base->forgetNamesMadeAfter(queryNameMark);
+}
+
 void NaiveEval::reset(int /*mode*/) {
     round = 0;
     matcher->clear();

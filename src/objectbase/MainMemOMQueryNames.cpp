@@ -1,0 +1,40 @@
+// Forgetting the strings and names a query made and nothing stored holds.
+#include <optional>
+
+#include "objectbase/MainMemOM.h"
+#include "objectbase/NameHandler.h"
+
+std::int64_t MainMemOM::nameMark() const {
+    return nameHandler->upcomingObjectId();
+}
+
+void MainMemOM::forgetNamesMadeAfter(std::int64_t mark) {
+    const std::int64_t upcoming = nameHandler->upcomingObjectId();
+    // Nothing made, or the base emptied since the mark (its numbering started again); a delta
+    // being recorded lists the names made in it.
+    if (mark <= 0 || upcoming <= mark || deltaOn != 0) return;
+    // A query stores only the values it inherits, which go again with its answers, and those are
+    // values of names made before it. The indexes are asked all the same; the memberships not
+    // indexed yet are looked at here.
+    const RelationStore& memberships = memberRows.store();
+    auto held = [&](const InternalName& name) {
+        if (stringInUse(name)) return true;
+        for (std::int32_t at = instancesIndexed; at < memberships.size(); ++at) {
+            const InternalName* row = memberships.row(at);
+            if (row[0] == name || row[1] == name) return true;
+        }
+        return false;
+    };
+    for (std::int64_t id = mark; id < upcoming; ++id) {
+        // Strings and names share the counter; a name made is one of the two.
+        for (const std::uint8_t kind : {InternalName::String, InternalName::Object}) {
+            const InternalName name(static_cast<std::int32_t>(id), kind, 0);
+            const std::optional<FSymbol> symbol = nameToSymbol.find(name);
+            if (!symbol || held(name)) continue;
+            // The symbol is made again when something names it later, with a number above
+            // every name made so far: names made after the query keep their order.
+            symbolToName.erase(*symbol);
+            nameToSymbol.erase(name);
+        }
+    }
+}
