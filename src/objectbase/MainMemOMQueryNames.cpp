@@ -10,8 +10,9 @@ std::int64_t MainMemOM::nameMark() const {
 
 void MainMemOM::forgetNamesMadeAfter(std::int64_t mark) {
     const std::int64_t upcoming = nameHandler->upcomingObjectId();
-    // Nothing made, or the base emptied since the mark (its numbering started again); a delta
-    // being recorded lists the names made in it.
+    // Nothing made, or the base emptied since the mark (its numbering started again; a query
+    // never empties it, so a mark is taken and used within one); a delta being recorded lists
+    // the names made in it.
     if (mark <= 0 || upcoming <= mark || deltaOn != 0) return;
     // A query stores only the values it inherits, which go again with its answers, and those are
     // values of names made before it. The indexes are asked all the same; the memberships not
