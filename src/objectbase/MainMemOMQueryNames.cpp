@@ -1,6 +1,8 @@
 // Forgetting the strings and names a query made and nothing stored holds.
 #include <optional>
+#include <set>
 
+#include "objectbase/FrameManager.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/NameHandler.h"
 
@@ -18,8 +20,28 @@ void MainMemOM::forgetNamesMadeAfter(std::int64_t mark) {
     // values of names made before it. The indexes are asked all the same; the memberships not
     // indexed yet are looked at here.
     const RelationStore& memberships = memberRows.store();
+    // The values the usage log left out are found by a walk of the frames, as the string cleanup
+    // finds them.
+    std::set<InternalName> unlogged;
+    if (usage.hasUnloggedValues()) {
+        auto keep = [&](const InternalName& value) {
+            if (value.getValue() >= mark && value.getValue() < upcoming) unlogged.insert(value);
+        };
+        frameManager->forEachObjFrame([&](const InternalName&, const MainMemObjFrame* frame) {
+            frame->forEachEntry([&](const MethodKey&, const InternalName& value) {
+                if (value.getType() != InternalName::SetName) {
+                    keep(value);
+                    return;
+                }
+                if (const MainMemSetFrame* set = getSetFrame(value))
+                    for (const InternalName& member : set->memberSet().ascending()) keep(member);
+            });
+        });
+        forEachUnloggedRowCell(
+            [&keep](const InternalName& cell, const InternalName&) { keep(cell); }, Walk::Whole);
+    }
     auto held = [&](const InternalName& name) {
-        if (stringInUse(name)) return true;
+        if (unlogged.count(name) != 0 || stringInUse(name)) return true;
         for (std::int32_t at = instancesIndexed; at < memberships.size(); ++at) {
             const InternalName* row = memberships.row(at);
             if (row[0] == name || row[1] == name) return true;
