@@ -145,6 +145,8 @@ class MainMemOM : public OM {
     int applyEqualities() override;
     int applyEquality(InternalName& representative) override;
     void cleanup() override;
+    std::int64_t nameMark() const override;
+    void forgetNamesMadeAfter(std::int64_t mark) override;
     void eqTraceOn() override { eqTrace = 1; }
     void eqTraceOff() override { eqTrace = 0; }
 

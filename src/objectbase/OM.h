@@ -182,6 +182,12 @@ class OM : public FLSysObject {
     virtual int applyEquality(InternalName& representative) = 0;
     // Forgets strings that no stored fact uses.
     virtual void cleanup() = 0;
+    // A mark of the names made so far, and the forgetting of the strings and names made after
+    // it that nothing stored holds: a query forgets what it made once its answers are printed,
+    // so that a name it mentioned first is numbered, when a later program makes it, as if the
+    // query had not been asked (where classes tie, the class numbered first gives the value).
+    virtual std::int64_t nameMark() const { return 0; }
+    virtual void forgetNamesMadeAfter(std::int64_t /*mark*/) {}
     virtual void eqTraceOn() = 0;
     virtual void eqTraceOff() = 0;
     virtual Iterator* objNamesIterator(Iterator* reuse) = 0;

@@ -159,6 +159,18 @@ FLogicInterpreter* FLogicInterpreter::addGroundFact(const FactList::Ground& fact
 
 FLogicInterpreter* FLogicInterpreter::query(FRule* query, SymTab* symTab) {
     if (query == nullptr) return nullptr;
+    // The names the query makes go again once its answers are printed, however it ends.
+    struct QueryScope {
+        Evaluation* evaluation;
+        explicit QueryScope(Evaluation* evaluation) : evaluation(evaluation) {
+            if (evaluation != nullptr) evaluation->beginQuery();
+        }
+        ~QueryScope() {
+            if (evaluation != nullptr) evaluation->endQuery();
+        }
+        QueryScope(const QueryScope&) = delete;
+        QueryScope& operator=(const QueryScope&) = delete;
+    } scope(evaluation.get());
     Timer answerWatch;
     Timer printWatch;
     printer->beginQuery(query);
