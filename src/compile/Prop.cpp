@@ -289,8 +289,45 @@ bool Prop::deferKeptMembers(PropRun& run, Iterator* rows) const {
     return true;
 }
 
+void Prop::feedsJoinTable() {
+    if (inputCount != 0 || needsCheck != 0 || !enumerated.inputs.empty() || !varEqs.empty() ||
+        valueCount != 1 || axis != Axis::None || methodType != MethodType::Set ||
+        relationWidth != 3 || arity != 3)
+        return;
+    std::vector<char> fixed(3, 0);
+    for (const auto& [position, symbol] : constants)
+        if (symbol != FSymbol() && position >= 1 && position <= 3)
+            fixed[std::size_t(position - 1)] = 1;
+    // The method named, the host free; every row told apart by its result cells.
+    if (fixed[1] == 0 || fixed[0] != 0 || !resultRowsDistinct(fixed)) return;
+    for (const VarRecord& r : vars)
+        if (r.column < 1 || r.column > 3) return;
+    rowsRoad = MethodRowsRoad::KeptTables;
+}
+
+std::string Prop::strategy(const SymTab*) const {
+    return rowsRoad == MethodRowsRoad::KeptTables ? "stored values, table kept" : "";
+}
+
+bool Prop::deferStoredRows(PropRun& run) const {
+    OM* om = run.access->om();
+    if (om == nullptr || run.traced) return false;
+    // Inside an inheritance phase the lookup answers with inherited values as well.
+    if (run.access->inheritanceOn() != 0 && run.access->inheritance().isOpen()) return false;
+    const std::vector<InternalName>& pattern = run.patternCells;
+    if (pattern[0] != InternalName::UndefinedObject || pattern[1] == InternalName::UndefinedObject)
+        return false;
+    std::vector<std::pair<int, int>> take;
+    for (const VarRecord& r : vars) take.emplace_back(r.column - 1, r.cell);
+    run.result->defer(std::make_unique<StoredMethodRows>(Ref<OM>::share(om), pattern[1],
+                                                         code(methodType), pattern[2],
+                                                         std::move(take), run.resultCells));
+    return true;
+}
+
 void Prop::matchRelation(Run& base) const {
     auto& run = static_cast<PropRun&>(base);
+    if (rowsRoad == MethodRowsRoad::KeptTables && deferStoredRows(run)) return;
     Ref<Iterator> rows = Ref<Iterator>::adopt(
         run.access->matchAxis(methodType, axis, run.patternCells.data(), relationWidth, nullptr));
     if (!rows) return;

@@ -29,6 +29,7 @@
 #include "objectbase/LexicalFormCache.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
+#include "objectbase/MethodValueStamps.h"
 #include "objectbase/NumberedNameMap.h"
 #include "objectbase/OM.h"
 #include "objectbase/StringCleanup.h"
@@ -88,6 +89,11 @@ class MainMemOM : public OM {
     int giveInternalName(const FSymbol& symbol, InternalName& out) override;
     Iterator* methodHostsIterator(const InternalName& method, std::int16_t type,
                                   std::int16_t argCount, Iterator* reuse) override;
+    bool methodValuesStamp(const InternalName& method, int type, int argCount, std::uint64_t& epoch,
+                           std::uint64_t& change) override {
+        methodStamps.stamp(MethodKey(type, argCount, method), epoch, change);
+        return true;
+    }
     Iterator* isaIterator(const InternalName& name, int kind, Iterator* reuse) override;
     int getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
                           InternalName& out) override;
@@ -227,6 +233,10 @@ class MainMemOM : public OM {
                                           int type, HostSetCache& sets);
     // Stores a value into the set frame that holds the host's values (found by the caller):
     // indexes and records it when it is new; 1 then, 0 when it was a member already.
+    // insertSetMember without noting which method changed.
+    int storeSetMembers(const InternalName& host, const InternalName& method,
+                        const InternalName* args, int argCount, int type,
+                        const set<InternalName>& values);
     int storeSetMember(MainMemSetFrame* members, const InternalName& host,
                        const InternalName& method, const InternalName* args, int argCount, int type,
                        const InternalName& value);
@@ -578,6 +588,8 @@ class MainMemOM : public OM {
     // Looked up by key only; they own their sets.
     FlatNameMap<InternalName, set<FSymbol>*> nameToSymbols;
     FlatNameMap<MethodKey, MemberSet*> methodsTable;
+    // Which method each store changed (see MethodValueStamps).
+    MethodValueStamps methodStamps;
     FlatNameMap<InternalName, set<MethodSig>*> methodSignatures;
     // A method key lately indexed: its hosts' set, and that its signature is among its method's
     // already. Every new entry indexes its host, and a consult's molecules use a few methods in

@@ -289,6 +289,7 @@ void MainMemOM::showDelta() {
 // Clearing
 
 void MainMemOM::clear() {
+    methodStamps.invalidate();
     noteCleared();
     framesMoved();
     deltaViews.clear();

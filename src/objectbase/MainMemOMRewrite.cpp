@@ -37,6 +37,7 @@ void moveSet(FlatNameMap<Key, Members*>& table, const Key& from, const Key& to) 
 }  // namespace
 
 void MainMemOM::rewriteAll(const InternalName& old, const InternalName& rep) {
+    methodStamps.invalidate();
     rewriteMethodName(old, rep);
     rewriteUsages(old, rep);
     rewritePredicates(old, rep);

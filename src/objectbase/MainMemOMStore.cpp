@@ -409,10 +409,13 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
         centralErrorHandler().report(err5::WrongMetType);
         return 0;
     }
+    const std::uint64_t before = MethodValueStamps::before();
     bool made = false;
     MainMemObjFrame* frame = objFrameFor(host, made);
     if (frame == nullptr) return 0;
-    return storeValueOf(frame, made, host, method, args, argCount, type, value);
+    const int added = storeValueOf(frame, made, host, method, args, argCount, type, value);
+    methodStamps.stored(MethodKey(type, argCount, method), before);
+    return added;
 }
 
 int MainMemOM::storeValueOf(MainMemObjFrame* frame, bool made, const InternalName& host,
@@ -477,7 +480,9 @@ int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host
                               const InternalName& method, const InternalName* args, int argCount,
                               int type, const InternalName& value) {
     // One probe answers both whether the value is there and where it goes.
+    const std::uint64_t before = MethodValueStamps::before();
     if (members->insert(value) == 0) return 0;
+    methodStamps.stored(MethodKey(type, argCount, method), before);
     return noteNewSetMember(host, method, args, argCount, type, value);
 }
 
@@ -519,6 +524,15 @@ int MainMemOM::insertSetMember(const InternalName& host, const InternalName& met
         centralErrorHandler().report(err5::WrongMetType);
         return 0;
     }
+    const std::uint64_t before = MethodValueStamps::before();
+    const int added = storeSetMembers(host, method, args, argCount, type, values);
+    methodStamps.stored(MethodKey(type, argCount, method), before);
+    return added;
+}
+
+int MainMemOM::storeSetMembers(const InternalName& host, const InternalName& method,
+                               const InternalName* args, int argCount, int type,
+                               const set<InternalName>& values) {
     MainMemObjFrame* frame = objFrameFor(host);
     if (frame == nullptr) return 0;
     for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);

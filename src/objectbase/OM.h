@@ -96,6 +96,13 @@ class OM : public FLSysObject {
     // The hosts whose frame holds an entry of (type, argCount, method).
     virtual Iterator* methodHostsIterator(const InternalName& method, std::int16_t type,
                                           std::int16_t argCount, Iterator* reuse) = 0;
+    // Two words that stay the same exactly while the stored values of (type, argCount, method)
+    // cannot have changed, in this object base or any other; false when the base keeps no such
+    // stamps.
+    virtual bool methodValuesStamp(const InternalName& /*method*/, int /*type*/, int /*argCount*/,
+                                   std::uint64_t& /*epoch*/, std::uint64_t& /*change*/) {
+        return false;
+    }
     // Kind 1: the instances of a class; 2: its direct subclasses; 3: its children.
     virtual Iterator* isaIterator(const InternalName& name, int kind, Iterator* reuse) = 0;
     // The object standing for the function term f(args), made on first use.
