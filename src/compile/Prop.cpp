@@ -11,7 +11,6 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
 #include "objectbase/OM.h"
 
@@ -98,9 +97,9 @@ class KeptMembersSource final : public RowSource {
                 if (!row(value)) return;
                 continue;
             }
-            const MainMemSetFrame* set = om->getSetFrame(value);
-            if (set == nullptr) continue;
-            set->memberSet().kept(front, added);
+            const SetFrameView set = om->setFrameOf(value);
+            if (!set) continue;
+            set.memberSet().kept(front, added);
             for (const InternalName& member : front)
                 if (!row(member)) return;
             for (const InternalName& member : added)
@@ -272,8 +271,8 @@ bool Prop::deferKeptMembers(PropRun& run, Iterator* rows) const {
         values.push_back(value);
         if (value.getType() != InternalName::SetName)
             ++members;
-        else if (const MainMemSetFrame* set = om->getSetFrame(value))
-            members += set->memberSet().size();
+        else if (const SetFrameView set = om->setFrameOf(value))
+            members += set.memberSet().size();
     }
     std::vector<std::pair<int, int>> take;
     std::vector<InternalName> cells = run.resultCells;

@@ -167,11 +167,24 @@ class MainMemOM : public OM {
     void showValue(const InternalName& host, const InternalName& method, int type,
                    int argCount) override;
     void showEntry(const InternalName& method, const InternalName& value, int type) override;
-    MainMemObjFrame* getObjFrame(const InternalName& name) override;
-    MainMemSetFrame* getSetFrame(const InternalName& name) override;
+    ObjectFrameView objectFrameOf(const InternalName& name) override {
+        return ObjectFrameView(getObjFrame(name));
+    }
+    SetFrameView setFrameOf(const InternalName& name) override {
+        return SetFrameView(getSetFrame(name));
+    }
+    PredicateFrameView predicateFrameOf(const InternalName& name) override {
+        return PredicateFrameView(getPredFrame(name));
+    }
+    ParamFrameView paramFrameOf(const InternalName& name) override {
+        return ParamFrameView(getParamFrame(name));
+    }
+    // The frames themselves, for the object base's own parts and its tests.
+    MainMemObjFrame* getObjFrame(const InternalName& name);
+    MainMemSetFrame* getSetFrame(const InternalName& name);
+    MainMemPredFrame* getPredFrame(const InternalName& name);
+    MainMemParamFrame* getParamFrame(const InternalName& name);
     Iterator* setIterator(const InternalName& setName, Iterator* reuse) override;
-    MainMemPredFrame* getPredFrame(const InternalName& name) override;
-    MainMemParamFrame* getParamFrame(const InternalName& name) override;
     Iterator* predNamesIterator(Iterator* reuse) override;
     Iterator* paramNamesIterator(Iterator* reuse) override;
     void mergeParamFrames(const InternalName& replaced, const InternalName& kept) override;
