@@ -383,10 +383,8 @@ class MainMemOM : public OM {
     bool isPendingEquality(const InternalName& replaced, InternalName& representative);
     int pendingEqualityCount() { return equalities.pendingCount(); }
     bool pathHostOf(const InternalName& object, InternalName& host);
-    const FlatNameMap<MethodKey, MemberSet*>& methodHostTable() const { return methodsTable; }
-    const FlatNameMap<InternalName, set<MethodSig>*>& signatureTable() const {
-        return methodSignatures;
-    }
+    const auto& methodHostTable() const { return methodsTable; }
+    const auto& signatureTable() const { return methodSignatures; }
     // Calls visit(name, its usage set) for every name of the usage index.
     template <class Visit>
     void forEachUsage(Visit visit) {
@@ -400,7 +398,7 @@ class MainMemOM : public OM {
                            : parentToChildTable;
     }
     const auto& symbolBindings() const { return symbolToName; }
-    const FlatNameMap<InternalName, set<FSymbol>*>& furtherSymbols() const { return nameToSymbols; }
+    const auto& furtherSymbols() const { return nameToSymbols; }
     void forEachFurtherSymbol(
         const std::function<void(const InternalName&, const FSymbol&)>& visit) const override;
     const clib_dictionary<InternalName, InternalName>& pathHostTable() const { return pathHosts; }
@@ -599,11 +597,11 @@ class MainMemOM : public OM {
     NumberedNameMap<FSymbol, InternalName> symbolToName;
     NumberedNameMap<InternalName, FSymbol> nameToSymbol;
     // Looked up by key only; they own their sets.
-    FlatNameMap<InternalName, set<FSymbol>*> nameToSymbols;
-    FlatNameMap<MethodKey, MemberSet*> methodsTable;
+    FlatNameMap<InternalName, std::unique_ptr<set<FSymbol>>> nameToSymbols;
+    FlatNameMap<MethodKey, std::unique_ptr<MemberSet>> methodsTable;
     // Which method each store changed (see MethodValueStamps).
     MethodValueStamps methodStamps;
-    FlatNameMap<InternalName, set<MethodSig>*> methodSignatures;
+    FlatNameMap<InternalName, std::unique_ptr<set<MethodSig>>> methodSignatures;
     // A method key lately indexed: its hosts' set, and that its signature is among its method's
     // already. Every new entry indexes its host, and a consult's molecules use a few methods in
     // turn: two hashed lookups and a tree insert for each entry were 5% of consulting
