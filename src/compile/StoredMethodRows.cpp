@@ -5,7 +5,6 @@
 
 #include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
 #include "objectbase/OM.h"
 
@@ -93,20 +92,20 @@ void StoredMethodRows::walk(const RowSink& emit, Members members) {
     for (bool more = hosts->first(); more; more = hosts->next()) {
         const InternalName host = hosts->atColumn(1);
         // Hosts without a frame or without the entry have nothing to give.
-        MainMemObjFrame* frame = om->getObjFrame(host);
+        const ObjectFrameView frame = om->objectFrameOf(host);
         InternalName stored;
-        if (frame == nullptr || frame->lookupMethod(method, type, 0, stored) == 0) continue;
+        if (!frame || frame.lookupMethod(method, type, 0, stored) == 0) continue;
         if (stored.getType() != InternalName::SetName) {
             if ((!valueBound || stored == value) && !row(host, stored)) return;
             continue;
         }
-        const MainMemSetFrame* set = om->getSetFrame(stored);
-        if (set == nullptr) continue;
+        const SetFrameView set = om->setFrameOf(stored);
+        if (!set) continue;
         if (valueBound) {
-            if (set->contains(value) && !row(host, value)) return;
+            if (set.contains(value) && !row(host, value)) return;
             continue;
         }
-        if (!members(set->memberSet(),
+        if (!members(set.memberSet(),
                      [&](const InternalName& member) { return row(host, member); }))
             return;
     }
