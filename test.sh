@@ -19,10 +19,12 @@ release=build/release
 cmake -S . -B "$release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$release" -j "$build_jobs"
 ctest --test-dir "$release" --output-on-failure -j "$test_jobs"
-# A short run of every fuzz target with a fixed seed (clang build; the long runs are
-# scripts/fuzz.sh, not part of the tests).
+# A short run of every fuzz target with a fixed seed and a fixed number of inputs, so that it is
+# the same run on a loaded machine (clang build; the long runs are scripts/fuzz.sh, not part of
+# the tests).
 mkdir -p build
-if ! QUORIN_JOBS=${QUORIN_JOBS:-$build_jobs} ./scripts/fuzz.sh 5 1 >build/fuzz-smoke.log 2>&1; then
+if ! QUORIN_FUZZ_RUNS=300 QUORIN_JOBS=${QUORIN_JOBS:-$build_jobs} ./scripts/fuzz.sh 300 1 \
+    >build/fuzz-smoke.log 2>&1; then
     tail -n 60 build/fuzz-smoke.log
     exit 1
 fi

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs them: fuzz.sh [seconds] [seed] [target], the target
 # one of those below or "all" (the default: each in turn for the given seconds). Without a seed
-# libFuzzer picks one. Each corpus starts from a copy of the target's seeds (never written back);
-# crashes land in build/fuzz/.
+# libFuzzer picks one; QUORIN_FUZZ_RUNS=N stops each target after N inputs. Each corpus starts
+# from a copy of the target's seeds (never written back); crashes land in build/fuzz/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -46,6 +46,9 @@ for t in $targets; do
     done
     options=(-max_total_time="$seconds" -seed="$seed" -timeout=10 -max_len=4096
              -artifact_prefix="$build/$t-")
+    # A fixed number of inputs makes a run with a fixed seed the same run on any machine,
+    # however loaded: the seconds then only bound it.
+    if [[ -n "${QUORIN_FUZZ_RUNS:-}" ]]; then options+=(-runs="$QUORIN_FUZZ_RUNS"); fi
     if [[ -n "${dict[$t]:-}" ]]; then options+=(-dict="${dict[$t]}"); fi
     "$build/fuzz/${program[$t]}" "${options[@]}" "$corpus"
 done

@@ -6,7 +6,8 @@
 #include "access/OMAccess.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
-#include "objectbase/MainMemFrames.h"
+#include "objectbase/InternalName.h"
+#include "objectbase/MethodType.h"
 
 DescIter::DescIter(const InternalName& host, const InternalName& method, int arity,
                    std::optional<MethodType> methodType, OMAccess* access)

@@ -7,7 +7,6 @@
 #include "access/OMAccess.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 
 namespace {
@@ -108,10 +107,10 @@ bool EnhLeftIsaIter::copyDirectClasses() {
     OM* base = access->om();
     if (base == nullptr) return false;
     classes.clear();
-    MainMemObjFrame* frame = base->getObjFrame(object);
-    if (frame == nullptr) return true;
-    if (const MainMemSetFrame* stored = base->getSetFrame(frame->setNameOf(kind))) {
-        const std::span<const InternalName> members = stored->memberSet().ascending();
+    const ObjectFrameView frame = base->objectFrameOf(object);
+    if (!frame) return true;
+    if (const SetFrameView stored = base->setFrameOf(frame.setNameOf(kind))) {
+        const std::span<const InternalName> members = stored.memberSet().ascending();
         classes.assign(members.begin(), members.end());
     }
     return true;

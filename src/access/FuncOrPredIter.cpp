@@ -3,7 +3,6 @@
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 
 FuncOrPredIter::FuncOrPredIter(const InternalName* tuple, int width, StoredAtom atom,
@@ -37,16 +36,16 @@ bool FuncOrPredIter::initialize() {
     if (om == nullptr) return false;
     // A frame of another width than the pattern's holds no row of this atom.
     if (predicate()) {
-        predFrame = om->getPredFrame(symbol);
-        if (predFrame == nullptr || predFrame->getArity() != width) return false;
-        predRows.renew([&](Iterator* old) { return predFrame->getIterator(old); });
+        predFrame = om->predicateFrameOf(symbol);
+        if (!predFrame || predFrame.arity() != width) return false;
+        predRows.renew([&](Iterator* old) { return predFrame.rowsIterator(old); });
         if (predRows == nullptr) return false;
     } else {
         InternalName frameName;
         if (om->giveInternalName(symbol, frameName) == 0) return false;
-        paramFrame = om->getParamFrame(frameName);
-        if (paramFrame == nullptr || paramFrame->getArity() != width - 1) return false;
-        paramRows.renew([&](Iterator* old) { return paramFrame->getIterator(old); });
+        paramFrame = om->paramFrameOf(frameName);
+        if (!paramFrame || paramFrame.arity() != width - 1) return false;
+        paramRows.renew([&](Iterator* old) { return paramFrame.rowsIterator(old); });
         if (paramRows == nullptr) return false;
     }
     allBound = true;
@@ -87,9 +86,9 @@ bool FuncOrPredIter::first() {
     if (!initialize()) return false;
     if (allBound) {
         if (predicate()) {
-            positioned = predFrame->containsTuple(pattern.data(), width);
+            positioned = predFrame.containsTuple(pattern.data(), width);
         } else {
-            positioned = paramFrame->lookupResult(&pattern[1], width - 2, foundResult) != 0 &&
+            positioned = paramFrame.lookupResult(&pattern[1], width - 2, foundResult) != 0 &&
                          foundResult == pattern[static_cast<std::size_t>(width - 1)];
         }
         return positioned;

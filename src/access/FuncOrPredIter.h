@@ -8,10 +8,10 @@
 
 #include "access/MatchIterator.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/ParamFrameView.h"
+#include "objectbase/PredicateFrameView.h"
 
 class OM;
-class MainMemParamFrame;
-class MainMemPredFrame;
 
 // What a FuncOrPredIter reads; the numbers are the ones the access layer uses for the two.
 enum class StoredAtom : std::int32_t { Function = 0, Predicate = 1001 };
@@ -54,8 +54,8 @@ class FuncOrPredIter : public MatchIterator {
     bool initialized = false;
     Ref<Iterator> predRows;
     Ref<Iterator> paramRows;
-    MainMemPredFrame* predFrame = nullptr;
-    MainMemParamFrame* paramFrame = nullptr;
+    PredicateFrameView predFrame;
+    ParamFrameView paramFrame;
     StoredAtom atom;
     FSymbol symbol;
     bool allBound = false;

@@ -3,7 +3,6 @@
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 
 IsaIterator::IsaIterator(const InternalName& object, const InternalName& cls, IsaRelation kind,
@@ -25,9 +24,9 @@ bool IsaIterator::fits(bool objectBound, bool classBound) const {
     return false;
 }
 
-MainMemSetFrame* IsaIterator::relationSet(MainMemObjFrame* frame) const {
-    if (frame == nullptr) return nullptr;
-    return om->getSetFrame(frame->setNameOf(kind));
+SetFrameView IsaIterator::relationSet(ObjectFrameView frame) const {
+    if (!frame) return {};
+    return om->setFrameOf(frame.setNameOf(kind));
 }
 
 InternalName IsaIterator::atColumn(int col) {
@@ -41,8 +40,8 @@ InternalName IsaIterator::atColumn(int col) {
 bool FullySpecIsaIter::first() {
     positioned = false;
     if (!fits(true, true)) return false;
-    MainMemSetFrame* classes = relationSet(om->getObjFrame(object));
-    positioned = classes != nullptr && classes->contains(cls);
+    const SetFrameView classes = relationSet(om->objectFrameOf(object));
+    positioned = classes && classes.contains(cls);
     return positioned;
 }
 
@@ -54,9 +53,9 @@ bool FullySpecIsaIter::next() {
 bool LeftSpecIsaIter::first() {
     positioned = false;
     if (!fits(true, false)) return false;
-    MainMemSetFrame* classes = relationSet(om->getObjFrame(object));
-    if (classes == nullptr) return false;
-    members.renew([&](Iterator* old) { return classes->getIterator(old); });
+    const SetFrameView classes = relationSet(om->objectFrameOf(object));
+    if (!classes) return false;
+    members.renew([&](Iterator* old) { return classes.membersIterator(old); });
     positioned = members != nullptr && members->first();
     return positioned;
 }
@@ -84,9 +83,9 @@ bool RightSpecIsaIter::next() {
 bool UnspecIsaIter::seekObject() {
     do {
         currentObject = names->atColumn(1);
-        MainMemSetFrame* classes = relationSet(om->getObjFrame(currentObject));
-        if (classes == nullptr) continue;
-        members.renew([&](Iterator* old) { return classes->getIterator(old); });
+        const SetFrameView classes = relationSet(om->objectFrameOf(currentObject));
+        if (!classes) continue;
+        members.renew([&](Iterator* old) { return classes.membersIterator(old); });
         if (members != nullptr && members->first()) return true;
     } while (names->next());
     return false;

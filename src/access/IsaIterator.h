@@ -9,8 +9,8 @@
 #include "objectbase/MethodType.h"
 
 class OM;
-class MainMemObjFrame;
-class MainMemSetFrame;
+class ObjectFrameView;
+class SetFrameView;
 
 // Rows are [object, class]. Only stored relations count: no transitive closure and no built-in
 // classes. Each member serves one binding of object and class; a pattern that does not fit the
@@ -33,7 +33,7 @@ class IsaIterator : public MatchIterator {
     // as given.
     bool fits(bool objectBound, bool classBound) const;
     // The stored relation set of the kind of an object frame; null when there is none.
-    MainMemSetFrame* relationSet(MainMemObjFrame* frame) const;
+    SetFrameView relationSet(ObjectFrameView frame) const;
     // The cells of the current row.
     virtual InternalName rowObject() const { return object; }
     virtual InternalName rowClass() const { return cls; }

@@ -4,7 +4,6 @@
 
 #include "access/PatternMatcher.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
@@ -107,8 +106,9 @@ Iterator* OMAccess::setIterator(const InternalName& setName, Iterator* old) {
 }
 
 const MemberSet* OMAccess::setMembers(const InternalName& setName) {
-    MainMemSetFrame* frame = attachedOM != nullptr ? attachedOM->getSetFrame(setName) : nullptr;
-    return frame != nullptr ? &frame->memberSet() : nullptr;
+    const SetFrameView frame =
+        attachedOM != nullptr ? attachedOM->setFrameOf(setName) : SetFrameView();
+    return frame ? &frame.memberSet() : nullptr;
 }
 
 int OMAccess::lookupName(const std::string& text, InternalName& out, int arity) {

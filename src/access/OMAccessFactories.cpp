@@ -14,7 +14,6 @@
 #include "access/RefIter.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/RelationStore.h"
 
@@ -136,10 +135,10 @@ Iterator* OMAccess::makeFuncOrPredIter(const FSymbol& symbol, const InternalName
 
 OMAccess::StoredRows OMAccess::storedPredicateRows(const FSymbol& symbol, int arity) {
     if (symbol.getType() == InternalName::BuiltinPredicate || om() == nullptr) return {};
-    const MainMemPredFrame* frame = om()->getPredFrame(symbol);
-    if (frame == nullptr || frame->getArity() != arity) return {};
-    const RelationStore& store = frame->store();
-    return {&store, store.size() - frame->size()};
+    const PredicateFrameView frame = om()->predicateFrameOf(symbol);
+    if (!frame || frame.arity() != arity) return {};
+    const RelationStore& store = frame.store();
+    return {&store, store.size() - frame.size()};
 }
 
 bool OMAccess::holdsNoRelation(IsaRelation kind) {

@@ -5,7 +5,6 @@
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 
 RefIter::RefIter(const InternalName* tuple, int width, MethodType methodType, OM* om)
@@ -34,13 +33,13 @@ void RefIter::reinitialize(const InternalName* tuple, int newWidth, MethodType n
 bool RefIter::takeHost(const InternalName& host) {
     currentHost = host;
     inScan = false;
-    frame = om->getObjFrame(host);
-    return frame != nullptr;
+    frame = om->objectFrameOf(host);
+    return bool(frame);
 }
 
 bool RefIter::openEntries() {
     entries.renew(
-        [&](Iterator* old) { return frame->methodIterator(code(methodType), width - 3, old); });
+        [&](Iterator* old) { return frame.methodIterator(code(methodType), width - 3, old); });
     return entries != nullptr && entries->first();
 }
 
@@ -51,8 +50,8 @@ bool RefIter::resultMatches(const InternalName& value) {
             currentResult = value;
             return true;
         }
-        MainMemSetFrame* members = om->getSetFrame(value);
-        if (members == nullptr || !members->contains(wanted)) return false;
+        const SetFrameView members = om->setFrameOf(value);
+        if (!members || !members.contains(wanted)) return false;
         currentResult = wanted;
         return true;
     }
@@ -65,7 +64,7 @@ bool RefIter::matchEntry() {
     InternalName value;
     if (methodBound) {
         currentMethod = patternMethod();
-        if (frame->lookupMethod(currentMethod, code(methodType), width - 3, value) == 0) {
+        if (frame.lookupMethod(currentMethod, code(methodType), width - 3, value) == 0) {
             inScan = false;
             return false;
         }
@@ -76,17 +75,16 @@ bool RefIter::matchEntry() {
     if (width > 3) {
         if (allArgsBound) {
             // Bound arguments have at most one row: ask the frame for it directly.
-            paramFrame = om->getParamFrame(value);
+            paramFrame = om->paramFrameOf(value);
             InternalName result;
-            inScan = paramFrame != nullptr &&
-                     paramFrame->lookupResult(&pattern[2], width - 3, result) != 0 &&
+            inScan = paramFrame && paramFrame.lookupResult(&pattern[2], width - 3, result) != 0 &&
                      resultMatches(result);
             return inScan;
         }
         if (!inScan) {
-            paramFrame = om->getParamFrame(value);
-            if (paramFrame == nullptr) return false;
-            paramRows.renew([&](Iterator* old) { return paramFrame->getIterator(old); });
+            paramFrame = om->paramFrameOf(value);
+            if (!paramFrame) return false;
+            paramRows.renew([&](Iterator* old) { return paramFrame.rowsIterator(old); });
             if (paramRows == nullptr || !paramRows->first()) return false;
         } else if (!paramRows->next()) {
             inScan = false;

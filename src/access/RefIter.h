@@ -8,10 +8,10 @@
 
 #include "access/MatchIterator.h"
 #include "objectbase/MethodType.h"
+#include "objectbase/ObjectFrameView.h"
+#include "objectbase/ParamFrameView.h"
 
 class OM;
-class MainMemObjFrame;
-class MainMemParamFrame;
 
 // Rows are [host, method, arg 1 .. arg n, result] (width n + 3); a set-valued method with a free
 // result yields one row whose result is the set's name (kind 10). A pattern position is free when
@@ -62,8 +62,8 @@ class RefIter : public MatchIterator {
     std::vector<InternalName> pattern;
     bool initialized = false;
     bool inScan = false;
-    MainMemObjFrame* frame = nullptr;
-    MainMemParamFrame* paramFrame = nullptr;
+    ObjectFrameView frame;
+    ParamFrameView paramFrame;
     Ref<Iterator> entries;
     Ref<Iterator> paramRows;
     MethodType methodType;

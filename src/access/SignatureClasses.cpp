@@ -6,7 +6,6 @@
 #include "access/OMAccess.h"
 #include "objectbase/FrameWalk.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/ParamRows.h"
 
@@ -38,16 +37,16 @@ std::uint32_t SignatureClasses::readPlace(const InternalName& host) {
     // Once every host is read, a host not read has no signatures.
     if (gathered) return readNone;
     OM* om = access.om();
-    return readHost(host, om != nullptr ? om->getObjFrame(host) : nullptr);
+    return readHost(host, om != nullptr ? om->objectFrameOf(host) : ObjectFrameView());
 }
 
-std::uint32_t SignatureClasses::readHost(const InternalName& host, const MainMemObjFrame* frame) {
+std::uint32_t SignatureClasses::readHost(const InternalName& host, ObjectFrameView frame) {
     // The entries come in the order of their types; their order answers nothing. Reading them
     // changes none, so they are read in place.
     const std::size_t first = signatures.size();
     bool takesPart = false;
-    if (frame != nullptr)
-        frame->forEachStoredEntry([&](const MethodKey& key, const InternalName& value) {
+    if (frame)
+        frame.forEachStoredEntry([&](const MethodKey& key, const InternalName& value) {
             const int type = key.methodType;
             if (type >= code(MethodType::ScalarSignature) &&
                 type <= code(MethodType::AttributeSetSignature)) {
@@ -113,23 +112,23 @@ void SignatureClasses::addNamedClasses() {
             addType(result);
             return;
         }
-        if (const MainMemSetFrame* set = om->getSetFrame(result))
-            for (const InternalName& type : set->memberSet().ascending()) addType(type);
+        if (const SetFrameView set = om->setFrameOf(result))
+            for (const InternalName& type : set.memberSet().ascending()) addType(type);
     };
     for (const Signature& signature : signatures) {
-        const MainMemObjFrame* frame = om->getObjFrame(signature.host);
+        const ObjectFrameView frame = om->objectFrameOf(signature.host);
         InternalName value;
-        if (frame == nullptr || frame->lookupMethod(signature.method, code(signature.type),
-                                                    signature.argCount, value) == 0)
+        if (!frame || frame.lookupMethod(signature.method, code(signature.type), signature.argCount,
+                                         value) == 0)
             continue;
         if (signature.argCount == 0) {
             addResult(value);
             continue;
         }
-        const MainMemParamFrame* params = om->getParamFrame(value);
-        if (params == nullptr) continue;
+        const ParamFrameView params = om->paramFrameOf(value);
+        if (!params) continue;
         const bool arguments = signature.type == MethodType::ScalarSignature;
-        const ParamRows& stored = params->storedRows();
+        const ParamRows& stored = params.storedRows();
         ParamRows::Cursor cursor;
         for (const InternalName* row = stored.first(cursor); row != nullptr;
              row = stored.next(cursor, row)) {

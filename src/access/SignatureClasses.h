@@ -12,7 +12,7 @@
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
 
-class MainMemObjFrame;
+class ObjectFrameView;
 class OMAccess;
 
 // A class takes part when it declares "=>" or "=>>" entries of its own, when a signature lookup
@@ -79,7 +79,7 @@ class SignatureClasses {
     std::uint32_t placeOf(const InternalName& host) const;
     // The same, the host read first when it was not.
     std::uint32_t readPlace(const InternalName& host);
-    std::uint32_t readHost(const InternalName& host, const MainMemObjFrame* frame);
+    std::uint32_t readHost(const InternalName& host, ObjectFrameView frame);
     void gatherAll();
     bool gathered = false;
     // What the lookup of a gathered signature answers as results, found once: no row, rows of

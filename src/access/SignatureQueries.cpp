@@ -10,7 +10,6 @@
 #include "access/SignatureClasses.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 
 namespace {
@@ -101,10 +100,11 @@ void SignatureQueries::signatureClassesOf(const InternalName& x, int kind,
     // in the closure of another object with the same direct classes without lying in its own.
     direct.clear();
     OM* om = access.om();
-    if (MainMemObjFrame* frame = om->getObjFrame(x)) {
-        const InternalName setName = kind == 1 ? frame->getSetName1() : frame->getSetName2();
-        if (const MainMemSetFrame* classes = om->getSetFrame(setName)) {
-            const auto members = classes->memberSet().ascending();
+    if (const ObjectFrameView frame = om->objectFrameOf(x)) {
+        const InternalName setName =
+            frame.setNameOf(kind == 1 ? IsaRelation::Member : IsaRelation::Subclass);
+        if (const SetFrameView classes = om->setFrameOf(setName)) {
+            const auto members = classes.memberSet().ascending();
             direct.assign(members.begin(), members.end());
         }
     }

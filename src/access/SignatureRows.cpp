@@ -7,7 +7,6 @@
 #include "access/OMAccess.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/ParamRows.h"
 
@@ -32,11 +31,11 @@ const std::vector<InternalName>& SignatureRows::aboveFound(const InternalName& c
     if (om != nullptr && cls != Free && access.holdsNoRelation(IsaRelation::Subclass)) {
         // Without a subclass relation in the base the iterator answers the class's stored
         // superclasses and the class itself, in order: read here without building it.
-        const MainMemObjFrame* frame = om->getObjFrame(cls);
-        const MainMemSetFrame* stored =
-            frame != nullptr ? om->getSetFrame(frame->setNameOf(IsaRelation::Subclass)) : nullptr;
-        if (stored != nullptr) {
-            const auto members = stored->memberSet().ascending();
+        const ObjectFrameView frame = om->objectFrameOf(cls);
+        const SetFrameView stored =
+            frame ? om->setFrameOf(frame.setNameOf(IsaRelation::Subclass)) : SetFrameView();
+        if (stored) {
+            const auto members = stored.memberSet().ascending();
             classes.assign(members.begin(), members.end());
         }
         const auto at = std::lower_bound(classes.begin(), classes.end(), cls);
@@ -122,8 +121,8 @@ void SignatureRows::appendStored(const InternalName& cls, const InternalName& me
         appendAbove(result);
         return;
     }
-    if (const MainMemSetFrame* set = access.om()->getSetFrame(result))
-        for (const InternalName& type : set->memberSet().ascending())
+    if (const SetFrameView set = access.om()->setFrameOf(result))
+        for (const InternalName& type : set.memberSet().ascending())
             if (!appendAbove(type)) return;
 }
 
@@ -137,17 +136,16 @@ bool SignatureRows::forEachStored(MethodType type, const InternalName& cls,
         if (ownValue != nullptr && host == cls) {
             value = *ownValue;
         } else {
-            const MainMemObjFrame* frame = om->getObjFrame(host);
-            if (frame == nullptr || frame->lookupMethod(method, code(type), argCount, value) == 0)
-                continue;
+            const ObjectFrameView frame = om->objectFrameOf(host);
+            if (!frame || frame.lookupMethod(method, code(type), argCount, value) == 0) continue;
         }
         if (argCount == 0) {
             if (!stored(nullptr, value)) return false;
             continue;
         }
-        const MainMemParamFrame* params = om->getParamFrame(value);
-        if (params == nullptr) continue;
-        const ParamRows& rows = params->storedRows();
+        const ParamFrameView params = om->paramFrameOf(value);
+        if (!params) continue;
+        const ParamRows& rows = params.storedRows();
         ParamRows::Cursor cursor;
         for (const InternalName* row = rows.first(cursor); row != nullptr;
              row = rows.next(cursor, row))
@@ -184,8 +182,8 @@ bool SignatureRows::visitStored(const InternalName* arguments, int argCount,
         return classes.empty() ? 0 : 1;
     };
     if (result.getType() != InternalName::SetName) return visitAbove(result) >= 0;
-    if (const MainMemSetFrame* set = access.om()->getSetFrame(result))
-        for (const InternalName& type : set->memberSet().ascending()) {
+    if (const SetFrameView set = access.om()->setFrameOf(result))
+        for (const InternalName& type : set.memberSet().ascending()) {
             const int visited = visitAbove(type);
             if (visited < 0) return false;
             if (visited == 0) return true;

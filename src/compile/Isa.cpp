@@ -10,7 +10,6 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 
 namespace {
@@ -280,12 +279,12 @@ bool Isa::everyMembership(Run& base) const {
     if (objects == nullptr) return true;
     for (bool more = objects->first(); more; more = objects->next()) {
         const InternalName object = objects->atColumn(1);
-        const MainMemObjFrame* frame = om->getObjFrame(object);
-        if (frame == nullptr) continue;
-        const MainMemSetFrame* classes = om->getSetFrame(frame->setNameOf(IsaRelation::Member));
-        if (classes == nullptr) continue;
+        const ObjectFrameView frame = om->objectFrameOf(object);
+        if (!frame) continue;
+        const SetFrameView classes = om->setFrameOf(frame.setNameOf(IsaRelation::Member));
+        if (!classes) continue;
         const InternalName& key = noKey != 0 ? InternalName::UndefinedObject : object;
-        for (const InternalName& cls : classes->memberSet().ascending())
+        for (const InternalName& cls : classes.memberSet().ascending())
             putRow(run, key, object, cls, distinct);
     }
     return true;

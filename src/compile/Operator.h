@@ -83,6 +83,10 @@ class Operator : public ManagedObject {
     // The result goes to a reader whose answer does not depend on the order of its rows (a
     // count): the operator may make them in any order. Nothing by default.
     virtual void feedsOrderFreeReader() {}
+    // The result is read only by a hash join, by its rows' cells (the right input grouped in the
+    // join's table): the operator may leave them unkeyed, to be made when the join reads them.
+    // Nothing by default.
+    virtual void feedsJoinTable() {}
     // Drops what the operator keeps from one run for the next (see JoinTableMemo): the
     // evaluation that ran it is done. Nothing by default.
     virtual void forgetKeptTables() const {}

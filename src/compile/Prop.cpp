@@ -11,7 +11,6 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
 #include "objectbase/OM.h"
 
@@ -98,9 +97,9 @@ class KeptMembersSource final : public RowSource {
                 if (!row(value)) return;
                 continue;
             }
-            const MainMemSetFrame* set = om->getSetFrame(value);
-            if (set == nullptr) continue;
-            set->memberSet().kept(front, added);
+            const SetFrameView set = om->setFrameOf(value);
+            if (!set) continue;
+            set.memberSet().kept(front, added);
             for (const InternalName& member : front)
                 if (!row(member)) return;
             for (const InternalName& member : added)
@@ -272,8 +271,8 @@ bool Prop::deferKeptMembers(PropRun& run, Iterator* rows) const {
         values.push_back(value);
         if (value.getType() != InternalName::SetName)
             ++members;
-        else if (const MainMemSetFrame* set = om->getSetFrame(value))
-            members += set->memberSet().size();
+        else if (const SetFrameView set = om->setFrameOf(value))
+            members += set.memberSet().size();
     }
     std::vector<std::pair<int, int>> take;
     std::vector<InternalName> cells = run.resultCells;
@@ -289,8 +288,45 @@ bool Prop::deferKeptMembers(PropRun& run, Iterator* rows) const {
     return true;
 }
 
+void Prop::feedsJoinTable() {
+    if (inputCount != 0 || needsCheck != 0 || !enumerated.inputs.empty() || !varEqs.empty() ||
+        valueCount != 1 || axis != Axis::None || methodType != MethodType::Set ||
+        relationWidth != 3 || arity != 3)
+        return;
+    std::vector<char> fixed(3, 0);
+    for (const auto& [position, symbol] : constants)
+        if (symbol != FSymbol() && position >= 1 && position <= 3)
+            fixed[std::size_t(position - 1)] = 1;
+    // The method named, the host free; every row told apart by its result cells.
+    if (fixed[1] == 0 || fixed[0] != 0 || !resultRowsDistinct(fixed)) return;
+    for (const VarRecord& r : vars)
+        if (r.column < 1 || r.column > 3) return;
+    rowsRoad = MethodRowsRoad::KeptTables;
+}
+
+std::string Prop::strategy(const SymTab*) const {
+    return rowsRoad == MethodRowsRoad::KeptTables ? "stored values, table kept" : "";
+}
+
+bool Prop::deferStoredRows(PropRun& run) const {
+    OM* om = run.access->om();
+    if (om == nullptr || run.traced) return false;
+    // Inside an inheritance phase the lookup answers with inherited values as well.
+    if (run.access->inheritanceOn() != 0 && run.access->inheritance().isOpen()) return false;
+    const std::vector<InternalName>& pattern = run.patternCells;
+    if (pattern[0] != InternalName::UndefinedObject || pattern[1] == InternalName::UndefinedObject)
+        return false;
+    std::vector<std::pair<int, int>> take;
+    for (const VarRecord& r : vars) take.emplace_back(r.column - 1, r.cell);
+    run.result->defer(std::make_unique<StoredMethodRows>(Ref<OM>::share(om), pattern[1],
+                                                         code(methodType), pattern[2],
+                                                         std::move(take), run.resultCells));
+    return true;
+}
+
 void Prop::matchRelation(Run& base) const {
     auto& run = static_cast<PropRun&>(base);
+    if (rowsRoad == MethodRowsRoad::KeptTables && deferStoredRows(run)) return;
     Ref<Iterator> rows = Ref<Iterator>::adopt(
         run.access->matchAxis(methodType, axis, run.patternCells.data(), relationWidth, nullptr));
     if (!rows) return;

@@ -11,6 +11,7 @@
 
 #include "compile/BaseOperator.h"
 #include "compile/MethodCodes.h"
+#include "compile/StoredMethodRows.h"
 
 struct PropSpec {
     int arity = 0;
@@ -56,6 +57,11 @@ class Prop : public BaseOperator {
     explicit Prop(const PropSpec& spec);
 
     void feedsOrderFreeReader() override { orderFree = true; }
+    // Takes MethodRowsRoad::KeptTables when the literal's rows are those of one set-valued
+    // method without arguments, its host free and nothing to test.
+    void feedsJoinTable() override;
+    MethodRowsRoad methodRowsRoad() const { return rowsRoad; }
+    std::string strategy(const SymTab* names) const override;
 
   protected:
     ~Prop() override = default;
@@ -89,6 +95,10 @@ class Prop : public BaseOperator {
     // leaves the rows of the hosts `rows` gives to be read in place from their sets when the
     // result is read. False, with no row taken, when the object base cannot be read so.
     bool deferKeptMembers(PropRun& run, Iterator* rows) const;
+    // On MethodRowsRoad::KeptTables, untraced, outside an inheritance phase: leaves the rows to
+    // be read from the stored values when the join groups them. False, with nothing taken, when
+    // the evaluation cannot be read so.
+    bool deferStoredRows(PropRun& run) const;
 
     MethodType methodType;
     Axis axis;
@@ -102,4 +112,5 @@ class Prop : public BaseOperator {
     std::vector<int> inputSlot;
     // Set by feedsOrderFreeReader.
     bool orderFree = false;
+    MethodRowsRoad rowsRoad = MethodRowsRoad::Frames;
 };

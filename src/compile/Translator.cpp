@@ -591,6 +591,12 @@ void Translator::endLiteral() {
             resultColumns(present.front()), resultColumns(present.back()), spec.pattern.variables,
             yieldsKeyedRows(present.front()) && yieldsKeyedRows(present.back()), spec.shared);
     auto* merge = new Merge(spec);
+    // The inputs of a hash join are read only by the join, by their cells: the right one by the
+    // table the join groups its rows in.
+    if (spec.strategy == JoinStrategy::HashJoin && present.size() == 2 &&
+        methodRowsRoad == MethodRowsRoad::KeptTables)
+        for (const AlgebraicExpr* input : present)
+            if (input->getOperator() != nullptr) input->getOperator()->feedsJoinTable();
     ExprRef node = wrap(merge, 0);
     for (const ExprRef& input : inputExprs)
         if (input) node->addChild(input.get());

@@ -14,6 +14,7 @@
 #include "compile/JoinTable.h"
 #include "compile/PatternSpec.h"
 #include "compile/PtnScanner.h"
+#include "compile/StoredMethodRows.h"
 #include "compile/TranslationContext.h"
 #include "compile/VarScanner.h"
 #include "foundation/Ref.h"
@@ -103,6 +104,11 @@ class Translator : public PtnScanner {
     // the literal's own rows. Both answer the same; the general one serves to check the other.
     enum class TestRoad { RowByRow, General };
     void useTestRoad(TestRoad road) { testRoad = road; }
+    // Whether a method literal that only a hash join groups may leave its rows to be read from
+    // the stored values, its table kept while they do not change (MethodRowsRoad::KeptTables),
+    // or is always read through the object base's iterators. Both answer the same; the second
+    // serves to check the first.
+    void useMethodRowsRoad(MethodRowsRoad road) { methodRowsRoad = road; }
 
   protected:
     ~Translator() override;
@@ -182,6 +188,7 @@ class Translator : public PtnScanner {
     // Configuration, kept from translation to translation.
     std::int32_t selective = 1;
     TestRoad testRoad = TestRoad::RowByRow;
+    MethodRowsRoad methodRowsRoad = MethodRowsRoad::KeptTables;
     Ref<VarScanner> scanner;
     std::int32_t debug = 0;
     // The outcome of the last translation that was not only looked at: what isOk and

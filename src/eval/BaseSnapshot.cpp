@@ -104,6 +104,18 @@ BaseSnapshot::BaseSnapshot(OMAccess& access) {
                                    const std::vector<InternalName>& values) {
         writeSlot(host, slot, values, confirmedFacts);
     });
+    // Where classes tie, the one numbered first gives the value: the names are made again in the
+    // order they were numbered before the facts go in, which mention them in another order.
+    if (whole && !facts.empty()) {
+        const std::int64_t upcoming = base->nameMark();
+        for (std::int64_t id = 1; id < upcoming; ++id)
+            for (const std::uint8_t kind : {InternalName::String, InternalName::Object}) {
+                FSymbol symbol;
+                if (base->giveSymbol(InternalName(static_cast<std::int32_t>(id), kind, 0),
+                                     symbol) != 0)
+                    names.push_back(symbol);
+            }
+    }
     // An equality leaves the object one name in print; the others are known only to the base's
     // table of symbols, which an emptied base forgets.
     base->forEachFurtherSymbol([&](const InternalName& rep, const FSymbol& symbol) {
@@ -166,6 +178,8 @@ bool readSlotFact(OM& base, FRule* rule, SlotFact& out) {
 void BaseSnapshot::restore(OMAccess& access, Matcher& matcher) const {
     OM* base = access.om();
     if (base == nullptr) return;
+    InternalName made;
+    for (const FSymbol& symbol : names) base->getOrCreateName(symbol, made);
     forEachClause(access, facts, [&](FRule* rule) {
         if (rule->getHead() != nullptr && rule->getBody() == nullptr) matcher.insert(rule, nullptr);
     });

@@ -17,8 +17,8 @@ class OMAccess;
 // steps back empties the base (keeping the blockings), stores the facts again and marks the
 // inherited values again: an evaluation then starts from what the base held before, whether an
 // earlier evaluation derived it, a query stored it or a document was loaded. Only printed forms are
-// kept: the objects of the refilled base may be numbered otherwise, as in any run stepped back
-// from.
+// kept, and the names the base held in the order they were numbered: the names of the refilled base
+// keep that order (where classes tie it decides), though not their numbers.
 class BaseSnapshot {
   public:
     // Writes the base through the access layer's dump.
@@ -42,5 +42,7 @@ class BaseSnapshot {
     std::string confirmedFacts;
     // Each further name with the name the object is printed by (a number stands for itself).
     std::vector<std::pair<FSymbol, FSymbol>> aliases;
+    // The symbols of the strings and names the base held, in the order they were numbered.
+    std::vector<FSymbol> names;
     bool whole = true;
 };

@@ -32,6 +32,12 @@ class Evaluation : public FLSysObject {
     virtual Ref<Operand> retrieve(FRule* query, SymTab* names) = 0;
     // Forgets the state of the last evaluation.
     virtual void reset(int mode) = 0;
+    // Around a query, from before it is read to after its answers are printed: the strings and
+    // names the query made and nothing stored holds are then forgotten. A query only reads; a
+    // name it made first would otherwise be numbered before the names a later program makes,
+    // and where classes tie that decides which gives the value.
+    virtual void beginQuery() {}
+    virtual void endQuery() {}
     // The symbol table of the object base it evaluates over (null when it knows none): the one
     // the clauses it is given must be parsed with.
     virtual SymTab* baseSymTab() const { return nullptr; }

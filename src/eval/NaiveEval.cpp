@@ -398,6 +398,17 @@ Ref<Operand> NaiveEval::retrieve(FRule* query, SymTab* /*names*/) {
     return result;
 }
 
+void NaiveEval::beginQuery() {
+    if (openQueries++ != 0) return;
+    OM* base = access ? access->om() : nullptr;
+    queryNameMark = base != nullptr ? base->nameMark() : 0;
+}
+
+void NaiveEval::endQuery() {
+    if (openQueries == 0 || --openQueries != 0) return;
+    if (OM* base = access ? access->om() : nullptr) base->forgetNamesMadeAfter(queryNameMark);
+}
+
 void NaiveEval::reset(int /*mode*/) {
     now->rounds = 0;
     matcher->clear();

@@ -55,6 +55,8 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     Evaluation* tp(FProgram* program) override;
     Ref<Operand> retrieve(FRule* query, SymTab* names) override;
     void reset(int mode) override;
+    void beginQuery() override;
+    void endQuery() override;
     SymTab* baseSymTab() const override;
     // Null list: nothing; empty list: the flag word becomes 1; otherwise words, each optionally
     // followed by an integer. Null at the first element that is not a string.
@@ -109,6 +111,9 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
         EvaluationState* outer;
         EvaluationState state;
     };
+    // The base's name mark as the outermost open query began, and how many are open.
+    std::int64_t queryNameMark = 0;
+    int openQueries = 0;
     Ref<Timer> retrieveTimer;
     // Null until the printing layer has installed its factory.
     Ref<PPProtocol> printer;

@@ -1,39 +1,38 @@
 // Reference counting and the exact-size object pools.
 #include "foundation/ManagedObject.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <new>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QUORIN_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORIN_LEAK_CHECKED 1
+#endif
+#endif
+#if defined(QUORIN_LEAK_CHECKED)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 
-// Every block starts with a prefix holding its size and its links, and the storage handed out
-// follows it, padded so it keeps the strictest fundamental alignment. A free block is in the
-// singly linked free list of its size; a used one is in the doubly linked list of all used
-// blocks, so storage nobody released stays reachable (as a pool's storage, not a leak) and a
-// block leaves the list in a few stores. No header is allocated apart: taking and returning a
-// block is a handful of stores, which a consult does about twenty times a clause.
-struct BlockPrefix {
-    std::size_t size;
-    BlockPrefix* next;
-    BlockPrefix* prev;  // only while used
+// A block is exactly the storage handed out: its size is kept by the object built in it (see
+// ManagedObject::pooledSize), and a free block holds the link of its free list in its first
+// word. A parsed rule is some twenty small objects, and a prefix of 32 bytes in front of each
+// (its size and the links of a list of every used block) cost a rule of a long program more
+// than its own fields did. Storage nobody released is the pool's, not a leak: a leak checker is
+// told so as each block is made.
+struct FreeBlock {
+    FreeBlock* next;
 };
-constexpr std::size_t kAlign = alignof(std::max_align_t);
-constexpr std::size_t kPrefix = (sizeof(BlockPrefix) + kAlign - 1) / kAlign * kAlign;
-
-BlockPrefix* prefixOf(void* storage) {
-    return reinterpret_cast<BlockPrefix*>(static_cast<char*>(storage) - kPrefix);
-}
-
-void* storageOf(BlockPrefix* prefix) {
-    return reinterpret_cast<char*>(prefix) + kPrefix;
-}
-
-BlockPrefix* usedBlocks = nullptr;
+static_assert(sizeof(ManagedObject) >= sizeof(FreeBlock), "a free block holds its link");
 
 // Indexed by exact size, 0 .. largestSize.
 std::int64_t largestSize = -1;
-BlockPrefix** freeLists = nullptr;
+FreeBlock** freeLists = nullptr;
 std::size_t* usedCounts = nullptr;
 std::size_t* freeCounts = nullptr;
 // Whether the size is in `stocked`.
@@ -69,21 +68,22 @@ void addPending(void* storage, std::size_t size) {
 }
 
 // Forgets the pending storage that holds `object` (searching from the newest, which is nearly
-// always the one); true when `object` lay in one.
-bool takePending(const void* object) {
+// always the one); its size, or 0 when `object` lay in none.
+std::uint32_t takePending(const void* object) {
     const char* at = static_cast<const char*>(object);
     for (std::size_t i = pendingCount; i-- > 0;) {
         if (at >= pending[i].start && at < pending[i].start + pending[i].size) {
+            const auto size = static_cast<std::uint32_t>(pending[i].size);
             pending[i] = pending[--pendingCount];
-            return true;
+            return size;
         }
     }
-    return false;
+    return 0;
 }
 
 void growPools(std::size_t newLargest) {
     const std::size_t n = newLargest + 1;
-    auto* newFree = static_cast<BlockPrefix**>(std::calloc(n, sizeof(BlockPrefix*)));
+    auto* newFree = static_cast<FreeBlock**>(std::calloc(n, sizeof(FreeBlock*)));
     auto* newUsed = static_cast<std::size_t*>(std::calloc(n, sizeof(std::size_t)));
     auto* newFreeCounts = static_cast<std::size_t*>(std::calloc(n, sizeof(std::size_t)));
     auto* newIsStocked = static_cast<bool*>(std::calloc(n, sizeof(bool)));
@@ -121,42 +121,35 @@ void growPools(std::size_t newLargest) {
 
 void* poolAllocate(std::size_t size) {
     if (static_cast<std::int64_t>(size) > largestSize) growPools(size);
-    BlockPrefix* prefix = freeLists[size];
-    if (prefix != nullptr) {
-        freeLists[size] = prefix->next;
+    void* storage;
+    if (FreeBlock* block = freeLists[size]; block != nullptr) {
+        freeLists[size] = block->next;
         --freeCounts[size];
+        storage = block;
     } else {
-        void* block = std::malloc(kPrefix + size);
-        if (block == nullptr) throw std::bad_alloc();
-        prefix = static_cast<BlockPrefix*>(block);
-        prefix->size = size;
+        storage = std::malloc(size < sizeof(FreeBlock) ? sizeof(FreeBlock) : size);
+        if (storage == nullptr) throw std::bad_alloc();
+#if defined(QUORIN_LEAK_CHECKED)
+        __lsan_ignore_object(storage);
+#endif
     }
-    prefix->prev = nullptr;
-    prefix->next = usedBlocks;
-    if (usedBlocks != nullptr) usedBlocks->prev = prefix;
-    usedBlocks = prefix;
     ++usedCounts[size];
-    return storageOf(prefix);
+    return storage;
 }
 
-void poolFree(void* storage) {
+void poolFree(void* storage, std::size_t size) {
     if (storage == nullptr) {
         std::cerr << "Trying to delete NULL pointer!" << std::endl;
         return;
     }
-    BlockPrefix* prefix = prefixOf(storage);
-    if (prefix->next != nullptr) prefix->next->prev = prefix->prev;
-    if (prefix->prev != nullptr)
-        prefix->prev->next = prefix->next;
-    else
-        usedBlocks = prefix->next;
-    --usedCounts[prefix->size];
-    prefix->next = freeLists[prefix->size];
-    freeLists[prefix->size] = prefix;
-    ++freeCounts[prefix->size];
-    if (!isStocked[prefix->size]) {
-        isStocked[prefix->size] = true;
-        stocked[stockedCount++] = prefix->size;
+    --usedCounts[size];
+    auto* block = static_cast<FreeBlock*>(storage);
+    block->next = freeLists[size];
+    freeLists[size] = block;
+    ++freeCounts[size];
+    if (!isStocked[size]) {
+        isStocked[size] = true;
+        stocked[stockedCount++] = size;
     }
 }
 
@@ -171,9 +164,9 @@ void releasePools(int all) {
             n = 0;
         freeCounts[s] -= n;
         while (n-- > 0) {
-            BlockPrefix* prefix = freeLists[s];
-            freeLists[s] = prefix->next;
-            std::free(prefix);
+            FreeBlock* block = freeLists[s];
+            freeLists[s] = block->next;
+            std::free(block);
         }
         if (freeCounts[s] != 0)
             stocked[kept++] = s;
@@ -191,23 +184,25 @@ std::size_t poolUsedBlocks(std::size_t size) {
     return static_cast<std::int64_t>(size) <= largestSize ? usedCounts[size] : 0;
 }
 
-ManagedObject::ManagedObject() : count(1), pooled(takePending(this)) {}
+ManagedObject::ManagedObject() : count(1), pooledSize(takePending(this)) {}
 
 void* ManagedObject::operator new(std::size_t size) {
+    // The size is kept in 32 bits beside the count; no class comes near that.
+    if (size > UINT32_MAX) throw std::bad_alloc();
     void* storage = poolAllocate(size);
     try {
         addPending(storage, size);
     } catch (...) {
-        poolFree(storage);
+        poolFree(storage, size);
         throw;
     }
     return storage;
 }
 
-void ManagedObject::operator delete(void* storage) {
+void ManagedObject::operator delete(void* storage, std::size_t size) {
     // Only a constructor that failed comes here; its storage may still be pending.
     takePending(storage);
-    poolFree(storage);
+    poolFree(storage, size);
 }
 
 void ManagedObject::operator delete(ManagedObject* object, std::destroying_delete_t) {
@@ -225,9 +220,10 @@ void decRef(ManagedObject* object) {
         return;
     }
     // A global or local object lives as long as its scope, whatever its count says.
-    if (!object->pooled) return;
+    const std::size_t size = object->pooledSize;
+    if (size == 0) return;
     // The complete object starts at its storage, which a base subobject need not.
     void* storage = dynamic_cast<void*>(object);
     object->~ManagedObject();
-    poolFree(storage);
+    poolFree(storage, size);
 }

@@ -17,12 +17,12 @@ class ManagedObject {
     static void* operator new(std::size_t size);
     static void operator delete(ManagedObject* object, std::destroying_delete_t);
     // Returns the storage of an object whose constructor failed.
-    static void operator delete(void* storage);
+    static void operator delete(void* storage, std::size_t size);
 
     std::int32_t refCount() const { return count; }
     // True when the storage came from the pools; globals and locals are never destroyed by
     // releases.
-    bool isPooled() const { return pooled; }
+    bool isPooled() const { return pooledSize != 0; }
 
     friend void incRef(ManagedObject* object);
     friend void decRef(ManagedObject* object);
@@ -32,7 +32,10 @@ class ManagedObject {
 
   private:
     std::int32_t count;
-    bool pooled;
+    // The size of the pooled storage the object was built in (the complete object's, which a
+    // base subobject cannot tell), or 0 for a global or local: a pooled block carries no
+    // header of its own.
+    std::uint32_t pooledSize;
 };
 
 // Takes a reference: counts up only while the count is positive (0 or less marks an uncounted
@@ -43,8 +46,8 @@ void decRef(ManagedObject* object);
 
 // Storage of exactly `size` usable bytes, reusing a free block of that size when there is one.
 void* poolAllocate(std::size_t size);
-// Returns storage from poolAllocate to the free list of its size.
-void poolFree(void* storage);
+// Returns storage of `size` bytes from poolAllocate to the free list of its size.
+void poolFree(void* storage, std::size_t size);
 // Gives free blocks back to the C heap: all of them, or half of every free list (rounded down).
 void releasePools(int all);
 // Number of free blocks kept for one exact size.

@@ -16,6 +16,7 @@
 #include "language/PTerm.h"
 #include "language/Spec.h"
 #include "objectbase/CellHash.h"
+#include "platform/LargeArrays.h"
 
 namespace {
 
@@ -358,11 +359,13 @@ FactList::FactList(const FactList& other)
       writtenKeys(other.writtenKeys),
       writtenIndex(other.writtenIndex),
       terms(other.terms) {
+    // Every chunk but the last is full and never written again: the copy shares them. The last
+    // one is copied, since both lists go on appending to their own.
     chunks.reserve(other.chunks.size());
-    for (std::size_t c = 0; c < other.chunks.size(); ++c) {
-        chunks.push_back(std::make_unique<std::uint8_t[]>(ChunkBytes));
-        const std::size_t used = c + 1 < other.chunks.size() ? ChunkBytes : other.chunkUsed;
-        std::memcpy(chunks.back().get(), other.chunks[c].get(), used);
+    for (std::size_t c = 0; c + 1 < other.chunks.size(); ++c) chunks.push_back(other.chunks[c]);
+    if (!other.chunks.empty()) {
+        chunks.push_back(std::make_shared_for_overwrite<std::uint8_t[]>(ChunkBytes));
+        std::memcpy(chunks.back().get(), other.chunks.back().get(), other.chunkUsed);
     }
 }
 
@@ -416,7 +419,12 @@ void FactList::append(const Fact& fact, const FSymbol* args,
     const auto size = static_cast<std::size_t>(out - record);
     if (chunkUsed + size > ChunkBytes) {
         if (!chunks.empty() && chunkUsed < ChunkBytes) chunks.back()[chunkUsed] = ChunkEnd;
-        chunks.push_back(std::make_unique<std::uint8_t[]>(ChunkBytes));
+        // Written before it is read: the chunk is not cleared first.
+        chunks.push_back(std::make_shared_for_overwrite<std::uint8_t[]>(ChunkBytes));
+        // A list this long goes on growing: the chunk's pages are mapped in one step rather
+        // than faulted in one by one as records fill them.
+        if (chunks.size() >= MappedFrom)
+            largeArrays::mapForWriting(chunks.back().get(), ChunkBytes);
         chunkUsed = 0;
     }
     if (count % Interval == 0)

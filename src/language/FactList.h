@@ -158,6 +158,8 @@ class FactList {
     // fact i decodes at most Interval facts.
     static constexpr std::size_t Interval = 32;
     static constexpr std::size_t ChunkBytes = std::size_t{1} << 16;
+    // The number of chunks from which a new chunk's pages are mapped as it is taken.
+    static constexpr std::size_t MappedFrom = 8;
 
     // One fact as read, and the reference the next one is written against: a predicate's
     // symbol and arguments, a value's method and (host, result), or a class relation's (host,
@@ -223,7 +225,8 @@ class FactList {
     // Facts are written as small records, each field as its difference from the fact before
     // (the next line, the same origin and method, the next symbols): a consulted molecule takes
     // about 5 bytes where a record of fixed fields and its argument array took about 45.
-    std::vector<std::unique_ptr<std::uint8_t[]>> chunks;
+    // A full chunk is never written again, so copies of the list share it.
+    std::vector<std::shared_ptr<std::uint8_t[]>> chunks;
     std::size_t chunkUsed = ChunkBytes;
     // The place of every Interval-th record.
     std::vector<Place> marks;

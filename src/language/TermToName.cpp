@@ -5,7 +5,6 @@
 
 #include "language/FunctionTerm.h"
 #include "language/Reference.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 
 namespace {
@@ -41,9 +40,8 @@ InternalName functionTermName(OM& om, const FunctionTerm& term) {
     if (om.giveInternalName(symbol, frameName) == 0 ||
         frameName.getType() != InternalName::ParamFrame)
         return InternalName::UndefinedObject;
-    MainMemParamFrame* frame = om.getParamFrame(frameName);
-    if (frame == nullptr ||
-        frame->lookupResult(argNames.data(), static_cast<int>(argNames.size()), name) == 0)
+    const ParamFrameView frame = om.paramFrameOf(frameName);
+    if (!frame || frame.lookupResult(argNames.data(), static_cast<int>(argNames.size()), name) == 0)
         return InternalName::UndefinedObject;
     return name;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 #include "foundation/FlatHashTable.h"
@@ -26,6 +27,19 @@ struct FlatKey {
     static std::uint64_t hash(const Key& key) { return hashCell(key); }
 };
 
+// What a lookup answers for a value: the value itself, or, for a map that owns its values through
+// std::unique_ptr, the object owned.
+template <class Value>
+struct FlatMapped {
+    using Found = Value;
+    static const Value& found(const Value& value) { return value; }
+};
+template <class T>
+struct FlatMapped<std::unique_ptr<T>> {
+    using Found = T*;
+    static T* found(const std::unique_ptr<T>& value) { return value.get(); }
+};
+
 template <class Key, class Value>
 class FlatNameMap {
   public:
@@ -35,6 +49,7 @@ class FlatNameMap {
     struct Entry : value_type {
         Entry() : value_type(FlatKey<Key>::free(), Value()) {}
         Entry(const Key& key, const Value& value) : value_type(key, value) {}
+        Entry(const Key& key, Value&& value) : value_type(key, std::move(value)) {}
         bool isFree() const { return FlatKey<Key>::isFree(this->first); }
     };
     using Table = FlatHashTable<Entry, 3, 4>;
@@ -82,19 +97,20 @@ class FlatNameMap {
         return found == nullptr ? end() : cursorAt(std::size_t(found - data()));
     }
     std::size_t count(const Key& key) const { return find(key) != end() ? 1 : 0; }
-    // The value of the key, or `absent`.
-    Value valueOr(const Key& key, const Value& absent) const {
+    // The value of the key (the object it owns, for an owning map), or `absent`.
+    using Found = typename FlatMapped<Value>::Found;
+    Found valueOr(const Key& key, const Found& absent) const {
         const Entry* found = slots.find(FlatKey<Key>::hash(key), matcher(key));
-        return found == nullptr ? absent : found->second;
+        return found == nullptr ? absent : FlatMapped<Value>::found(found->second);
     }
 
-    // Inserts (key, value) unless the key is present; the entry and whether it was inserted.
+    // Inserts (key, value) unless the key is present; the entry and whether it was inserted. A
+    // value passed as an rvalue is moved from only when it is inserted.
     std::pair<iterator, bool> emplace(const Key& key, const Value& value) {
-        slots.reserve(1, hashOf);
-        const std::size_t at = slots.probe(FlatKey<Key>::hash(key), matcher(key));
-        if (!slots[at].isFree()) return {cursorAt(at), false};
-        slots.fill(at, Entry(key, value));
-        return {cursorAt(at), true};
+        return place(key, value);
+    }
+    std::pair<iterator, bool> emplace(const Key& key, Value&& value) {
+        return place(key, std::move(value));
     }
     // Inserts a default value unless the key is present.
     std::pair<iterator, bool> try_emplace(const Key& key) { return emplace(key, Value()); }
@@ -120,6 +136,14 @@ class FlatNameMap {
 
   private:
     static std::uint64_t hashOf(const Entry& entry) { return FlatKey<Key>::hash(entry.first); }
+    template <class V>
+    std::pair<iterator, bool> place(const Key& key, V&& value) {
+        slots.reserve(1, hashOf);
+        const std::size_t at = slots.probe(FlatKey<Key>::hash(key), matcher(key));
+        if (!slots[at].isFree()) return {cursorAt(at), false};
+        slots.fill(at, Entry(key, std::forward<V>(value)));
+        return {cursorAt(at), true};
+    }
     static auto matcher(const Key& key) {
         return [&key](const Entry& entry) { return entry.first == key; };
     }

@@ -63,26 +63,26 @@ MainMemObjFrame* FrameManager::allocateObjFrame() {
 
 namespace {
 
-// The registries (FrameRegistry, SetFrameRegistry) answer by find, insert and erase. Adds the
-// frame unless the name is registered; false when it is.
-template <class Registry, class F>
-bool addIfNew(Registry& frames, const InternalName& name, F* frame) {
+// Adds the frame unless the name is registered; false when it is.
+bool addIfNew(SetFrameRegistry& frames, const InternalName& name, MainMemSetFrame* frame) {
     if (frames.find(name) != nullptr) return false;
     frames.insert(name, frame);
     return true;
 }
-// A FrameRegistry answers both with one look at the name's slot.
-template <class G, class F>
-bool addIfNew(FrameRegistry<G>& frames, const InternalName& name, F* frame) {
-    return frames.insertNew(name, frame);
+// A FrameRegistry answers both with one look at the name's slot; one that owns its frames
+// destroys a refused one.
+template <class F>
+bool addIfNew(FrameRegistry<F>& frames, const InternalName& name,
+              typename FrameRegistry<F>::Held frame) {
+    return frames.insertNew(name, std::move(frame));
 }
 
 }  // namespace
 
-template <class Names, class F>
-int FrameManager::registerFrame(Names& frames, const InternalName& name, F* frame,
+template <class Names, class Held>
+int FrameManager::registerFrame(Names& frames, const InternalName& name, Held frame,
                                 std::int32_t& count, const Error& exists, const Error& failed) {
-    if (!addIfNew(frames, name, frame)) {
+    if (!addIfNew(frames, name, std::move(frame))) {
         centralErrorHandler().report(exists);
         centralErrorHandler().report(failed);
         return 1;
@@ -120,13 +120,15 @@ int FrameManager::insertSetFrame(const InternalName& name, MainMemSetFrame* fram
                          err5::Failed2InsertSetFrame);
 }
 
-int FrameManager::insertPredFrame(const InternalName& name, MainMemPredFrame* frame) {
-    return registerFrame(predFrames, name, frame, predCount, err5::PredFrameExists,
+int FrameManager::insertPredFrame(const InternalName& name,
+                                  std::unique_ptr<MainMemPredFrame> frame) {
+    return registerFrame(predFrames, name, std::move(frame), predCount, err5::PredFrameExists,
                          err5::Failed2InsertPredFrame);
 }
 
-int FrameManager::insertParamFrame(const InternalName& name, MainMemParamFrame* frame) {
-    return registerFrame(paramFrames, name, frame, paramCount, err5::ParamFrameExists,
+int FrameManager::insertParamFrame(const InternalName& name,
+                                   std::unique_ptr<MainMemParamFrame> frame) {
+    return registerFrame(paramFrames, name, std::move(frame), paramCount, err5::ParamFrameExists,
                          err5::Failed2InsertParamFrame);
 }
 
@@ -212,9 +214,8 @@ void FrameManager::clear() {
     objBlocks.keepLastBlock();
     objFrames.clear();
     setFrames.clear();
-    paramFrames.forEachFrame([](const InternalName&, MainMemParamFrame* frame) { delete frame; });
+    // The parameter and predicate frames go with their registries.
     paramFrames.clear();
-    predFrames.forEachFrame([](const InternalName&, MainMemPredFrame* frame) { delete frame; });
     predFrames.clear();
     objCount = 0;
     setFrameCount = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -84,7 +85,7 @@ class ParamNamesIterator : public RegistryNamesIterator<FrameRegistry<MainMemPar
 
 // Owns every frame of the main-memory object base and finds it by name. Object and set frames
 // come from preallocated blocks; predicate and parameter frames are made by the caller and
-// handed over on registration.
+// handed over on registration, and their registries own them from then on.
 class FrameManager : public ManagedObject {
   public:
     FrameManager(OM& owner, SymTab& symbols);
@@ -119,11 +120,12 @@ class FrameManager : public ManagedObject {
         return frame;
     }
 
-    // 0 after registering the frame under the name; 1 after reporting a refusal.
+    // 0 after registering the frame under the name; 1 after reporting a refusal (a refused
+    // predicate or parameter frame is destroyed).
     int insertObjFrame(const InternalName& name, MainMemObjFrame* frame);
     int insertSetFrame(const InternalName& name, MainMemSetFrame* frame);
-    int insertPredFrame(const InternalName& name, MainMemPredFrame* frame);
-    int insertParamFrame(const InternalName& name, MainMemParamFrame* frame);
+    int insertPredFrame(const InternalName& name, std::unique_ptr<MainMemPredFrame> frame);
+    int insertParamFrame(const InternalName& name, std::unique_ptr<MainMemParamFrame> frame);
 
     // The frame registered under the name, or null; the result is always 0.
     int getObjFrame(const InternalName& name, MainMemObjFrame*& frame);
@@ -135,7 +137,8 @@ class FrameManager : public ManagedObject {
     // The parameter frames, likewise (FrameRegistry::findInPlace).
     const FrameRegistry<MainMemParamFrame>& paramFrameRegistry() const { return paramFrames; }
 
-    // 0 after unregistering the name (the frame is not destroyed); 1 after reporting a failure.
+    // 0 after unregistering the name (a parameter frame is destroyed, a pooled frame stays in its
+    // block); 1 after reporting a failure.
     int deleteObjFrame(const InternalName& name);
     int deleteSetFrame(const InternalName& name);
     int deleteParamFrame(const InternalName& name);
@@ -172,8 +175,8 @@ class FrameManager : public ManagedObject {
     MainMemSetFrame* makePooledSetFrame(const InternalName& name);
     template <class F>
     F* allocateFrom(FrameBlocks<F>& blocks, const Error& failure);
-    template <class Names, class F>
-    int registerFrame(Names& frames, const InternalName& name, F* frame, std::int32_t& count,
+    template <class Names, class Held>
+    int registerFrame(Names& frames, const InternalName& name, Held frame, std::int32_t& count,
                       const Error& exists, const Error& failed);
     template <class Names>
     int unregisterFrame(Names& frames, const InternalName& name, std::int32_t& count,

@@ -64,31 +64,31 @@ F* FrameRegistry<F>::findOther(const InternalName& name) const {
 }
 
 template <class F>
-void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
+void FrameRegistry<F>::insert(const InternalName& name, Held frame) {
     const auto [page, at] = slotFor(name, true);
-    insertAt(page, at, name, frame);
+    insertAt(page, at, name, std::move(frame));
 }
 
 template <class F>
-bool FrameRegistry<F>::insertNew(const InternalName& name, F* frame) {
+bool FrameRegistry<F>::insertNew(const InternalName& name, Held frame) {
     // A slot never taken says that no name of its number is registered anywhere: one look at it
     // settles the common case, a name made for a new frame.
     const auto [page, at] = slotFor(name, true);
     if ((page == nullptr || !page->neverTaken(at)) && find(name) != nullptr) return false;
-    insertAt(page, at, name, frame);
+    insertAt(page, at, name, std::move(frame));
     return true;
 }
 
 template <class F>
-void FrameRegistry<F>::insertAt(Page* page, std::size_t at, const InternalName& name, F* frame) {
+void FrameRegistry<F>::insertAt(Page* page, std::size_t at, const InternalName& name, Held frame) {
     ++count;
-    recent = {name, frame};
+    recent = {name, rawOf(frame)};
     if (page != nullptr && !page->taken(at)) {
         if (page->hold(at, name, frame, numbering)) return;
         // The name is found among the others only while its slot does not say never taken.
         page->giveUp(at);
     }
-    others.emplace(name, frame);
+    others.emplace(name, std::move(frame));
     ++othersChanges;
     if (othersInOrder.empty() || othersInOrder.back() < name)
         othersInOrder.push_back(name);
@@ -131,6 +131,29 @@ bool FrameRegistry<F>::erase(const InternalName& name) {
     ++othersChanges;
     --count;
     return true;
+}
+
+template <class F>
+typename FrameRegistry<F>::Held FrameRegistry<F>::take(const InternalName& name) {
+    if (recent.name == name) recent = {};
+    const auto [page, at] = slotFor(name, false);
+    if (page != nullptr && page->holds(at, name)) {
+        Held frame{};
+        if constexpr (Owning)
+            frame = std::move(page->frames[at]);
+        else
+            frame = page->frame(at, numbering);
+        page->giveUp(at);
+        --count;
+        return frame;
+    }
+    const auto found = others.find(name);
+    if (found == others.end()) return Held{};
+    Held frame = std::move(found->second);
+    others.erase(found);
+    ++othersChanges;
+    --count;
+    return frame;
 }
 
 template <class F>

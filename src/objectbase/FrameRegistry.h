@@ -47,12 +47,21 @@ struct RegistryWalk {
 // The object base's class-relation tables (class to members, superclass to subclasses, parent to
 // children) use the same registry for their member sets: an imported element keys its own
 // children's set, which took a tree node of about 100 bytes.
-// The registry does not own what it holds.
+//
+// Object and set frames belong to the frame manager's pools, and their registries only find them;
+// every other registry (parameter and predicate frames, member sets) owns what it holds, and
+// destroys it when its name is erased or the registry cleared.
 template <class F>
 class FrameRegistry {
     static constexpr std::size_t PageSize = 512;
+    static constexpr bool Numbered = std::is_same_v<F, MainMemObjFrame>;
+    static constexpr bool Packed = std::is_same_v<F, MainMemSetFrame>;
 
   public:
+    static constexpr bool Owning = !Numbered && !Packed;
+    // What the registry keeps of a frame: its owner, or a pointer into the pool.
+    using Held = std::conditional_t<Owning, std::unique_ptr<F>, F*>;
+
     // A registry of object frames holds those of `numbering` by their numbers there; frames from
     // elsewhere go among the others.
     explicit FrameRegistry(const FrameBlocks<F>* numbering = nullptr) : numbering(numbering) {}
@@ -82,12 +91,13 @@ class FrameRegistry {
         return findOther(name);
     }
     // Registers a name that is not registered yet.
-    void insert(const InternalName& name, F* frame);
-    // Registers the name unless it is registered already; false, and no change, when it is.
-    bool insertNew(const InternalName& name, F* frame);
-    // The frame registered under the name; without one, the frame `make` gives (null for none),
-    // registered now, with `made` set. One look at the name's slot answers both for a new name,
-    // where a find before the insert looked twice.
+    void insert(const InternalName& name, Held frame);
+    // Registers the name unless it is registered already; false, and no change, when it is (an
+    // owning registry then destroys the frame).
+    bool insertNew(const InternalName& name, Held frame);
+    // The frame registered under the name; without one, the frame `make` gives (a Held, null for
+    // none), registered now, with `made` set. One look at the name's slot answers both for a new
+    // name, where a find before the insert looked twice.
     template <class Make>
     F* findOrInsert(const InternalName& name, Make make, bool& made) {
         made = false;
@@ -117,14 +127,17 @@ class FrameRegistry {
         if (page == nullptr || !page->neverTaken(at)) {
             if (F* frame = find(name)) return frame;
         }
-        F* frame = make();
-        if (frame == nullptr) return nullptr;
-        insertAt(page, at, name, frame);
+        Held frame = make();
+        F* const kept = rawOf(frame);
+        if (kept == nullptr) return nullptr;
+        insertAt(page, at, name, std::move(frame));
         made = true;
-        return frame;
+        return kept;
     }
-    // False when the name was not registered.
+    // False when the name was not registered; an owning registry destroys the frame.
     bool erase(const InternalName& name);
+    // Unregisters the name and hands its frame over (null when the name was not registered).
+    Held take(const InternalName& name);
     bool empty() const { return count == 0; }
     void clear();
     // The smallest registered name above `after` (the smallest of all when `after` is null);
@@ -158,7 +171,7 @@ class FrameRegistry {
                     visit(pages[page]->name(at, page * PageSize + at),
                           pages[page]->frame(at, numbering));
         }
-        for (const auto& [name, frame] : others) visit(name, frame);
+        for (const auto& [name, frame] : others) visit(name, rawOf(frame));
     }
 
   private:
@@ -180,8 +193,7 @@ class FrameRegistry {
     // 48 bits is registered among the others. Parameter frames and member sets are held by the
     // registry alone, so their addresses are kept whole (10 bytes a slot), where a leak checker's
     // scan finds them.
-    static constexpr bool Numbered = std::is_same_v<F, MainMemObjFrame>;
-    static constexpr bool Packed = std::is_same_v<F, MainMemSetFrame>;
+    //
     // A slot never taken: no name of its number is registered anywhere. A slot given up: a name of
     // its number may still be registered among the others (one that found the slot taken).
     static constexpr std::uint8_t NeverTaken = 0xff;
@@ -326,15 +338,15 @@ class FrameRegistry {
             while (at < PageSize && frames[at] == nullptr) ++at;
             return at;
         }
-        F* frame(std::size_t at, const FrameBlocks<F>*) const { return frames[at]; }
+        F* frame(std::size_t at, const FrameBlocks<F>*) const { return rawOf(frames[at]); }
         bool holds(std::size_t at, const InternalName& name) const {
             return taken(at) && kinds[at] == name.getType() && flags[at] == name.getArity();
         }
         InternalName name(std::size_t at, std::size_t number) const {
             return {std::int32_t(number), kinds[at], flags[at]};
         }
-        bool hold(std::size_t at, const InternalName& name, F* frame, const FrameBlocks<F>*) {
-            frames[at] = frame;
+        bool hold(std::size_t at, const InternalName& name, Held& frame, const FrameBlocks<F>*) {
+            frames[at] = std::move(frame);
             kinds[at] = std::uint8_t(name.getType());
             flags[at] = std::int8_t(name.getArity());
             return true;
@@ -344,7 +356,7 @@ class FrameRegistry {
             kinds[at] = GivenUp;
         }
 
-        F* frames[PageSize] = {};
+        Held frames[PageSize] = {};
         std::uint8_t kinds[PageSize];
         std::int8_t flags[PageSize] = {};
     };
@@ -353,13 +365,19 @@ class FrameRegistry {
         std::conditional_t<Numbered, NumberedPage, std::conditional_t<Packed, WordPage, SplitPage>>;
     static constexpr std::size_t MaxNumber = std::size_t(1) << 27;
 
+    static F* rawOf(const Held& held) {
+        if constexpr (Owning)
+            return held.get();
+        else
+            return held;
+    }
     // find without the recent name.
     F* findRegistered(const InternalName& name) const;
     // The frame registered among the others, or null: findInPlace's rare case, apart so that
     // the usual one stays small enough to be read inline.
     F* findOther(const InternalName& name) const;
     // Registers a new name whose slot slotFor(name, true) gave.
-    void insertAt(Page* page, std::size_t at, const InternalName& name, F* frame);
+    void insertAt(Page* page, std::size_t at, const InternalName& name, Held frame);
 
     // The page of a name's slot and the slot's place in it; a null page when the name has no
     // slot (made when `making`).
@@ -375,7 +393,7 @@ class FrameRegistry {
     void settleOrder();
 
     std::vector<std::unique_ptr<Page>> pages;
-    FlatNameMap<InternalName, F*> others;
+    FlatNameMap<InternalName, Held> others;
     // The names of the others for walks: those that came in ascending order, and the few that
     // came out of order since the last merge (unsorted). Both may still hold names erased since.
     // A walk goes from name to name while names come and go; a search tree did that in a

@@ -28,7 +28,7 @@ void FrameWalk::take(const FrameManager& frames, const FrameFilter& filter) {
         if (frame == nullptr) return;
         if (filter.byEntryTypes && !frame->holdsEntryOfType(filter.lowestType, filter.highestType))
             return;
-        steps.emplace_back(name, frame);
+        steps.emplace_back(name, ObjectFrameView(frame));
     });
     const auto byName = [](const Step& a, const Step& b) { return a.first < b.first; };
     const auto ordered = std::is_sorted_until(steps.begin(), steps.end(), byName);
@@ -61,13 +61,13 @@ void FrameWalk::planAhead(const NumberedNameMap<InternalName, FSymbol>& symbols,
     Loads* const loads = ahead.data();
     for (std::size_t place = 0; place < count + 3 * Ahead; ++place) {
         if (place < count) {
-            const auto* frame = reinterpret_cast<const char*>(steps[place].second);
+            const auto* frame = reinterpret_cast<const char*>(steps[place].second.frame);
             __builtin_prefetch(frame);
             __builtin_prefetch(frame + sizeof(MainMemObjFrame) - 1);
         }
         if (place >= Ahead && place - Ahead < count) {
             // The frame came in: its entries and its class set.
-            const MainMemObjFrame* frame = steps[place - Ahead].second;
+            const MainMemObjFrame* frame = steps[place - Ahead].second.frame;
             const void** target = loads[place - Ahead].target;
             // Where there is nothing to load, the frame itself, which the walk loads anyway:
             // the walk gives its hints without a test.
@@ -90,7 +90,7 @@ void FrameWalk::planAhead(const NumberedNameMap<InternalName, FSymbol>& symbols,
             // the class set's members.
             const std::size_t at = place - 2 * Ahead;
             const void** target = loads[at].target;
-            const MainMemObjFrame* frame = steps[at].second;
+            const MainMemObjFrame* frame = steps[at].second.frame;
             if (target[2] != frame) {
                 const auto* classes = static_cast<const MainMemSetFrame*>(target[2]);
                 if (const void* members = classes->memberSet().ascendingStorage())
@@ -126,7 +126,7 @@ void FrameWalk::planAhead(const NumberedNameMap<InternalName, FSymbol>& symbols,
         }
         if (place >= 3 * Ahead) {
             // The sets and parameter frames came in: where their members and rows lie.
-            const MainMemObjFrame* frame = steps[place - 3 * Ahead].second;
+            const MainMemObjFrame* frame = steps[place - 3 * Ahead].second.frame;
             const void** target = loads[place - 3 * Ahead].target;
             if (target[Frames] != frame)
                 if (const void* text =
@@ -159,7 +159,7 @@ void FrameWalk::loadAhead(std::size_t place) {
     // that.
     constexpr std::size_t Ahead = 2;
     if (place + Ahead >= ahead.size()) return;
-    const auto* frame = reinterpret_cast<const char*>(steps[place + Ahead].second);
+    const auto* frame = reinterpret_cast<const char*>(steps[place + Ahead].second.frame);
     __builtin_prefetch(frame);
     __builtin_prefetch(frame + sizeof(MainMemObjFrame) - 1);
     for (const void* target : ahead[place + Ahead].target) __builtin_prefetch(target);

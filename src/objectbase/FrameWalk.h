@@ -9,7 +9,10 @@
 #include "objectbase/FrameRegistry.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
+#include "objectbase/ObjectFrameView.h"
+#include "objectbase/ParamFrameView.h"
 #include "objectbase/SetFrameRegistry.h"
+#include "objectbase/SetFrameView.h"
 
 class FrameManager;
 class FSymbol;
@@ -48,7 +51,7 @@ struct FrameFilter {
 // (append) is a plain list: it finds no frames and loads nothing ahead.
 class FrameWalk {
   public:
-    using Step = std::pair<InternalName, const MainMemObjFrame*>;
+    using Step = std::pair<InternalName, ObjectFrameView>;
 
     FrameWalk() = default;
     // The walk over the frames `frames` keeps that pass `filter`; the symbols and the table
@@ -79,15 +82,59 @@ class FrameWalk {
     bool readsInPlace() const { return sets != nullptr; }
     // The set frame or the parameter frame of a name, found in place; null when there is none.
     // Only for a walk that readsInPlace.
-    [[gnu::always_inline]] const MainMemSetFrame* findSet(const InternalName& name) const {
-        return sets->findInPlace(name);
+    [[gnu::always_inline]] SetFrameView findSet(const InternalName& name) const {
+        return SetFrameView(sets->findInPlace(name));
     }
-    [[gnu::always_inline]] const MainMemParamFrame* findRows(const InternalName& name) const {
-        return rows->findInPlace(name);
+    [[gnu::always_inline]] ParamFrameView findRows(const InternalName& name) const {
+        return ParamFrameView(rows->findInPlace(name));
+    }
+
+    // For a reader that takes the steps by their places in an order of its own rather than
+    // through visit: asks for the frame of the object at `place`, or for its entries, to be
+    // loaded while the reader works on an object before it.
+    [[gnu::always_inline]] void loadFrame(std::size_t place) const {
+        __builtin_prefetch(steps[place].second.frame);
+    }
+    [[gnu::always_inline]] void loadEntries(std::size_t place) const {
+        __builtin_prefetch(steps[place].second.frame->entries().begin());
+    }
+    // What an object's frame leads to, found in place: the set of its direct classes, and the
+    // set or parameter frame that the value of each of its first entries names (empty where it
+    // names none). `entriesKnown` is false for an object of more entries than are kept.
+    struct Leads {
+        static constexpr std::size_t Entries = 8;
+        SetFrameView classes;
+        bool entriesKnown = false;
+        SetFrameView sets[Entries];
+        ParamFrameView rows[Entries];
+    };
+    // Finds what the object at `place` leads to and asks for it to be loaded, for a reader a
+    // few objects behind. Only for a walk that readsInPlace.
+    [[gnu::always_inline]] void findLeads(std::size_t place, Leads& leads) const {
+        const MainMemObjFrame* const frame = steps[place].second.frame;
+        leads.classes = findSet(frame->MainMemObjFrame::getSetName1());
+        if (leads.classes) __builtin_prefetch(leads.classes.frame);
+        const MethodEntries& entries = frame->entries();
+        const std::size_t count = entries.size();
+        leads.entriesKnown = count <= Leads::Entries;
+        if (!leads.entriesKnown) return;
+        const MethodSlot* const slots = entries.begin();
+        for (std::size_t at = 0; at < count; ++at) {
+            const InternalName value = slots[at].value();
+            if (value.getType() == InternalName::SetName) {
+                const SetFrameView set = findSet(value);
+                leads.sets[at] = set;
+                if (set) __builtin_prefetch(set.frame);
+            } else if (value.getType() == InternalName::ParamFrame) {
+                const ParamFrameView found = findRows(value);
+                leads.rows[at] = found;
+                if (found) __builtin_prefetch(found.frame);
+            }
+        }
     }
 
     // A walk built by the reader: it adds the object and its frame after the others.
-    void append(const InternalName& name, const MainMemObjFrame* frame) {
+    void append(const InternalName& name, ObjectFrameView frame) {
         steps.emplace_back(name, frame);
     }
     // Keeps the first `count` objects.

@@ -127,7 +127,9 @@ int MainMemSetMemberWriter::insert(const InternalName* row) {
     if (members == nullptr) return om.insertMethodValue(host, method, nullptr, 0, type, value);
     // The set's own insert answers a member stored already, most of a head's rows, with no call
     // into the object manager.
+    const std::uint64_t before = MethodValueStamps::before();
     if (members->insert(value) == 0) return 0;
+    om.methodStamps.stored(MethodKey(type, 0, method), before);
     return om.noteNewSetMember(host, method, nullptr, 0, type, value);
 }
 

@@ -10,6 +10,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/CellHash.h"
+#include "objectbase/FrameChanges.h"
 #include "objectbase/MethodType.h"
 #include "objectbase/SetIterator.h"
 
@@ -87,6 +88,7 @@ std::uint32_t MethodShapes::numberOf(const MethodKey& key, const InternalName& v
 
 MethodEntries::iterator MethodEntries::insert(const_iterator at, const MethodSlot& entry) {
     const std::size_t place = std::size_t(at - data());
+    frameChanges::note();
     const std::uint32_t count = std::uint32_t(size()), room = capacity();
     if (count == room) reallocate(room < 8 ? room + 1 : room * 2, hasExtra());
     MethodSlot* entries = data();
@@ -98,6 +100,7 @@ MethodEntries::iterator MethodEntries::insert(const_iterator at, const MethodSlo
 
 MethodEntries::iterator MethodEntries::erase(const_iterator at) {
     const std::size_t place = std::size_t(at - data());
+    frameChanges::note();
     MethodSlot* entries = data();
     std::copy(entries + place + 1, entries + size(), entries + place);
     --state;
@@ -105,6 +108,7 @@ MethodEntries::iterator MethodEntries::erase(const_iterator at) {
 }
 
 void MethodEntries::clear() {
+    frameChanges::note();
     state &= ~CountMask;
     // The extra name's slot keeps the array; the entries' room goes back.
     if (hasExtra()) {
@@ -117,6 +121,7 @@ void MethodEntries::clear() {
 }
 
 void MethodEntries::setExtraName(const InternalName& name) {
+    frameChanges::note();
     if (!hasExtra()) reallocate(capacity(), true);
     many()[0] = MethodSlot(MethodKey(), name);
 }
@@ -133,6 +138,7 @@ void MethodEntries::reallocate(std::uint32_t room, bool extra) {
 }
 
 void MethodEntries::release() {
+    frameChanges::note();
     if (!inPlace()) delete[] many();
 }
 
@@ -235,6 +241,7 @@ int MainMemObjFrame::replaceName(const InternalName& oldName, const InternalName
             status = 1;
         }
         if (value == oldName) {
+            frameChanges::note();
             methods[at].setValue(newName);
             status = 2;
         }

@@ -411,9 +411,6 @@ class OFrameIterator : public Iterator {
     InternalName method;
 };
 
-// The arrow object (o31 .. o39) that stands for a method type; undefined outside 0 to 8.
-InternalName arrowObject(int methodType);
-
 // The tuples of one predicate, in a flat store: rows in insertion order, hashed, read in
 // ascending order by the frame's iterator and its printing.
 //

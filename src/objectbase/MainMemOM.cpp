@@ -235,7 +235,7 @@ MainMemObjFrame* MainMemOM::objFrameFor(const InternalName& name, bool& made) {
 }
 
 MainMemParamFrame* MainMemOM::createParamFrame(int arity, InternalName& name) {
-    // The registry takes the frame over only once it admits it.
+    // The registry owns the frame (and destroys it when it refuses it).
     std::unique_ptr<MainMemParamFrame> frame(new (std::nothrow) MainMemParamFrame(arity));
     if (frame == nullptr) {
         centralErrorHandler().report(err5::NoParamFrame);
@@ -243,12 +243,13 @@ MainMemParamFrame* MainMemOM::createParamFrame(int arity, InternalName& name) {
     }
     InternalName fresh(nameHandler->nextParamId(), InternalName::ParamFrame,
                        static_cast<std::int8_t>(arity));
-    if (frameManager->insertParamFrame(fresh, frame.get()) != 0) {
+    MainMemParamFrame* const registered = frame.get();
+    if (frameManager->insertParamFrame(fresh, std::move(frame)) != 0) {
         centralErrorHandler().report(err5::NoParamFrame);
         return nullptr;
     }
     name = fresh;
-    return frame.release();
+    return registered;
 }
 
 // ---------------------------------------------------------------------------------------------

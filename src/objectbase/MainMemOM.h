@@ -29,6 +29,7 @@
 #include "objectbase/LexicalFormCache.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
+#include "objectbase/MethodValueStamps.h"
 #include "objectbase/NumberedNameMap.h"
 #include "objectbase/OM.h"
 #include "objectbase/StringCleanup.h"
@@ -88,6 +89,11 @@ class MainMemOM : public OM {
     int giveInternalName(const FSymbol& symbol, InternalName& out) override;
     Iterator* methodHostsIterator(const InternalName& method, std::int16_t type,
                                   std::int16_t argCount, Iterator* reuse) override;
+    bool methodValuesStamp(const InternalName& method, int type, int argCount, std::uint64_t& epoch,
+                           std::uint64_t& change) override {
+        methodStamps.stamp(MethodKey(type, argCount, method), epoch, change);
+        return true;
+    }
     Iterator* isaIterator(const InternalName& name, int kind, Iterator* reuse) override;
     int getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
                           InternalName& out) override;
@@ -145,6 +151,8 @@ class MainMemOM : public OM {
     int applyEqualities() override;
     int applyEquality(InternalName& representative) override;
     void cleanup() override;
+    std::int64_t nameMark() const override;
+    void forgetNamesMadeAfter(std::int64_t mark) override;
     void eqTraceOn() override { eqTrace = 1; }
     void eqTraceOff() override { eqTrace = 0; }
 
@@ -159,11 +167,24 @@ class MainMemOM : public OM {
     void showValue(const InternalName& host, const InternalName& method, int type,
                    int argCount) override;
     void showEntry(const InternalName& method, const InternalName& value, int type) override;
-    MainMemObjFrame* getObjFrame(const InternalName& name) override;
-    MainMemSetFrame* getSetFrame(const InternalName& name) override;
+    ObjectFrameView objectFrameOf(const InternalName& name) override {
+        return ObjectFrameView(getObjFrame(name));
+    }
+    SetFrameView setFrameOf(const InternalName& name) override {
+        return SetFrameView(getSetFrame(name));
+    }
+    PredicateFrameView predicateFrameOf(const InternalName& name) override {
+        return PredicateFrameView(getPredFrame(name));
+    }
+    ParamFrameView paramFrameOf(const InternalName& name) override {
+        return ParamFrameView(getParamFrame(name));
+    }
+    // The frames themselves, for the object base's own parts and its tests.
+    MainMemObjFrame* getObjFrame(const InternalName& name);
+    MainMemSetFrame* getSetFrame(const InternalName& name);
+    MainMemPredFrame* getPredFrame(const InternalName& name);
+    MainMemParamFrame* getParamFrame(const InternalName& name);
     Iterator* setIterator(const InternalName& setName, Iterator* reuse) override;
-    MainMemPredFrame* getPredFrame(const InternalName& name) override;
-    MainMemParamFrame* getParamFrame(const InternalName& name) override;
     Iterator* predNamesIterator(Iterator* reuse) override;
     Iterator* paramNamesIterator(Iterator* reuse) override;
     void mergeParamFrames(const InternalName& replaced, const InternalName& kept) override;
@@ -225,6 +246,10 @@ class MainMemOM : public OM {
                                           int type, HostSetCache& sets);
     // Stores a value into the set frame that holds the host's values (found by the caller):
     // indexes and records it when it is new; 1 then, 0 when it was a member already.
+    // insertSetMember without noting which method changed.
+    int storeSetMembers(const InternalName& host, const InternalName& method,
+                        const InternalName* args, int argCount, int type,
+                        const set<InternalName>& values);
     int storeSetMember(MainMemSetFrame* members, const InternalName& host,
                        const InternalName& method, const InternalName* args, int argCount, int type,
                        const InternalName& value);
@@ -358,10 +383,8 @@ class MainMemOM : public OM {
     bool isPendingEquality(const InternalName& replaced, InternalName& representative);
     int pendingEqualityCount() { return equalities.pendingCount(); }
     bool pathHostOf(const InternalName& object, InternalName& host);
-    const FlatNameMap<MethodKey, MemberSet*>& methodHostTable() const { return methodsTable; }
-    const FlatNameMap<InternalName, set<MethodSig>*>& signatureTable() const {
-        return methodSignatures;
-    }
+    const auto& methodHostTable() const { return methodsTable; }
+    const auto& signatureTable() const { return methodSignatures; }
     // Calls visit(name, its usage set) for every name of the usage index.
     template <class Visit>
     void forEachUsage(Visit visit) {
@@ -375,7 +398,7 @@ class MainMemOM : public OM {
                            : parentToChildTable;
     }
     const auto& symbolBindings() const { return symbolToName; }
-    const FlatNameMap<InternalName, set<FSymbol>*>& furtherSymbols() const { return nameToSymbols; }
+    const auto& furtherSymbols() const { return nameToSymbols; }
     void forEachFurtherSymbol(
         const std::function<void(const InternalName&, const FSymbol&)>& visit) const override;
     const clib_dictionary<InternalName, InternalName>& pathHostTable() const { return pathHosts; }
@@ -574,9 +597,11 @@ class MainMemOM : public OM {
     NumberedNameMap<FSymbol, InternalName> symbolToName;
     NumberedNameMap<InternalName, FSymbol> nameToSymbol;
     // Looked up by key only; they own their sets.
-    FlatNameMap<InternalName, set<FSymbol>*> nameToSymbols;
-    FlatNameMap<MethodKey, MemberSet*> methodsTable;
-    FlatNameMap<InternalName, set<MethodSig>*> methodSignatures;
+    FlatNameMap<InternalName, std::unique_ptr<set<FSymbol>>> nameToSymbols;
+    FlatNameMap<MethodKey, std::unique_ptr<MemberSet>> methodsTable;
+    // Which method each store changed (see MethodValueStamps).
+    MethodValueStamps methodStamps;
+    FlatNameMap<InternalName, std::unique_ptr<set<MethodSig>>> methodSignatures;
     // A method key lately indexed: its hosts' set, and that its signature is among its method's
     // already. Every new entry indexes its host, and a consult's molecules use a few methods in
     // turn: two hashed lookups and a tree insert for each entry were 5% of consulting

@@ -17,18 +17,6 @@ bool isDeltaPredicate(const InternalName& name) {
     return name.getType() == InternalName::Predicate && name.getArity() >= 0;
 }
 
-template <class Key, class Members>
-void deleteAllSets(FlatNameMap<Key, Members*>& table) {
-    for (const auto& [key, members] : table) delete members;
-    table.clear();
-}
-
-// The class-relation tables own their member sets.
-void deleteAllSets(FrameRegistry<MemberSet>& table) {
-    table.forEachFrame([](const InternalName&, MemberSet* members) { delete members; });
-    table.clear();
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -289,21 +277,23 @@ void MainMemOM::showDelta() {
 // Clearing
 
 void MainMemOM::clear() {
+    methodStamps.invalidate();
     noteCleared();
     framesMoved();
     deltaViews.clear();
     frameManager->clear();
-    deleteAllSets(classToObjTable);
+    // The tables own their sets.
+    classToObjTable.clear();
     memberRows.clear();
     instancesIndexed = 0;
-    deleteAllSets(superClassToClassTable);
-    deleteAllSets(parentToChildTable);
-    deleteAllSets(nameToSymbols);
+    superClassToClassTable.clear();
+    parentToChildTable.clear();
+    nameToSymbols.clear();
     symbolToName.clear();
     nameToSymbol.clear();
     pathHosts.clear();
-    deleteAllSets(methodsTable);
-    deleteAllSets(methodSignatures);
+    methodsTable.clear();
+    methodSignatures.clear();
     usage.clear();
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,

@@ -29,6 +29,8 @@ int MainMemOM::equate(const InternalName& a, const InternalName& b, int force) {
 
 bool MainMemOM::equatePair(const InternalName& first, const InternalName& second, int force,
                            InternalName& replaced, InternalName& representative) {
+    // Values move between hosts and methods: no stamp of a method stays.
+    methodStamps.invalidate();
     const InternalName a = first.stored();
     const InternalName b = second.stored();
     if (a == b) return false;

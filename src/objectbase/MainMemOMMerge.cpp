@@ -81,8 +81,7 @@ void MainMemOM::mergeParamFrames(const InternalName& replaced, const InternalNam
         }
         if (result.getType() != InternalName::ParamFrame) resolveCompetitors(result, stored);
     }
-    // Once out of the registry, the replaced frame is this merge's to free.
-    const std::unique_ptr<MainMemParamFrame> unregistered(from);
+    // The registry destroys the replaced frame.
     frameManager->deleteParamFrame(replaced);
 }
 

@@ -1,6 +1,7 @@
 // Rewriting an equated name to its representative in every table and frame of the object base.
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -24,19 +25,21 @@ void join(MemberSet& into, const MemberSet& from) {
 
 // Moves the set `table` keeps under `from` to the key `to`, joining a set already there.
 template <class Key, class Members>
-void moveSet(FlatNameMap<Key, Members*>& table, const Key& from, const Key& to) {
-    Members* moved = table.valueOr(from, nullptr);
+void moveSet(FlatNameMap<Key, std::unique_ptr<Members>>& table, const Key& from, const Key& to) {
+    const auto found = table.find(from);
+    if (found == table.end()) return;
+    std::unique_ptr<Members> moved = std::move(found->second);
+    table.erase(found);
     if (moved == nullptr) return;
-    table.erase(from);
-    auto [existing, inserted] = table.emplace(to, moved);
-    if (inserted) return;
-    join(*existing->second, *moved);
-    delete moved;
+    auto [existing, inserted] = table.emplace(to, std::move(moved));
+    // Not inserted: `moved` still holds the set, and frees it once joined.
+    if (!inserted) join(*existing->second, *moved);
 }
 
 }  // namespace
 
 void MainMemOM::rewriteAll(const InternalName& old, const InternalName& rep) {
+    methodStamps.invalidate();
     rewriteMethodName(old, rep);
     rewriteUsages(old, rep);
     rewritePredicates(old, rep);
@@ -239,19 +242,17 @@ void MainMemOM::rewriteRelations(int kind, const InternalName& old, const Intern
         }
     }
 
-    MemberSet* members = table->find(old);
+    std::unique_ptr<MemberSet> members = table->take(old);
     if (members == nullptr) return;
-    table->erase(old);
     for (const InternalName& member : members->ascending())
         if (MainMemSetFrame* related = relationSet(getObjFrame(member), kind))
             related->replace(old, rep);
     MemberSet* existing = table->find(rep);
     if (existing == nullptr) {
-        table->insert(rep, members);
+        table->insert(rep, std::move(members));
         return;
     }
     join(*existing, *members);
-    delete members;
 }
 
 void MainMemOM::rewriteSymbols(const InternalName& old, const InternalName& rep) {
@@ -259,19 +260,21 @@ void MainMemOM::rewriteSymbols(const InternalName& old, const InternalName& rep)
     if (!oldSymbol) return;
     set<FSymbol>* into = nameToSymbols.valueOr(rep, nullptr);
     if (into == nullptr) {
-        into = new set<FSymbol>();
+        auto made = std::make_unique<set<FSymbol>>();
         if (const std::optional<FSymbol> repSymbol = nameToSymbol.find(rep))
-            into->insert(*repSymbol);
-        nameToSymbols.emplace(rep, into);
+            made->insert(*repSymbol);
+        into = made.get();
+        nameToSymbols.emplace(rep, std::move(made));
     }
 
-    if (set<FSymbol>* symbols = nameToSymbols.valueOr(old, nullptr)) {
+    if (const auto found = nameToSymbols.find(old); found != nameToSymbols.end()) {
+        // Out of the table, the old name's set goes at the end of this block.
+        const std::unique_ptr<set<FSymbol>> symbols = std::move(found->second);
+        nameToSymbols.erase(found);
         for (auto it = symbols->first_item(); it != nullptr; it = symbols->next_item(it)) {
             symbolToName.insert_or_assign(symbols->key(it), rep);
             into->insert(symbols->key(it));
         }
-        nameToSymbols.erase(old);
-        delete symbols;
     } else {
         FSymbol symbol = *oldSymbol;
         symbolToName.insert_or_assign(symbol, rep);

@@ -22,16 +22,17 @@ bool isSetValuedType(int type) {
 
 // The set a table keeps under key, made on first use.
 template <class Key, class Members>
-Members* setUnder(FlatNameMap<Key, Members*>& table, const Key& key) {
-    Members*& members = table[key];
-    if (members == nullptr) members = new Members();
-    return members;
+Members* setUnder(FlatNameMap<Key, std::unique_ptr<Members>>& table, const Key& key) {
+    std::unique_ptr<Members>& members = table[key];
+    if (members == nullptr) members = std::make_unique<Members>();
+    return members.get();
 }
 template <class Members>
 Members* setUnder(FrameRegistry<Members>& table, const InternalName& key) {
     if (Members* members = table.find(key)) return members;
-    auto* members = new Members();
-    table.insert(key, members);
+    auto made = std::make_unique<Members>();
+    Members* const members = made.get();
+    table.insert(key, std::move(made));
     return members;
 }
 
@@ -409,10 +410,13 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
         centralErrorHandler().report(err5::WrongMetType);
         return 0;
     }
+    const std::uint64_t before = MethodValueStamps::before();
     bool made = false;
     MainMemObjFrame* frame = objFrameFor(host, made);
     if (frame == nullptr) return 0;
-    return storeValueOf(frame, made, host, method, args, argCount, type, value);
+    const int added = storeValueOf(frame, made, host, method, args, argCount, type, value);
+    methodStamps.stored(MethodKey(type, argCount, method), before);
+    return added;
 }
 
 int MainMemOM::storeValueOf(MainMemObjFrame* frame, bool made, const InternalName& host,
@@ -477,7 +481,9 @@ int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host
                               const InternalName& method, const InternalName* args, int argCount,
                               int type, const InternalName& value) {
     // One probe answers both whether the value is there and where it goes.
+    const std::uint64_t before = MethodValueStamps::before();
     if (members->insert(value) == 0) return 0;
+    methodStamps.stored(MethodKey(type, argCount, method), before);
     return noteNewSetMember(host, method, args, argCount, type, value);
 }
 
@@ -519,6 +525,15 @@ int MainMemOM::insertSetMember(const InternalName& host, const InternalName& met
         centralErrorHandler().report(err5::WrongMetType);
         return 0;
     }
+    const std::uint64_t before = MethodValueStamps::before();
+    const int added = storeSetMembers(host, method, args, argCount, type, values);
+    methodStamps.stored(MethodKey(type, argCount, method), before);
+    return added;
+}
+
+int MainMemOM::storeSetMembers(const InternalName& host, const InternalName& method,
+                               const InternalName* args, int argCount, int type,
+                               const set<InternalName>& values) {
     MainMemObjFrame* frame = objFrameFor(host);
     if (frame == nullptr) return 0;
     for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);
@@ -774,17 +789,18 @@ void MainMemOM::expectFunctionObjects(const FSymbol& function, std::size_t rows)
 }
 
 MainMemPredFrame* MainMemOM::createPredFrame(const InternalName& predicate, int arity) {
-    // The registry takes the frame over only once it admits it.
+    // The registry owns the frame (and destroys it when it refuses it).
     std::unique_ptr<MainMemPredFrame> frame(new (std::nothrow) MainMemPredFrame(arity));
     if (frame == nullptr) {
         centralErrorHandler().report(err5::NoPredFrame);
         return nullptr;
     }
-    if (frameManager->insertPredFrame(predicate, frame.get()) != 0) {
+    MainMemPredFrame* const registered = frame.get();
+    if (frameManager->insertPredFrame(predicate, std::move(frame)) != 0) {
         centralErrorHandler().report(err5::NoPredFrame);
         return nullptr;
     }
-    return frame.release();
+    return registered;
 }
 
 int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* tuple, int arity) {

@@ -132,6 +132,7 @@ MemberSet::MemberSet(const MemberSet& other) {
 
 MemberSet& MemberSet::operator=(const MemberSet& other) {
     if (this != &other) {
+        frameChanges::note();
         const std::span<const InternalName> names = other.ascending();
         delete hashed();
         sorted.setSpare(nullptr);
@@ -150,6 +151,7 @@ void MemberSet::copyHashOf(const MemberSet& other) {
 
 MemberSet::MemberSet() = default;
 MemberSet::~MemberSet() {
+    frameChanges::note();
     delete hashed();
 }
 
@@ -193,6 +195,12 @@ void MemberSet::foldRun() const {
 }
 
 bool MemberSet::insertElsewhere(const InternalName& name) {
+    const bool added = insertAnywhere(name);
+    if (added) frameChanges::note();
+    return added;
+}
+
+bool MemberSet::insertAnywhere(const InternalName& name) {
     if (hashed() != nullptr) {
         if (hashed()->added == 0 && (sorted.empty() || sorted.back() < name)) {
             sorted.push_back(name);
@@ -221,6 +229,7 @@ void MemberSet::startHashing() {
 }
 
 bool MemberSet::erase(const InternalName& name) {
+    frameChanges::note();
     if (hashed() != nullptr) {
         // Taking a member out of the middle of a large array would move everything after it,
         // and equating many hosts of one method would cost the square of its size: the member
@@ -242,6 +251,7 @@ std::size_t MemberSet::size() const {
 }
 
 void MemberSet::clear() {
+    frameChanges::note();
     delete hashed();
     sorted.release();
 }

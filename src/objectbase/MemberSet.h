@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "objectbase/FrameChanges.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameArray.h"
 
@@ -29,7 +30,8 @@ class MemberSet {
     bool contains(const InternalName& name) const;
     // A cache hint that `name` will soon be looked for: its hash slot, or the small array.
     void prefetch(const InternalName& name) const;
-    // True when the name was not a member and now is. A name above every member of a set
+    // True when the name was not a member and now is (a change counted, as every change of a set
+    // is: see frameChanges). A name above every member of a set
     // that has none marked added (an element's first class or parent, the next child of a
     // host, the next member of a class while a document loads) is appended here without a
     // call; the rest takes insertElsewhere. Storing each of a million sibling elements makes
@@ -40,6 +42,7 @@ class MemberSet {
             const auto* set = static_cast<const HashedHead*>(sorted.spare());
             if (set == nullptr ? count < SmallLimit : set->added == 0) {
                 sorted.push_back(name);
+                frameChanges::note();
                 return true;
             }
         }
@@ -56,6 +59,7 @@ class MemberSet {
         const auto* set = static_cast<const HashedHead*>(sorted.spare());
         if (set == nullptr ? count + names.size() > SmallLimit : set->added != 0) return false;
         sorted.append(names.data(), names.data() + names.size());
+        frameChanges::note();
         return true;
     }
     // True when the name was a member and no longer is.
@@ -89,6 +93,8 @@ class MemberSet {
     struct Hashed;
     // insert for a name that is not appended above every member.
     bool insertElsewhere(const InternalName& name);
+    // insertElsewhere without counting the change.
+    bool insertAnywhere(const InternalName& name);
     // ascending() for a set with a hash set.
     std::span<const InternalName> ascendingHashed() const;
     // Puts the set's members into a new hash set, once it outgrows SmallLimit.

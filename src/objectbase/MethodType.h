@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+class InternalName;
+
 // The arrow of a method application or the dot of a path step. The numbers are the object
 // base's: its frames key method values by them, and the first six are the types that keep
 // deltas. The "@" forms are the attributes of documents.
@@ -90,3 +92,6 @@ requires isMethodCode<Code>
 constexpr int code(Code value) {
     return static_cast<int>(value);
 }
+
+// The arrow object (o31 .. o39) that stands for a method type; undefined outside 0 to 8.
+InternalName arrowObject(int methodType);

@@ -19,6 +19,10 @@
 #include "objectbase/FreshElement.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
+#include "objectbase/ObjectFrameView.h"
+#include "objectbase/ParamFrameView.h"
+#include "objectbase/PredicateFrameView.h"
+#include "objectbase/SetFrameView.h"
 #include "objectbase/TermMaker.h"
 
 class DeltaTable;
@@ -26,10 +30,6 @@ class DumpFormatter;
 class FrameWalk;
 struct FrameFilter;
 class Iterator;
-class MainMemObjFrame;
-class MainMemParamFrame;
-class MainMemPredFrame;
-class MainMemSetFrame;
 class RelationStore;
 class SymTab;
 
@@ -96,6 +96,13 @@ class OM : public FLSysObject {
     // The hosts whose frame holds an entry of (type, argCount, method).
     virtual Iterator* methodHostsIterator(const InternalName& method, std::int16_t type,
                                           std::int16_t argCount, Iterator* reuse) = 0;
+    // Two words that stay the same exactly while the stored values of (type, argCount, method)
+    // cannot have changed, in this object base or any other; false when the base keeps no such
+    // stamps.
+    virtual bool methodValuesStamp(const InternalName& /*method*/, int /*type*/, int /*argCount*/,
+                                   std::uint64_t& /*epoch*/, std::uint64_t& /*change*/) {
+        return false;
+    }
     // Kind 1: the instances of a class; 2: its direct subclasses; 3: its children.
     virtual Iterator* isaIterator(const InternalName& name, int kind, Iterator* reuse) = 0;
     // The object standing for the function term f(args), made on first use.
@@ -182,6 +189,12 @@ class OM : public FLSysObject {
     virtual int applyEquality(InternalName& representative) = 0;
     // Forgets strings that no stored fact uses.
     virtual void cleanup() = 0;
+    // A mark of the names made so far, and the forgetting of the strings and names made after
+    // it that nothing stored holds: a query forgets what it made once its answers are printed,
+    // so that a name it mentioned first is numbered, when a later program makes it, as if the
+    // query had not been asked (where classes tie, the class numbered first gives the value).
+    virtual std::int64_t nameMark() const { return 0; }
+    virtual void forgetNamesMadeAfter(std::int64_t /*mark*/) {}
     virtual void eqTraceOn() = 0;
     virtual void eqTraceOff() = 0;
     virtual Iterator* objNamesIterator(Iterator* reuse) = 0;
@@ -196,12 +209,15 @@ class OM : public FLSysObject {
     // Writes an entry the caller read from its host's frame, as showValue writes it (a walk
     // over a frame's entries need not look each one up again).
     virtual void showEntry(const InternalName& method, const InternalName& value, int type) = 0;
-    virtual MainMemObjFrame* getObjFrame(const InternalName& name) = 0;
-    virtual MainMemSetFrame* getSetFrame(const InternalName& name) = 0;
+    // Read-only views of the frames stored under a name, empty when there is none: an object's
+    // entries and class-relation sets, a set's members, a predicate's rows (by its symbol's
+    // name) and the rows of a method with arguments (by the name of its rows).
+    virtual ObjectFrameView objectFrameOf(const InternalName& name) = 0;
+    virtual SetFrameView setFrameOf(const InternalName& name) = 0;
+    virtual PredicateFrameView predicateFrameOf(const InternalName& name) = 0;
+    virtual ParamFrameView paramFrameOf(const InternalName& name) = 0;
     // The members of one set frame; null when there is none.
     virtual Iterator* setIterator(const InternalName& setName, Iterator* reuse) = 0;
-    virtual MainMemPredFrame* getPredFrame(const InternalName& name) = 0;
-    virtual MainMemParamFrame* getParamFrame(const InternalName& name) = 0;
     virtual Iterator* predNamesIterator(Iterator* reuse) = 0;
     virtual Iterator* paramNamesIterator(Iterator* reuse) = 0;
     virtual void mergeParamFrames(const InternalName& replaced, const InternalName& kept) = 0;
@@ -257,8 +273,8 @@ class OM : public FLSysObject {
     std::uint64_t unreported = 0;
 };
 
-// The class object registered as "classOM": "new" without arguments makes a MainMemOM, which
-// dumps through the formatters the class object was given.
+// The class object registered as "classOM": "new" without arguments makes an object manager
+// over the main-memory store, which dumps through the formatters the class object was given.
 class OMMeta : public XMeta {
   public:
     explicit OMMeta(DumpFormatterFactory formatters = {});

@@ -438,9 +438,7 @@ struct ParamRows::Large {
 
 ParamRows::ParamRows(int width) : rowWidth(width) {}
 
-ParamRows::~ParamRows() {
-    delete[] cells;
-}
+ParamRows::~ParamRows() = default;
 
 int ParamRows::size() const {
     return large != nullptr ? int(large->heldCount) : count;
@@ -471,19 +469,20 @@ bool ParamRows::insertSmall(int index, const InternalName* row, bool answering) 
     const std::size_t w = std::size_t(rowWidth);
     if (count == capacity) {
         const int room = capacity == 0 ? 1 : capacity * 2;
-        auto* grown = new (std::nothrow) InternalName[std::size_t(room) * w];
+        std::unique_ptr<InternalName[]> grown(new (std::nothrow)
+                                                  InternalName[std::size_t(room) * w]);
         if (grown == nullptr) return false;
-        std::copy(cells, cells + std::size_t(count) * w, grown);
+        InternalName* const from = cells.get();
+        std::copy(from, from + std::size_t(index) * w, grown.get());
         // `row` may be a row of this frame: it is read before the old array goes.
-        std::copy(cells + std::size_t(index) * w, cells + std::size_t(count) * w,
-                  grown + std::size_t(index + 1) * w);
-        std::copy(row, row + w, grown + std::size_t(index) * w);
-        delete[] cells;
-        cells = grown;
+        std::copy(from + std::size_t(index) * w, from + std::size_t(count) * w,
+                  grown.get() + std::size_t(index + 1) * w);
+        std::copy(row, row + w, grown.get() + std::size_t(index) * w);
+        cells = std::move(grown);
         capacity = std::uint8_t(room);
     } else {
         std::vector<InternalName> copy;
-        if (row >= cells && row < cells + std::size_t(capacity) * w) {
+        if (row >= cells.get() && row < cells.get() + std::size_t(capacity) * w) {
             copy.assign(row, row + w);
             row = copy.data();
         }
@@ -523,8 +522,7 @@ bool ParamRows::becomeLarge() {
     for (int i = 0; i < count; ++i) flat->append(smallRow(i), ((answers >> i) & 1u) != 0);
     for (int i = 0; i < count; ++i)
         if (((answers >> i) & 1u) == 0) ++flat->sharing[std::size_t(flat->answering(smallRow(i)))];
-    delete[] cells;
-    cells = nullptr;
+    cells.reset();
     count = 0;
     capacity = 0;
     answers = 0;
@@ -661,8 +659,7 @@ bool ParamRows::replaceName(const InternalName& oldName, const InternalName& new
 
 void ParamRows::clear() {
     large.reset();
-    delete[] cells;
-    cells = nullptr;
+    cells.reset();
     count = 0;
     capacity = 0;
     answers = 0;

@@ -96,7 +96,7 @@ class ParamRows {
     const InternalName* next(Cursor& at, const InternalName* current) const;
 
     // Where a small frame's cells lie, or null: a cache hint.
-    const void* cellStorage() const { return cells; }
+    const void* cellStorage() const { return cells.get(); }
 
     // Rows up to this many are a sorted array only.
     static constexpr int SmallLimit = 16;
@@ -104,7 +104,7 @@ class ParamRows {
     // place without a cursor's calls; false for a large frame, whose rows the cursor walks.
     bool smallCells(const InternalName*& rows, int& rowCount) const {
         if (large != nullptr) return false;
-        rows = cells;
+        rows = cells.get();
         rowCount = count;
         return true;
     }
@@ -115,7 +115,7 @@ class ParamRows {
     // A frame holds rows of 1 to RowCells::MaxCount cells; one of another width takes none.
     bool usable() const { return rowWidth >= 1 && rowWidth <= RowCells::MaxCount; }
 
-    InternalName* smallRow(int index) const { return cells + std::size_t(index) * rowWidth; }
+    InternalName* smallRow(int index) const { return cells.get() + std::size_t(index) * rowWidth; }
     // The first row of the small array not below `row` in its first `prefix` cells.
     int lowerBound(const InternalName* row, int prefix) const;
     // Small array: the row at `index` is taken out; when it answered, the lowest other row of
@@ -132,7 +132,7 @@ class ParamRows {
 
     // Small: `count` rows in ascending order in room for `capacity`; bit i of `answers` marks
     // row i as the one answering for its arguments. Null once the rows are in `large`.
-    InternalName* cells = nullptr;
+    std::unique_ptr<InternalName[]> cells;
     std::unique_ptr<Large> large;
     std::int32_t rowWidth;
     // Changes whenever rows come or go, so that a cursor knows when to find its place again.

@@ -552,7 +552,7 @@ bool RelationStore::renameInPlace(const InternalName& oldName, const InternalNam
 }
 
 void RelationStore::reserve(int rows) {
-    if (rows > 0) cells.reserve(cells.size() + std::size_t(rows) * std::size_t(rowWidth));
+    if (rows > 0) cells.reserveMapped(cells.size() + std::size_t(rows) * std::size_t(rowWidth));
 }
 
 void RelationStore::reserveLookedUp(int rows) {

@@ -183,4 +183,17 @@ void release(void* memory, std::size_t bytes) {
     if (memory != nullptr) munmap(memory, roundUp(bytes == 0 ? 1 : bytes));
 }
 
+void mapForWriting(void* memory, std::size_t bytes) {
+#if defined(MADV_POPULATE_WRITE) && !defined(__SANITIZE_ADDRESS__)
+    constexpr std::uintptr_t Page = 4096;
+    const auto start = reinterpret_cast<std::uintptr_t>(memory);
+    const std::uintptr_t from = (start + Page - 1) & ~(Page - 1);
+    const std::uintptr_t to = (start + bytes) & ~(Page - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#else
+    (void)memory;
+    (void)bytes;
+#endif
+}
+
 }  // namespace largeArrays

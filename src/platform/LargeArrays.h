@@ -35,6 +35,12 @@ void* allocate(std::size_t bytes, Filling filling);
 void adviseRandomReads(void* memory, std::size_t bytes);
 // Gives back what allocate(bytes) answered.
 void release(void* memory, std::size_t bytes);
+// Has the whole pages within `bytes` bytes from `memory` mapped at once, ready to be written: an
+// array about to be filled. Fresh pages are otherwise taken one fault at a time as they are
+// first written, and a fault is a trap (dearer still in a virtual machine): storing the rows of
+// millions of consulted facts spent a third of its time in them. Only a request; an older
+// system leaves the pages to be faulted in.
+void mapForWriting(void* memory, std::size_t bytes);
 
 // Arrays written whole from MediumFrom bytes up to half of LargeSize (the hash sets of the
 // members of each host of a set-valued method, say) are many, each probed at random: from the

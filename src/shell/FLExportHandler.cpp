@@ -7,7 +7,6 @@
 #include "access/OMAccess.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/ParamRows.h"
 #include "platform/ControlEvents.h"
@@ -128,10 +127,10 @@ void FLExportHandler::writeValue(FLText& out, const InternalName& value, bool si
     }
     out.put(signature ? '(' : '{');
     // The members in ascending order, read in place: nothing changes them while the export runs.
-    if (const MainMemSetFrame* set = access->om()->getSetFrame(value)) {
+    if (const SetFrameView set = access->om()->setFrameOf(value)) {
         bool first = true;
         controlEvents::StopPoll stop;
-        for (const InternalName& member : set->memberSet().ascending()) {
+        for (const InternalName& member : set.memberSet().ascending()) {
             if (stop.stop()) break;
             if (!first) out.put(",\n    ");
             first = false;
@@ -151,10 +150,10 @@ void FLExportHandler::writeEntry(FLText& out, const InternalName& method, const 
         writeValue(out, value, signature);
         return;
     }
-    MainMemParamFrame* params = access->om()->getParamFrame(value);
-    if (params == nullptr) return;
+    const ParamFrameView params = access->om()->paramFrameOf(value);
+    if (!params) return;
     // The rows in ascending order, read in place: nothing changes them while the export runs.
-    const ParamRows& rows = params->storedRows();
+    const ParamRows& rows = params.storedRows();
     const int width = rows.width();
     ParamRows::Cursor cursor;
     bool first = true;
@@ -176,15 +175,15 @@ void FLExportHandler::writeEntry(FLText& out, const InternalName& method, const 
 
 void FLExportHandler::writeObject(const InternalName& object, std::int32_t format) {
     OM* om = access->om();
-    const MainMemObjFrame* frame = om != nullptr ? om->getObjFrame(object) : nullptr;
+    const ObjectFrameView frame = om != nullptr ? om->objectFrameOf(object) : ObjectFrameView();
     // The signatures alone are written for an object with a signature of its own ("=>", "=>>"
     // or "@=>>" entries in its frame). A class whose only signatures are "@=>>" ones has
     // signatures of its own too: without it such a class and the "@->>" values it declares
     // would vanish from the round trip.
     if (format == 3) {
         bool own = false;
-        if (frame != nullptr)
-            frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
+        if (frame)
+            frame.forEachEntry([&](const MethodKey& key, const InternalName&) {
                 own = own || (key.methodType >= 6 && key.methodType <= 8);
             });
         if (!own) return;
@@ -210,8 +209,8 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     const int classSet = classSetOf(memberOf);
     int written = 0;
     // The object's own entries, read in place from its frame.
-    if (frame != nullptr)
-        frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+    if (frame)
+        frame.forEachEntry([&](const MethodKey& key, const InternalName& value) {
             const int type = key.methodType;
             if (type < 0 || type > 8) return;
             if (!exported(object, classSet, key.method, key.argCount, type, format)) return;

@@ -159,6 +159,18 @@ FLogicInterpreter* FLogicInterpreter::addGroundFact(const FactList::Ground& fact
 
 FLogicInterpreter* FLogicInterpreter::query(FRule* query, SymTab* symTab) {
     if (query == nullptr) return nullptr;
+    // The names the query makes go again once its answers are printed, however it ends.
+    struct QueryScope {
+        Evaluation* evaluation;
+        explicit QueryScope(Evaluation* evaluation) : evaluation(evaluation) {
+            if (evaluation != nullptr) evaluation->beginQuery();
+        }
+        ~QueryScope() {
+            if (evaluation != nullptr) evaluation->endQuery();
+        }
+        QueryScope(const QueryScope&) = delete;
+        QueryScope& operator=(const QueryScope&) = delete;
+    } scope(evaluation.get());
     Timer answerWatch;
     Timer printWatch;
     printer->beginQuery(query);
@@ -168,12 +180,13 @@ FLogicInterpreter* FLogicInterpreter::query(FRule* query, SymTab* symTab) {
     const Ref<Operand> answers = evaluation->retrieve(query, query->getSymTab());
     answerWatch.stop();
     // Ctrl-C or a farewell cut the computation short: what came back is unfinished and is not
-    // shown as the answer. Ctrl-C says so, as a cancelled evaluation does, and fails the query;
-    // a farewell says nothing more, it ends the program.
+    // shown as the answer. Ctrl-C says so, as a cancelled evaluation does, and the file goes on
+    // as after a cancelled evaluation; a farewell says nothing more, it ends the program.
     if (controlEvents::takeCutShort()) {
-        if (!controlEvents::farewellPending()) debugChannel() << "query cancelled" << std::endl;
+        if (controlEvents::farewellPending()) return nullptr;
+        debugChannel() << "query cancelled" << std::endl;
         controlEvents::clearInterrupt();
-        return nullptr;
+        return this;
     }
     if (!answers) return nullptr;
     printWatch.start();

@@ -13,7 +13,6 @@
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/FrameWalk.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/ParamRows.h"
 #include "shell/XMLDumpFormatter.h"
@@ -99,7 +98,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     literalsNested = std::any_of(nestedInOrder.begin(), nestedInOrder.end(), literal);
     // The programs name the plans of this export.
     writeShapes.clear();
-    const auto write = [&](const InternalName& object, const MainMemObjFrame* frame) {
+    const auto write = [&](const InternalName& object, ObjectFrameView frame) {
         // The built-in classes string and numeric get no element (the object, or the symbol
         // bound in plain mode). The symbol is read once: it gives the element's id too.
         if (object == builtinObject::String || object == builtinObject::Numeric) return;
@@ -127,7 +126,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
         for (bool more = names != nullptr && names->first(); more && !stopped();
              more = names->next()) {
             const InternalName object = names->atColumn(1);
-            if (const MainMemObjFrame* frame = om->getObjFrame(object)) write(object, frame);
+            if (const ObjectFrameView frame = om->objectFrameOf(object)) write(object, frame);
         }
     }
     // Nested objects held only by nested objects (two objects holding each other) hang below
@@ -137,14 +136,14 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     // A value without a frame of its own (a string, a number) has no entries to write.
     // Their frames are read from the first walk when it met every object.
     OM* om = access->om();
-    const auto frameOf = [&](const InternalName& object) -> const MainMemObjFrame* {
-        if (!walkedAll) return om->getObjFrame(object);
+    const auto frameOf = [&](const InternalName& object) -> ObjectFrameView {
+        if (!walkedAll) return om->objectFrameOf(object);
         const std::uint32_t at = walkedNames.get(object);
-        return at == 0 ? nullptr : walked[at - 1].second;
+        return at == 0 ? ObjectFrameView() : walked[at - 1].second;
     };
     nestedInOrder.erase(
         std::remove_if(nestedInOrder.begin(), nestedInOrder.end(),
-                       [&](const InternalName& object) { return frameOf(object) == nullptr; }),
+                       [&](const InternalName& object) { return !frameOf(object); }),
         nestedInOrder.end());
     std::sort(nestedInOrder.begin(), nestedInOrder.end(),
               [](const InternalName& a, const InternalName& b) { return compare(a, b) < 0; });
@@ -161,7 +160,7 @@ void FLtoXMLExportHandler::forgetExport() {
     tupleValues.reset();
 }
 
-int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMemObjFrame* frame,
+int FLtoXMLExportHandler::writeEntries(const InternalName& object, ObjectFrameView frame,
                                        int& classSet, std::string& attributes, std::string& content,
                                        const std::string& indent, bool textNodes,
                                        ElementHead* head) {
@@ -171,11 +170,11 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
     // entries, decides the steps its class set's next hosts of the same shapes replay.
     int recording = -1;
     if (replay == ShapeReplay::Replay && head != nullptr && !textNodes && !mapped &&
-        planner.storedValuesAnswer && frame != nullptr && indent.size() == 2) {
+        planner.storedValuesAnswer && frame && indent.size() == 2) {
         const int known = planner.knownClassSet(object);
         if (known >= 0) {
             recording = known;
-            writeShapes.start(known, 0, frame->entries().size());
+            writeShapes.start(known, 0, frame.entries().size());
         }
     }
     int calls = 0;
@@ -190,7 +189,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
         WriteStep* step = nullptr;
         if (recording >= 0) {
             step = &writeShapes.add();
-            step->shape = frame->entries().begin()[slot++].shapeNumber();
+            step->shape = frame.entries().begin()[slot++].shapeNumber();
         }
         const int type = key.methodType;
         if (type < 0 || type > 2) return;
@@ -218,10 +217,10 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
         ++calls;
     };
     // Without an evaluation open, writing adds no entry to a frame.
-    if (frame != nullptr && planner.storedValuesAnswer)
-        frame->forEachStoredEntry(visit);
-    else if (frame != nullptr)
-        frame->forEachEntry(visit);
+    if (frame && planner.storedValuesAnswer)
+        frame.forEachStoredEntry(visit);
+    else if (frame)
+        frame.forEachEntry(visit);
     path.pop_back();
     if (recording >= 0) {
         // A walk stopped halfway leaves its steps unfinished: they serve no host.
@@ -256,15 +255,15 @@ FLtoXMLExportHandler::WriteStep::Kind FLtoXMLExportHandler::writeStepKind(
     return WriteStep::Entry;
 }
 
-int FLtoXMLExportHandler::replayEntries(const InternalName& object, const MainMemObjFrame* frame,
+int FLtoXMLExportHandler::replayEntries(const InternalName& object, ObjectFrameView frame,
                                         int& classSet, std::string& attributes,
                                         std::string& content, ElementHead& head) {
     // An element at the top level of a host whose class set is known, read from its stored
     // entries, follows its class set's steps when its entries have their shapes.
-    if (!planner.storedValuesAnswer || frame == nullptr) return -1;
+    if (!planner.storedValuesAnswer || !frame) return -1;
     const int known = planner.knownClassSet(object);
     if (known < 0) return -1;
-    const MethodEntries& entries = frame->entries();
+    const MethodEntries& entries = frame.entries();
     const std::size_t count = entries.size();
     const MethodSlot* const slots = entries.begin();
     const WriteStep* const steps = writeShapes.find(known, 0, slots, count);
@@ -332,12 +331,12 @@ int FLtoXMLExportHandler::replayEntries(const InternalName& object, const MainMe
                 writeMembers(false, plan, value, attributes, content, topIndent);
                 break;
             case WriteStep::Rows: {
-                const MainMemParamFrame* const tuples = planner.paramFramesRead->findRows(value);
-                if (tuples == nullptr || tuples->storedRows().width() != plan.argCount + 1) {
+                const ParamFrameView tuples = planner.paramFramesRead->findRows(value);
+                if (!tuples || tuples.storedRows().width() != plan.argCount + 1) {
                     writeEntry(object, false, plan, value, attributes, content, topIndent);
                     break;
                 }
-                const ParamRows& rows = tuples->storedRows();
+                const ParamRows& rows = tuples.storedRows();
                 ParamRows::Cursor cursor;
                 // A row whose value no result of the plan's signatures takes writes nothing.
                 for (const InternalName* row = rows.first(cursor); row != nullptr;
@@ -355,10 +354,10 @@ int FLtoXMLExportHandler::replayEntries(const InternalName& object, const MainMe
 }
 
 void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
-    writeElement(object, access->om()->getObjFrame(object));
+    writeElement(object, access->om()->objectFrameOf(object));
 }
 
-void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMemObjFrame* frame,
+void FLtoXMLExportHandler::writeElement(const InternalName& object, ObjectFrameView frame,
                                         const FSymbol* symbol) {
     // The classes are asked for once the object shows an entry to write.
     int classSet = -1;
@@ -478,10 +477,10 @@ bool FLtoXMLExportHandler::nestsOnPath(const InternalName& value) const {
            std::size_t(path.size()) < maxNesting;
 }
 
-bool FLtoXMLExportHandler::writeFrameRows(EntryPlan& plan, const MainMemParamFrame* tuples,
+bool FLtoXMLExportHandler::writeFrameRows(EntryPlan& plan, ParamFrameView tuples,
                                           std::string& content) {
-    if (tuples == nullptr || tuples->storedRows().width() != plan.argCount + 1) return false;
-    const ParamRows& rows = tuples->storedRows();
+    if (!tuples || tuples.storedRows().width() != plan.argCount + 1) return false;
+    const ParamRows& rows = tuples.storedRows();
     ParamRows::Cursor at;
     const InternalName* row = rows.first(at);
     if (row == nullptr) return true;
@@ -519,9 +518,9 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
     // (the arguments, then the value), when the stored rows are what a lookup answers.
     if (argCount != 0 && planner.storedValuesAnswer &&
         stored.getType() == InternalName::ParamFrame) {
-        const MainMemParamFrame* tuples = planner.paramFramesRead != nullptr
-                                              ? planner.paramFramesRead->findRows(stored)
-                                              : access->om()->getParamFrame(stored);
+        const ParamFrameView tuples = planner.paramFramesRead != nullptr
+                                          ? planner.paramFramesRead->findRows(stored)
+                                          : access->om()->paramFrameOf(stored);
         if (writeFrameRows(plan, tuples, content)) return;
     }
     const int type = plan.type;
@@ -529,18 +528,18 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
     Ref<Iterator> lookedUp;
     Iterator* values = nullptr;
     // Otherwise they come through an iterator over the parameter frame, or a lookup.
-    MainMemParamFrame* tuples =
+    const ParamFrameView tuples =
         argCount != 0 && planner.storedValuesAnswer && stored.getType() == InternalName::ParamFrame
-            ? access->om()->getParamFrame(stored)
-            : nullptr;
+            ? access->om()->paramFrameOf(stored)
+            : ParamFrameView();
     // Column c of a value row is column c - skipped of `values` when its rows come through an
     // iterator over the parameter frame, which leaves out the host and the method.
     int skipped = 0;
-    if (tuples != nullptr) {
+    if (tuples) {
         skipped = 2;
         // Writing the rows of an entry with arguments nests no element, so one iterator serves
         // the entries of the whole export.
-        values = tupleValues.renew([&](Iterator* old) { return tuples->getIterator(old); });
+        values = tupleValues.renew([&](Iterator* old) { return tuples.rowsIterator(old); });
         if (values == nullptr || !values->first()) return;
     } else if (argCount != 0 || !planner.storedValuesAnswer) {
         valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
@@ -772,8 +771,8 @@ void FLtoXMLExportHandler::appendNestedElement(std::string& out, const InternalN
     written.set(object, 1);
     // The texts one level below the element that holds the object, which are in use above it.
     ElementText& text = elementText(path.size());
-    writeEntries(object, access->om()->getObjFrame(object), classSet, text.attributes, text.content,
-                 indent + "  ", true);
+    writeEntries(object, access->om()->objectFrameOf(object), classSet, text.attributes,
+                 text.content, indent + "  ", true);
     XMLDumpFormatter::appendFrameEnd(out, planner.xmlNameOf(method), false, {}, text.attributes,
                                      text.content, indent);
 }

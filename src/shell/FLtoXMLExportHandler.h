@@ -17,8 +17,6 @@
 #include "shell/XMLExportHandler.h"
 
 class Iterator;
-class MainMemObjFrame;
-class MainMemParamFrame;
 class MethodSlot;
 
 // Signature-declared single values become attributes, sets of objects reference lists, entries
@@ -52,7 +50,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     FLtoXMLSelection selection;
 
     // writeObject with the object's frame at hand, and its symbol when the caller read it.
-    void writeElement(const InternalName& object, const MainMemObjFrame* frame,
+    void writeElement(const InternalName& object, ObjectFrameView frame,
                       const FSymbol* symbol = nullptr);
     // Builds the entries of an element (with text() nodes inside nested ones); answers how many
     // declared entries the object has.
@@ -60,7 +58,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // With `head` (an element at the top level) the element's head is written into
     // `attributes`, the output itself, before its first declared entry.
     struct ElementHead;
-    int writeEntries(const InternalName& object, const MainMemObjFrame* frame, int& classSet,
+    int writeEntries(const InternalName& object, ObjectFrameView frame, int& classSet,
                      std::string& attributes, std::string& content, const std::string& indent,
                      bool textNodes, ElementHead* head = nullptr);
     // Adds one entry of the object to the attributes or the child content of the element being
@@ -174,7 +172,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // Replays the steps of the object's class set when its entries have their shapes (an
     // element at the top level, its frame's stored entries); answers how many declared entries
     // it has, -1 when the steps do not serve it and writeEntries decides its entries.
-    int replayEntries(const InternalName& object, const MainMemObjFrame* frame, int& classSet,
+    int replayEntries(const InternalName& object, ObjectFrameView frame, int& classSet,
                       std::string& attributes, std::string& content, ElementHead& head);
     // Writes the head of the element of an object of the class set, its name and id and the
     // blank that opens its attributes, to `out`.
@@ -182,8 +180,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // Writes the rows of an entry with arguments read in place from its parameter frame (the
     // arguments, then the value); false when the frame is missing or its rows are not the
     // entry's width, and they are looked up instead.
-    [[gnu::always_inline]] inline bool writeFrameRows(EntryPlan& plan,
-                                                      const MainMemParamFrame* tuples,
+    [[gnu::always_inline]] inline bool writeFrameRows(EntryPlan& plan, ParamFrameView tuples,
                                                       std::string& content);
     // writeEntry for an entry whose values are looked up, or read from its parameter frame.
     void writeLookedUpEntry(const InternalName& object, bool mapped, EntryPlan& plan,

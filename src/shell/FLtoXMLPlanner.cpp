@@ -12,7 +12,6 @@
 #include "objectbase/CellHash.h"
 #include "objectbase/FrameWalk.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 #include "shell/XMLDumpFormatter.h"
@@ -57,16 +56,16 @@ std::size_t FLtoXMLPlanner::ClassesHash::operator()(
     return hashCells(classes.data(), classes.size());
 }
 
-int FLtoXMLPlanner::classSetFound(const InternalName& object, const MainMemObjFrame* frame) {
+int FLtoXMLPlanner::classSetFound(const InternalName& object, ObjectFrameView frame) {
     OM* om = access->om();
-    if (frame == nullptr) frame = om->getObjFrame(object);
-    return classSetOfSet(object, frame != nullptr ? setFrameOf(frame->getSetName1()) : nullptr);
+    if (!frame) frame = om->objectFrameOf(object);
+    return classSetOfSet(object, frame ? setFrameOf(frame.classesSetName()) : SetFrameView());
 }
 
-int FLtoXMLPlanner::classSetOfSet(const InternalName& object, const MainMemSetFrame* direct) {
+int FLtoXMLPlanner::classSetOfSet(const InternalName& object, SetFrameView direct) {
     // An object of one direct class (most objects) finds its class set by that class.
-    if (direct != nullptr) {
-        const auto members = direct->memberSet().ascending();
+    if (direct) {
+        const auto members = direct.memberSet().ascending();
         if (members.size() == 1) {
             const int number = setsOfOnlyClass.get(members.front()) - 1;
             if (number >= 0) {
@@ -78,11 +77,11 @@ int FLtoXMLPlanner::classSetOfSet(const InternalName& object, const MainMemSetFr
     return classSetOfDirect(object, direct);
 }
 
-int FLtoXMLPlanner::classSetOfDirect(const InternalName& object, const MainMemSetFrame* direct) {
+int FLtoXMLPlanner::classSetOfDirect(const InternalName& object, SetFrameView direct) {
     directScratch.clear();
     InternalName onlyClass = Free;
-    if (direct != nullptr) {
-        const auto members = direct->memberSet().ascending();
+    if (direct) {
+        const auto members = direct.memberSet().ascending();
         if (members.size() == 1) onlyClass = members.front();
         directScratch.assign(members.begin(), members.end());
     }
@@ -138,7 +137,7 @@ bool FLtoXMLPlanner::classSetMembershipFound(int classSet, const InternalName& v
 
 bool FLtoXMLPlanner::literalMemberFound(const InternalName& value, const InternalName& cls) {
     const bool ownFrame =
-        framed != nullptr ? framed->get(value) != 0 : access->om()->getObjFrame(value) != nullptr;
+        framed != nullptr ? framed->get(value) != 0 : bool(access->om()->objectFrameOf(value));
     if (ownFrame) return access->isaTest(value, cls, IsaRelation::Member) != 0;
     NameMarks<std::uint8_t>& answers = literalMemberships.of(value);
     const std::uint8_t known = answers.get(cls);

@@ -14,13 +14,11 @@
 #include "objectbase/FSymbol.h"
 #include "objectbase/FrameWalk.h"
 #include "objectbase/InternalName.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/MethodType.h"
 #include "objectbase/OM.h"
 #include "shell/NameMarks.h"
 
 class Iterator;
-class MainMemParamFrame;
 class XMLDumpFormatter;
 
 // The objects of an export are grouped by the sequence of their classes (a class set): whether
@@ -114,9 +112,9 @@ class FLtoXMLPlanner {
     bool literalsByKind = false;
 
     // The set frame of a name, found in place when it can be.
-    const MainMemSetFrame* setFrameOf(const InternalName& name) {
+    SetFrameView setFrameOf(const InternalName& name) {
         return setFramesRead != nullptr ? setFramesRead->findSet(name)
-                                        : access->om()->getSetFrame(name);
+                                        : access->om()->setFrameOf(name);
     }
     // The values of a cell: the members of a set name in ascending order, or the cell itself.
     // The members are read in place from the set's frame; `visit` answers false to stop.
@@ -126,9 +124,9 @@ class FLtoXMLPlanner {
             visit(cell);
             return;
         }
-        const MainMemSetFrame* members = setFrameOf(cell);
-        if (members == nullptr) return;
-        for (const InternalName& member : members->memberSet().ascending())
+        const SetFrameView members = setFrameOf(cell);
+        if (!members) return;
+        for (const InternalName& member : members.memberSet().ascending())
             if (!visit(member)) break;
     }
 
@@ -196,15 +194,15 @@ class FLtoXMLPlanner {
 
     // The number of the sequence of an object's classes; `frame` is the object's frame when
     // the caller has it.
-    int classSetOf(const InternalName& object, const MainMemObjFrame* frame = nullptr) {
+    int classSetOf(const InternalName& object, ObjectFrameView frame = {}) {
         const int seen = hostSets.get(object) - 1;
         return seen >= 0 ? seen : classSetFound(object, frame);
     }
     // The class set an object was given, -1 when none yet.
     int knownClassSet(const InternalName& object) const { return hostSets.get(object) - 1; }
-    int classSetFound(const InternalName& object, const MainMemObjFrame* frame);
+    int classSetFound(const InternalName& object, ObjectFrameView frame);
     // The same by the set frame of the object's direct classes, null when it has none.
-    int classSetOfSet(const InternalName& object, const MainMemSetFrame* direct);
+    int classSetOfSet(const InternalName& object, SetFrameView direct);
     // Makes room for the marks of objects numbered below `count`.
     void reserveObjects(std::size_t count) { hostSets.reserveObjects(count); }
     const ClassSet& classSet(int number) const { return classSets[std::size_t(number)]; }
@@ -268,7 +266,7 @@ class FLtoXMLPlanner {
     bool rowLiteralFound(EntryPlan& plan, const InternalName& value, std::size_t at);
     // The same for an object whose class set is not kept by its one direct class; `direct` is
     // the set frame of its direct classes.
-    int classSetOfDirect(const InternalName& object, const MainMemSetFrame* direct);
+    int classSetOfDirect(const InternalName& object, SetFrameView direct);
     // The same, walking the object's classes.
     int classSetAbove(const InternalName& object);
     // The number of the sequence of classes, a new one when no object had it yet, for the

@@ -11,7 +11,6 @@
 #include "objectbase/CellHash.h"
 #include "objectbase/FrameWalk.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/ParamRows.h"
 
@@ -39,7 +38,7 @@ std::size_t FLtoXMLSelection::NameHash::operator()(const InternalName& name) con
     return hashCell(name);
 }
 
-bool FLtoXMLSelection::hostOutsideDocument(const InternalName& host, const MainMemObjFrame* frame,
+bool FLtoXMLSelection::hostOutsideDocument(const InternalName& host, ObjectFrameView frame,
                                            const InternalName& docClass, int& hostSet) {
     if (docClass == Free) return false;
     const int kind = host.getType();
@@ -75,8 +74,8 @@ void FLtoXMLSelection::collectNested(OMAccess* through, const InternalName& docC
     const auto hosts = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
     for (bool more = hosts != nullptr && hosts->first(); more && !stopped(); more = hosts->next()) {
         const InternalName host = hosts->atColumn(1);
-        const MainMemObjFrame* frame = om->getObjFrame(host);
-        if (frame == nullptr) continue;
+        const ObjectFrameView frame = om->objectFrameOf(host);
+        if (!frame) continue;
         walked.append(host, frame);
         walkedNames.set(host, std::uint32_t(walked.size()));
         // Asked once the host shows an entry with a value.
@@ -84,7 +83,7 @@ void FLtoXMLSelection::collectNested(OMAccess* through, const InternalName& docC
         bool hostOutside = false;
         int hostSet = -1;
         std::size_t entry = 0;
-        frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
+        frame.forEachEntry([&](const MethodKey& key, const InternalName&) {
             const int type = key.methodType;
             const InternalName method = key.method;
             const int argCount = key.argCount;
@@ -174,23 +173,23 @@ inline void FLtoXMLSelection::runEntryStep(const EntryStep& step, const Internal
         case EntryStep::HoldMembers:
             if (!found.known) {
                 holdMembers(stored);
-            } else if (found.set != nullptr) {
-                for (const InternalName& member : found.set->memberSet().ascending())
+            } else if (found.set) {
+                for (const InternalName& member : found.set.memberSet().ascending())
                     holdValue(member);
             }
             return;
         case EntryStep::HoldRows: {
             // Mostly a few rows, read in place from the parameter frame: the arguments, then
             // the value, the last cell of each row.
-            const MainMemParamFrame* tuples = found.known ? found.rows
-                                              : planner.paramFramesRead != nullptr
-                                                  ? planner.paramFramesRead->findRows(stored)
-                                                  : nullptr;
+            const ParamFrameView tuples = found.known ? found.rows
+                                          : planner.paramFramesRead != nullptr
+                                              ? planner.paramFramesRead->findRows(stored)
+                                              : ParamFrameView();
             const InternalName* cells = nullptr;
             int rowCount = 0;
-            if (tuples != nullptr && tuples->storedRows().width() >= 1 &&
-                tuples->storedRows().smallCells(cells, rowCount)) {
-                const std::size_t width = std::size_t(tuples->storedRows().width());
+            if (tuples && tuples.storedRows().width() >= 1 &&
+                tuples.storedRows().smallCells(cells, rowCount)) {
+                const std::size_t width = std::size_t(tuples.storedRows().width());
                 for (const InternalName* held = cells + (width - 1);
                      held < cells + std::size_t(rowCount) * width; held += width) {
                     if (held->getType() != InternalName::SetName)
@@ -217,9 +216,9 @@ inline void FLtoXMLSelection::runEntryStep(const EntryStep& step, const Internal
             groupValues(step.group, &stored, 1);
             return;
         case EntryStep::GroupMembers: {
-            const MainMemSetFrame* members = found.known ? found.set : planner.setFrameOf(stored);
-            if (members == nullptr) return;
-            const auto values = members->memberSet().ascending();
+            const SetFrameView members = found.known ? found.set : planner.setFrameOf(stored);
+            if (!members) return;
+            const auto values = members.memberSet().ascending();
             if (step.declared) {
                 ValueGroup& group = valueGroups[step.group];
                 bool heldBefore = false;
@@ -243,8 +242,8 @@ void FLtoXMLSelection::growGroupedValues(std::size_t count) {
 }
 
 void FLtoXMLSelection::holdMembers(const InternalName& set) {
-    if (const MainMemSetFrame* members = planner.setFrameOf(set))
-        for (const InternalName& member : members->memberSet().ascending()) holdValue(member);
+    if (const SetFrameView members = planner.setFrameOf(set))
+        for (const InternalName& member : members.memberSet().ascending()) holdValue(member);
 }
 
 void FLtoXMLSelection::holdRowValues(const EntryStep& step, const InternalName& host,
@@ -255,12 +254,12 @@ void FLtoXMLSelection::holdRowValues(const EntryStep& step, const InternalName& 
     };
     // The rows of an entry with arguments, read in place from its parameter frame: the
     // arguments, then the value, the last cell of each row.
-    const MainMemParamFrame* tuples = nullptr;
+    ParamFrameView tuples;
     if (stored.getType() == InternalName::ParamFrame)
         tuples = planner.paramFramesRead != nullptr ? planner.paramFramesRead->findRows(stored)
-                                                    : access->om()->getParamFrame(stored);
-    if (tuples != nullptr) {
-        const ParamRows& rows = tuples->storedRows();
+                                                    : access->om()->paramFrameOf(stored);
+    if (tuples) {
+        const ParamRows& rows = tuples.storedRows();
         const int last = rows.width() - 1;
         ParamRows::Cursor at;
         for (const InternalName* row = rows.first(at); row != nullptr; row = rows.next(at, row)) {
@@ -316,43 +315,16 @@ void FLtoXMLSelection::collectStoredNested(const InternalName& docClass) {
     constexpr std::size_t frameAhead = 12;
     constexpr std::size_t entriesAhead = 8;
     constexpr std::size_t valuesAhead = 4;
-    // By host number modulo the ring's size: the frames found for the host's first entries,
-    // by the entry's place (those of the entries whose values name none are left as they were).
+    // By host number modulo the ring's size: what the host leads to, found ahead (the frames
+    // of the entries whose values name none are left as they were).
     constexpr std::size_t ringSize = 8;
-    constexpr std::size_t foundEntries = 8;
-    struct Ahead {
-        // The set frame of the host's direct classes, found ahead too.
-        bool directKnown = false;
-        const MainMemSetFrame* direct = nullptr;
-        bool known = false;
-        const MainMemSetFrame* sets[foundEntries] = {};
-        const MainMemParamFrame* rows[foundEntries] = {};
-    };
-    Ahead ring[ringSize];
+    // Whether a host's class set was found ahead.
+    bool classesKnown[ringSize] = {};
+    FrameWalk::Leads ring[ringSize];
     const bool findAhead = setFramesRead != nullptr && paramFramesRead != nullptr;
     const auto findFrames = [&](std::size_t number) __attribute__((always_inline)) {
-        Ahead& ahead = ring[number % ringSize];
-        const MainMemObjFrame* const frame = walked[number].second;
-        ahead.direct = setFramesRead->findSet(frame->getSetName1());
-        ahead.directKnown = true;
-        if (ahead.direct != nullptr) __builtin_prefetch(ahead.direct);
-        const MethodEntries& entries = frame->entries();
-        const std::size_t count = entries.size();
-        ahead.known = count <= foundEntries;
-        if (!ahead.known) return;
-        const MethodSlot* const slots = entries.begin();
-        for (std::size_t at = 0; at < count; ++at) {
-            const InternalName value = slots[at].value();
-            if (value.getType() == InternalName::SetName) {
-                const MainMemSetFrame* const set = setFramesRead->findSet(value);
-                ahead.sets[at] = set;
-                if (set != nullptr) __builtin_prefetch(set);
-            } else if (value.getType() == InternalName::ParamFrame) {
-                const MainMemParamFrame* const rows = paramFramesRead->findRows(value);
-                ahead.rows[at] = rows;
-                if (rows != nullptr) __builtin_prefetch(rows);
-            }
-        }
+        walked.findLeads(number, ring[number % ringSize]);
+        classesKnown[number % ringSize] = true;
     };
     if (findAhead)
         for (std::size_t number = 0; number < valuesAhead && number < walked.size(); ++number)
@@ -360,21 +332,20 @@ void FLtoXMLSelection::collectStoredNested(const InternalName& docClass) {
     const FoundFrame unknown;
     // The walk adds no object: the count and the list stay where they are.
     const std::size_t hosts = walked.size();
-    const std::pair<InternalName, const MainMemObjFrame*>* const hostsAt = walked.data();
+    const FrameWalk::Step* const hostsAt = walked.data();
     for (std::size_t number = 0; number < hosts; ++number) {
         if (stopped()) {
             walked.truncate(number);
             break;
         }
-        if (number + frameAhead < hosts) __builtin_prefetch(hostsAt[number + frameAhead].second);
-        if (number + entriesAhead < hosts)
-            __builtin_prefetch(hostsAt[number + entriesAhead].second->entries().begin());
+        if (number + frameAhead < hosts) walked.loadFrame(number + frameAhead);
+        if (number + entriesAhead < hosts) walked.loadEntries(number + entriesAhead);
         if (findAhead && number + valuesAhead < hosts) findFrames(number + valuesAhead);
-        const Ahead& ahead = ring[number % ringSize];
+        const FrameWalk::Leads& ahead = ring[number % ringSize];
         const InternalName host = hostsAt[number].first;
-        const MainMemObjFrame* const frame = hostsAt[number].second;
+        const ObjectFrameView frame = hostsAt[number].second;
         walkedNames.set(host, std::uint32_t(number + 1));
-        const MethodEntries& entries = frame->entries();
+        const MethodEntries& entries = frame.entries();
         const int kind = host.getType();
         // An object's steps depend on its class set alone: they are decided for one host and
         // replayed for the next of the same shapes. A string or number is asked about the
@@ -391,13 +362,14 @@ void FLtoXMLSelection::collectStoredNested(const InternalName& docClass) {
                 hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
             } else {
                 // The walk meets each host once: its class set is not known yet.
-                hostSet = findAhead && ahead.directKnown ? planner.classSetOfSet(host, ahead.direct)
-                                                         : planner.classSetFound(host, frame);
+                hostSet = findAhead && classesKnown[number % ringSize]
+                              ? planner.classSetOfSet(host, ahead.classes)
+                              : planner.classSetFound(host, frame);
                 const MethodSlot* const slots = entries.begin() + at;
                 const std::size_t count = entries.size() - at;
                 if (replay == ShapeReplay::Replay) {
                     if (const EntryStep* const steps = hostShapes.find(hostSet, at, slots, count)) {
-                        if (findAhead && ahead.known) {
+                        if (findAhead && ahead.entriesKnown) {
                             for (std::size_t each = 0; each < count; ++each)
                                 runEntryStep(steps[each], host, slots[each].value(),
                                              {true, ahead.sets[at + each], ahead.rows[at + each]});

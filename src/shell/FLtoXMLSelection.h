@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "objectbase/InternalName.h"
-#include "objectbase/MainMemFrames.h"
 #include "platform/ControlEvents.h"
 #include "shell/FLtoXMLPlanner.h"
 #include "shell/FLtoXMLShapeCache.h"
@@ -18,7 +17,6 @@
 
 class Iterator;
 class OMAccess;
-class MainMemParamFrame;
 
 // An object held by one declared entry only is nested in the element of its holder instead of
 // getting an element of its own. Step one walks the entries of every object and counts the
@@ -58,7 +56,7 @@ class FLtoXMLSelection {
   private:
     // Whether a host of entries with values is a member of the document's class: its entries
     // then nest nothing. `hostSet` gets the host's class set when the answer needs it.
-    bool hostOutsideDocument(const InternalName& host, const MainMemObjFrame* frame,
+    bool hostOutsideDocument(const InternalName& host, ObjectFrameView frame,
                              const InternalName& docClass, int& hostSet);
     // The nesting walk when the stored values answer (no evaluation open, so nothing changes
     // while it runs). Step two asked every instance of a class for the values of each of the
@@ -167,8 +165,8 @@ class FLtoXMLSelection {
     // (`known`), so that it is in the cache by then; null when there is none.
     struct FoundFrame {
         bool known = false;
-        const MainMemSetFrame* set = nullptr;
-        const MainMemParamFrame* rows = nullptr;
+        SetFrameView set;
+        ParamFrameView rows;
     };
     // Runs one step of the nesting walk for an entry of `host` storing `stored`.
     [[gnu::always_inline]] inline void runEntryStep(const EntryStep& step, const InternalName& host,

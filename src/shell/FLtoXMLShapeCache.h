@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "objectbase/MainMemFrames.h"
+#include "objectbase/ObjectFrameView.h"
 
 // Whether an export walk replays the steps it decided for a host of a class set for the next
 // host of the same shapes, or decides every entry of every host anew. Chosen once for a handler:

@@ -8,7 +8,6 @@
 #include "access/OMAccess.h"
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 #include "shell/XMLDumpFormatter.h"
@@ -47,9 +46,9 @@ void entriesWithoutArguments(OMAccess* access, const InternalName& object,
     set.clear();
     attributes.clear();
     OM* om = access->om();
-    const MainMemObjFrame* frame = om != nullptr ? om->getObjFrame(object) : nullptr;
-    if (frame == nullptr) return;
-    frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
+    const ObjectFrameView frame = om != nullptr ? om->objectFrameOf(object) : ObjectFrameView();
+    if (!frame) return;
+    frame.forEachEntry([&](const MethodKey& key, const InternalName& stored) {
         if (key.argCount != 0) return;
         if (key.methodType == code(MethodType::Scalar))
             scalar.push_back({key.method, stored});
@@ -74,8 +73,8 @@ void KavumExportHandler::forEachValue(int type, const InternalName& holder,
         visit(*stored);
         return;
     }
-    if (const MainMemSetFrame* members = access->om()->getSetFrame(*stored))
-        for (const InternalName& member : members->memberSet().ascending()) visit(member);
+    if (const SetFrameView members = access->om()->setFrameOf(*stored))
+        for (const InternalName& member : members.memberSet().ascending()) visit(member);
 }
 
 KavumExportHandler::KavumExportHandler(OMAccess* access) : XMLExportHandler(access) {}
@@ -356,8 +355,8 @@ void KavumExportHandler::findPrefixedNames() {
     OM* om = access->om();
     if (om == nullptr) return;
     for (const InternalName& host : instancesOf(builtinObject::Namespace)) {
-        const MainMemObjFrame* frame = om->getObjFrame(host);
-        frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+        const ObjectFrameView frame = om->objectFrameOf(host);
+        frame.forEachEntry([&](const MethodKey& key, const InternalName& value) {
             if (key.methodType != code(MethodType::Scalar) || key.argCount != 0) return;
             const auto note = [&](const InternalName& held) {
                 if (prefixedNames.count(held) != 0) return;
@@ -368,8 +367,8 @@ void KavumExportHandler::findPrefixedNames() {
                 note(value);
                 return;
             }
-            if (const MainMemSetFrame* members = om->getSetFrame(value))
-                for (const InternalName& member : members->memberSet().ascending()) note(member);
+            if (const SetFrameView members = om->setFrameOf(value))
+                for (const InternalName& member : members.memberSet().ascending()) note(member);
         });
     }
 }
@@ -384,7 +383,7 @@ std::vector<InternalName> KavumExportHandler::instancesOf(const InternalName& cl
         Ref<Iterator>::adopt(access->makeEnhIsaIter(Free, cls, IsaRelation::Member, nullptr));
     for (bool more = members != nullptr && members->first(); more; more = members->next()) {
         const InternalName member = members->atColumn(1);
-        if (om != nullptr && om->getObjFrame(member) != nullptr &&
+        if (om != nullptr && om->objectFrameOf(member) &&
             access->isaTest(member, cls, IsaRelation::Member) != 0)
             instances.push_back(member);
     }

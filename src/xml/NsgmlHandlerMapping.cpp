@@ -15,6 +15,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/SymTab.h"
 #include "platform/ControlEvents.h"
 #include "xml/BlankTokens.h"
 #include "xml/DocumentText.h"
@@ -434,6 +435,8 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     const DtdMappingPlan plan(request, static_cast<bool>(freshMember), pcdata);
     // Each element with a text is mapped to it: a name-map entry each.
     access->reserveMappedNames(state->tree.textHolders());
+    // Each such text is mostly a name of its own in the symbol table.
+    if (SymTab* symbols = access->giveSymTab()) symbols->reserveIndex(state->tree.textHolders());
     // The frames lie in a vector, reserved for the usual depth: a deque's push and pop were a
     // tenth of an element's walk.
     std::vector<MapFrame> frames;
@@ -593,14 +596,15 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             lookupArrowType(frame.hostClass, name, request, arrow, cls);
         }
         const bool childless = c->getChildren().empty();
+        // The name of the element's joined text, when it has one.
+        InternalName joinedName = undefined;
         if (!childless) {
             // An empty text adds nothing, whether empty texts are skipped or not.
             joinTexts(c, joined);
             if (!joined.empty()) {
-                InternalName value;
-                access->numberOrString(value, documentText(joined));
-                access->mapName(e, value);
-                otherTexts.keepJoined(joined, value);
+                access->numberOrString(joinedName, documentText(joined));
+                access->mapName(e, joinedName);
+                otherTexts.keepJoined(joined, joinedName);
             }
         }
         if (plan.asksSignatures) {
@@ -630,7 +634,13 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                     close(frame, e, cls, name, c);
                     continue;
                 }
-                const InternalName v = nameText(text->getText());
+                // The one text is the joined text, named just now: the text met last is left
+                // as it was, mostly the blank text that parts the siblings, which then need not
+                // be found again (taking turns with it cost an element a quarter of its
+                // mapping of texts).
+                const std::string_view own = text->getText();
+                const InternalName v =
+                    joinedName != undefined && sameText(joined, own) ? joinedName : nameText(own);
                 state->lastElementClass = cls;
                 state->staged.freshElement(e, cls, frame.host, name, 1, plan.textMethod, 1, v);
                 for (const SGMLTreeAttr& attribute : c->getAttributes()) {

@@ -167,9 +167,8 @@ TEST_F(BuiltinDispatchTest, TheOldIteratorIsReleased) {
     // The leak checker sees an old iterator that the dispatcher keeps.
     const InternalName row[2] = {integer(1), integer(2)};
     Iterator* old = new DummyIterator(row, 2, true);
-    Iterator* it =
-        access->makeFuncOrPredIter(symbol("<", InternalName::BuiltinPredicate, 2), row, 2, old);
+    const auto it = Ref<Iterator>::adopt(
+        access->makeFuncOrPredIter(symbol("<", InternalName::BuiltinPredicate, 2), row, 2, old));
     ASSERT_NE(it, nullptr);
-    EXPECT_EQ(drain(it), (Rows{{integer(1), integer(2)}}));
-    decRef(it);
+    EXPECT_EQ(drain(it.get()), (Rows{{integer(1), integer(2)}}));
 }

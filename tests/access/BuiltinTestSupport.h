@@ -62,11 +62,9 @@ class BuiltinTest : public AccessTest {
     // The atom name(args...) through the factory of predicate atoms.
     Answer call(const std::string& name, Row args) {
         const int arity = static_cast<int>(args.size());
-        Iterator* it = access->makeFuncOrPredIter(
-            symbol(name, InternalName::BuiltinPredicate, arity), args.data(), arity, nullptr);
-        Answer answer{it != nullptr, drain(it)};
-        decRef(it);
-        return answer;
+        const auto it = Ref<Iterator>::adopt(access->makeFuncOrPredIter(
+            symbol(name, InternalName::BuiltinPredicate, arity), args.data(), arity, nullptr));
+        return Answer{it != nullptr, drain(it.get())};
     }
     // The arithmetic atom x op y = r (type 100 to 104) through the factory of method atoms.
     Rows arithmetic(int type, InternalName x, InternalName y, InternalName r) {

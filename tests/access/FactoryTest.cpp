@@ -54,8 +54,8 @@ TEST_F(FactoryTest, WrongKindsAndTypesAreRefused) {
     const InternalName tuple[3] = {a, m, Free};
     EXPECT_EQ(access->makeRefIter(MethodType(9), tuple, 3, old), nullptr);
     EXPECT_EQ(lastError(), "6/20");
-    EXPECT_EQ(old->refCount(), 1);
-    decRef(old);
+    // Still the caller's alone: its handle releases it.
+    EXPECT_EQ(Ref<Iterator>::adopt(old)->refCount(), 1);
 
     // Only signature types make signature iterators; the old one is released.
     old = access->makeRefIter(MethodType::Scalar, tuple, 3, nullptr);
@@ -112,42 +112,41 @@ TEST_F(FactoryTest, LookupOwnsTheOldIteratorThroughEveryStage) {
     access->insertValue(c, m, nullptr, 0, MethodType::ScalarSignature, b);
     access->insertValue(c, m, nullptr, 0, MethodType::InheritableScalar, integer(7));
 
+    // Each lookup takes the old iterator over; the handle is rebound to what it answers.
+    Ref<Iterator> it;
+    auto lookup = [&](MethodType type, const InternalName* pattern) {
+        return it.renew([&](Iterator* old) { return access->lookup(type, pattern, 3, old); });
+    };
+
     // Outside a phase a method atom ends at the stored values, re-targeting a fitting old one.
-    Iterator* it = access->lookup(MethodType::Scalar, method, 3, nullptr);
-    EXPECT_TRUE(is<LeftRefIter>(it));
-    Iterator* same = access->lookup(MethodType::Scalar, method, 3, it);
-    EXPECT_EQ(same, it);
-    EXPECT_EQ(drain(same), (Rows{{a, m, integer(1)}}));
+    Iterator* const first = lookup(MethodType::Scalar, method);
+    EXPECT_TRUE(is<LeftRefIter>(first));
+    EXPECT_EQ(lookup(MethodType::Scalar, method), first);
+    EXPECT_EQ(drain(it.get()), (Rows{{a, m, integer(1)}}));
 
     // Signature stage, then back: every hand-over is clean under the sanitizers.
-    it = access->lookup(MethodType::ScalarSignature, signature, 3, same);
-    EXPECT_TRUE(is<EnhLeftSigIter>(it));
-    EXPECT_EQ(drain(it), (Rows{{b, m, b}, {b, m, c}}));
-    it = access->lookup(MethodType::Scalar, method, 3, it);
-    EXPECT_TRUE(is<LeftRefIter>(it));
+    EXPECT_TRUE(is<EnhLeftSigIter>(lookup(MethodType::ScalarSignature, signature)));
+    EXPECT_EQ(drain(it.get()), (Rows{{b, m, b}, {b, m, c}}));
+    EXPECT_TRUE(is<LeftRefIter>(lookup(MethodType::Scalar, method)));
 
     // Inside a phase the inherited stage answers and the old iterator is released.
     ASSERT_EQ(access->beginPhase(0, 0), 1);
     const InternalName inherits[3] = {b, m, Free};
     access->insertValue(b, object("n"), nullptr, 0, MethodType::Scalar, integer(0));
-    it = access->lookup(MethodType::InheritableScalar, inherits, 3, it);
-    ASSERT_NE(it, nullptr);
-    EXPECT_EQ(drain(it), (Rows{{b, m, integer(7)}}));
+    ASSERT_NE(lookup(MethodType::InheritableScalar, inherits), nullptr);
+    EXPECT_EQ(drain(it.get()), (Rows{{b, m, integer(7)}}));
     // The phase has its fact: later inherited lookups are empty, whatever came in.
-    it = access->lookup(MethodType::Scalar, method, 3, it);
-    EXPECT_TRUE(it->isA("EmptyIterator"));
+    EXPECT_TRUE(lookup(MethodType::Scalar, method)->isA("EmptyIterator"));
     access->endPhase();
     EXPECT_EQ(access->takeNewFacts(), 1);
 
     // A refused type through the cascade still releases the old iterator.
-    EXPECT_EQ(access->lookup(MethodType(9), method, 3, it), nullptr);
+    EXPECT_EQ(lookup(MethodType(9), method), nullptr);
     EXPECT_EQ(lastError(), "6/20");
 
     // Both flags cleared: straight to the stored values, signatures included.
     StringArgs bad{"foo"};
     access->methodCall("setAccess", &bad);
-    it = access->lookup(MethodType::ScalarSignature, signature, 3, nullptr);
-    EXPECT_TRUE(is<LeftRefIter>(it));
-    EXPECT_TRUE(drain(it).empty());  // nothing stored at b itself
-    decRef(it);
+    EXPECT_TRUE(is<LeftRefIter>(lookup(MethodType::ScalarSignature, signature)));
+    EXPECT_TRUE(drain(it.get()).empty());  // nothing stored at b itself
 }

@@ -28,10 +28,9 @@ class SigIterTest : public AccessTest {
 
     // Every row of the signature atom, sorted.
     Rows rows(int type, Row pattern) {
-        Iterator* it = access->makeSigIter(MethodType(type), pattern.data(),
-                                           static_cast<int>(pattern.size()), nullptr);
-        Rows found = drain(it);
-        decRef(it);
+        const auto it = Ref<Iterator>::adopt(access->makeSigIter(
+            MethodType(type), pattern.data(), static_cast<int>(pattern.size()), nullptr));
+        Rows found = drain(it.get());
         std::sort(found.begin(), found.end());
         return found;
     }
@@ -123,12 +122,11 @@ TEST_F(SigIterTest, AWalkCanBeRepeated) {
     EXPECT_EQ(drain(basic.get()), once);
     basic.reset();
 
-    Iterator* enhanced =
-        access->makeSigIter(MethodType::ScalarSignature, pattern.data(), 3, nullptr);
-    const Rows first = drain(enhanced);
+    const auto enhanced = Ref<Iterator>::adopt(
+        access->makeSigIter(MethodType::ScalarSignature, pattern.data(), 3, nullptr));
+    const Rows first = drain(enhanced.get());
     EXPECT_EQ(first, (Rows{{c, m, t}, {c, m, u}}));
-    EXPECT_EQ(drain(enhanced), first);
-    decRef(enhanced);
+    EXPECT_EQ(drain(enhanced.get()), first);
 }
 
 TEST_F(SigIterTest, ASignatureWithoutResultTypesIsPassedOver) {

@@ -16,24 +16,26 @@ namespace {
 // contents of the inputs it was given.
 class CountingOperator : public Operator {
   public:
-    CountingOperator(OperatorKind kind, Operand* answer) : Operator(kind, 0), answer(answer) {}
+    // Takes over the caller's reference to `answer`.
+    CountingOperator(OperatorKind kind, Operand* answer)
+        : Operator(kind, 0), answer(Ref<Operand>::adopt(answer)) {}
     Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess*,
                           const OperatorTrace&) const override {
         ++calls;
         seen.clear();
         for (Operand* input : *inputs)
             seen.push_back(input == nullptr ? std::vector<KeyedRow>{} : contents(input));
-        return Ref<Operand>::share(answer);
+        return answer;
     }
     bool isGroupedBy(const InternalName&, int*) const override { return false; }
 
-    Operand* answer;
+    Ref<Operand> answer;
     // What the test reads back; not the operator's plan.
     mutable int calls = 0;
     mutable std::vector<std::vector<KeyedRow>> seen;
 
   protected:
-    ~CountingOperator() override { decRef(answer); }
+    ~CountingOperator() override = default;
 };
 
 class AlgebraicExprTest : public AlgebraTest {
@@ -43,11 +45,9 @@ class AlgebraicExprTest : public AlgebraTest {
     // A leaf node over a counting operator; the node holds the operator.
     AlgebraicExpr* leaf(OperatorKind kind, Operand* answer, CountingOperator** op = nullptr,
                         int keepInput = 0) {
-        auto* counting = new CountingOperator(kind, answer);
-        auto* node = new AlgebraicExpr(counting, keepInput, 0);
-        decRef(counting);
-        if (op != nullptr) *op = counting;
-        return node;
+        const auto counting = Ref<CountingOperator>::make(kind, answer);
+        if (op != nullptr) *op = counting.get();
+        return new AlgebraicExpr(counting.get(), keepInput, 0);
     }
     SetOperand* oneColumn(const FSymbol& var, std::initializer_list<int> values) {
         auto* operand = new SetOperand(symbols({var}));
@@ -92,9 +92,7 @@ TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
     auto node = Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, new Operand2(), &root));
     node->addChild(
         Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Isa, oneColumn(x, {4, 3, 4, 8}))).get());
-    auto* pi = new Pi(x);
-    auto piNode = Ref<AlgebraicExpr>::adopt(new AlgebraicExpr(pi, 0, 0));
-    decRef(pi);
+    auto piNode = Ref<AlgebraicExpr>::adopt(new AlgebraicExpr(Ref<Pi>::make(x).get(), 0, 0));
     // Children of a projection are never evaluated.
     CountingOperator* ignored = nullptr;
     piNode->addChild(

@@ -18,11 +18,12 @@ class ApplyTest : public ValueOperatorTest {
         a = object("a");
         b = object("b");
         c = object("c");
-        hosts = new Operand2();
+        hostsOwner = Ref<Operand2>::make();
+        hosts = hostsOwner.get();
         for (InternalName h : {h1, h2, h3}) hosts->insert(h);
     }
     void TearDown() override {
-        decRef(hosts);
+        hostsOwner.reset();
         ValueOperatorTest::TearDown();
     }
     // X.m or X..m with X from the hosts: result column X.
@@ -39,6 +40,8 @@ class ApplyTest : public ValueOperatorTest {
         return makeApply(2, kind, c);
     }
     InternalName h1, h2, h3, m, a, b, c;
+    // The fixture holds the hosts; the tests borrow them through the plain pointer.
+    Ref<Operand2> hostsOwner;
     Operand2* hosts = nullptr;
 };
 

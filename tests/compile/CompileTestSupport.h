@@ -163,8 +163,10 @@ inline SetOperand* setOperand(const clib_list<FSymbol>& columns,
 class AlgebraTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        om = new MainMemOM();
-        access = new TestAccess(om);
+        omOwner = Ref<MainMemOM>::make();
+        om = omOwner.get();
+        accessOwner = Ref<TestAccess>::make(om);
+        access = accessOwner.get();
         centralErrorHandler().setKeepMostSerious(0);
         x = variable("X");
         y = variable("Y");
@@ -172,8 +174,8 @@ class AlgebraTest : public ::testing::Test {
         w = variable("W");
     }
     void TearDown() override {
-        decRef(access);
-        decRef(om);
+        accessOwner.reset();
+        omOwner.reset();
         centralErrorHandler().setKeepMostSerious(1);
     }
 
@@ -194,6 +196,9 @@ class AlgebraTest : public ::testing::Test {
     }
 
     ErrorCapture errors;
+    // The fixture holds the base and the layer; the tests borrow them through the plain pointers.
+    Ref<MainMemOM> omOwner;
+    Ref<TestAccess> accessOwner;
     MainMemOM* om = nullptr;
     TestAccess* access = nullptr;
     FSymbol x, y, z, w;

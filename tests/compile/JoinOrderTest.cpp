@@ -25,11 +25,6 @@ using Lines = std::vector<std::string>;
 
 class JoinOrderTest : public rule_test::RuleTest {
   protected:
-    ~JoinOrderTest() override {
-        for (FRule* r : made) decRef(r);
-        decRef(optimizer);
-    }
-
     // Random facts of p/1, q/2 and r/2 over the integers 1 to 4.
     void randomFacts(std::mt19937& random) {
         std::string text;
@@ -124,8 +119,8 @@ class JoinOrderTest : public rule_test::RuleTest {
 
     // The rule over the body, as the normaliser hands it on (flag 1).
     FRule* flagged(const std::string& text) {
-        made.push_back(harness.normalisedRule(text));
-        return made.back();
+        made.push_back(Ref<FRule>::adopt(harness.normalisedRule(text)));
+        return made.back().get();
     }
 
     Lines optimized(FRule* rule) {
@@ -137,8 +132,8 @@ class JoinOrderTest : public rule_test::RuleTest {
         return harness.answersOf(rule, expr);
     }
 
-    Optimizer* optimizer = new Optimizer;
-    std::vector<FRule*> made;
+    Ref<Optimizer> optimizer = Ref<Optimizer>::make();
+    std::vector<Ref<FRule>> made;
 };
 
 TEST_F(JoinOrderTest, EveryWrittenOrderAnswersAsTheWrittenOne) {

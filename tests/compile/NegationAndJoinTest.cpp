@@ -14,16 +14,21 @@ class NegationAndJoinTest : public AlgebraTest {
   protected:
     void SetUp() override {
         AlgebraTest::SetUp();
-        left = setOperand(symbols({x}), {{integer(1), {integer(5)}}, {undef(), {integer(6)}}});
-        full = setOperand(symbols({}), {{undef(), {}}});
-        empty = new SetOperand(symbols({}));
+        left =
+            keep(setOperand(symbols({x}), {{integer(1), {integer(5)}}, {undef(), {integer(6)}}}));
+        full = keep(setOperand(symbols({}), {{undef(), {}}}));
+        empty = keep(new SetOperand(symbols({})));
     }
     void TearDown() override {
-        decRef(left);
-        decRef(full);
-        decRef(empty);
+        held.clear();
         AlgebraTest::TearDown();
     }
+    // The fixture holds the operands; the tests borrow them through the plain pointers.
+    SetOperand* keep(SetOperand* operand) {
+        held.push_back(Ref<SetOperand>::adopt(operand));
+        return operand;
+    }
+    std::vector<Ref<SetOperand>> held;
     SetOperand* left = nullptr;
     SetOperand* full = nullptr;
     SetOperand* empty = nullptr;

@@ -153,18 +153,17 @@ TEST_F(NormalizerTest, MissingPrograms) {
     EXPECT_NE(errors.text().find("NoAtomFProgram"), std::string::npos);
     alone.reset();
 
-    auto* interpreter = new StandInInterpreter(nullptr);
-    auto shell = Ref<Normalizer>::make(interpreter);
+    const auto interpreter = Ref<StandInInterpreter>::make(nullptr);
+    auto shell = Ref<Normalizer>::make(interpreter.get());
     EXPECT_EQ(shell->getProgram(), shell);
     EXPECT_EQ(shell->atomize(), nullptr);
     EXPECT_EQ(shell->giveProgram(), nullptr);
     // A program without a rule list.
-    interpreter->program = new FProgram(nullptr, harness.table());
+    const auto program = Ref<FProgram>::adopt(new FProgram(nullptr, harness.table()));
+    interpreter->program = program.get();
     EXPECT_EQ(shell->getProgram(), nullptr);
     EXPECT_NE(errors.text().find("NoOwnFProgram"), std::string::npos);
     shell.reset();
-    decRef(interpreter->program);
-    decRef(interpreter);
 }
 
 class NormalizedBodiesTest : public rule_test::RuleTest {

@@ -31,16 +31,12 @@ class OptimizerTest : public rule_test::RuleTest {
             "a : person. b : person. a[m -> 1; s ->> {x, y}]. b[m -> 2; s ->> {y}].\n"
             "x[n -> 10]. y[n -> 20].");
     }
-    ~OptimizerTest() override {
-        for (FRule* r : made) decRef(r);
-        decRef(optimizer);
-    }
 
     // The first clause of the text as the normaliser would make it: flag 1, and the second flag
     // set on the literal at `secondAt`.
     FRule* normalised(const std::string& text, int secondAt = -1) {
-        made.push_back(harness.normalisedRule(text, secondAt));
-        return made.back();
+        made.push_back(Ref<FRule>::adopt(harness.normalisedRule(text, secondAt)));
+        return made.back().get();
     }
 
     // Everything optimize writes, standard output and systemChannel sent to one stream in the
@@ -90,8 +86,8 @@ class OptimizerTest : public rule_test::RuleTest {
                                  harness.getTranslator()->translateRule(rule, harness.table()));
     }
 
-    Optimizer* optimizer = new Optimizer;
-    std::vector<FRule*> made;
+    Ref<Optimizer> optimizer = Ref<Optimizer>::make();
+    std::vector<Ref<FRule>> made;
 };
 
 TEST_F(OptimizerTest, JoinOrderAndGapLines) {

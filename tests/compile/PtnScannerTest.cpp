@@ -71,17 +71,12 @@ class PtnScannerTest : public ::testing::Test {
     Hooks body(const std::string& query) {
         FRule* rule = harness.rule(query);
         if (rule == nullptr) return {"<no rule>"};
-        Recorder* recorder = fresh(rule);
+        const auto recorder = Ref<Recorder>::adopt(fresh(rule));
         recorder->scan(rule->getBody());
         EXPECT_EQ(recorder->negationFlag(), 0);
-        return take(recorder);
+        return recorder->hooks;
     }
     Recorder* fresh(FRule* rule) { return new Recorder(harness.table(), rule->getSymTab()); }
-    Hooks take(Recorder* recorder) {
-        Hooks hooks = recorder->hooks;
-        decRef(recorder);
-        return hooks;
-    }
 
     rule_test::RuleHarness harness;
 };
@@ -124,9 +119,9 @@ TEST_F(PtnScannerTest, ScalarSpecificationWithoutResult) {
 
 TEST_F(PtnScannerTest, HeadListsAndNullNodes) {
     FRule* rule = harness.rule("p(a), q(b) :- r(a).");
-    Recorder* recorder = fresh(rule);
+    const auto recorder = Ref<Recorder>::adopt(fresh(rule));
     recorder->scan(rule->getHead());
-    EXPECT_EQ(take(recorder), (Hooks{"id a 0", "pred p 1", "id b 0", "pred q 1", "termlist"}));
+    EXPECT_EQ(recorder->hooks, (Hooks{"id a 0", "pred p 1", "id b 0", "pred q 1", "termlist"}));
 
     ErrorCapture errors;
     auto empty = Ref<Recorder>::adopt(fresh(rule));

@@ -25,8 +25,6 @@ const std::string opening = "semantic error appeared in following rule. \n";
 
 class SemanticAnalyserTest : public ::testing::Test {
   protected:
-    void TearDown() override { decRef(analyser); }
-
     // Analyses the first clause (or, with `whole`, the program) of the text; the result and
     // every report's message, one entry each.
     int analyse(const std::string& text, bool whole = false) {
@@ -58,7 +56,7 @@ class SemanticAnalyserTest : public ::testing::Test {
     }
 
     rule_test::RuleHarness harness;
-    SemanticAnalyser* analyser = new SemanticAnalyser;
+    Ref<SemanticAnalyser> analyser = Ref<SemanticAnalyser>::make();
     std::vector<std::string> reports;
 };
 

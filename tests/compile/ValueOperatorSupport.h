@@ -36,8 +36,8 @@ class ValueAccess : public TestAccess {
 
     Iterator* setIterator(const InternalName& setName, Iterator* old) override {
         if (lostSets.count(setName) != 0) {
-            // As the object base does for a set it has no frame of.
-            decRef(old);
+            // Released, as the object base does for a set it has no frame of.
+            Ref<Iterator>::adopt(old).reset();
             return nullptr;
         }
         return TestAccess::setIterator(setName, old);
@@ -64,8 +64,9 @@ class ValueOperatorTest : public AlgebraTest {
   protected:
     void SetUp() override {
         AlgebraTest::SetUp();
-        decRef(access);
+        accessOwner.reset();
         values = new ValueAccess(om);
+        accessOwner = Ref<TestAccess>::adopt(values);
         access = values;
     }
 

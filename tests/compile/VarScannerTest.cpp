@@ -20,8 +20,6 @@ namespace {
 
 class VarScannerTest : public ::testing::Test {
   protected:
-    void TearDown() override { decRef(scanner); }
-
     // The first literal of the query's body.
     FLiteral* literal(const std::string& query) {
         rule = harness.rule(query);
@@ -41,7 +39,7 @@ class VarScannerTest : public ::testing::Test {
     }
 
     rule_test::RuleHarness harness;
-    VarScanner* scanner = new VarScanner;
+    Ref<VarScanner> scanner = Ref<VarScanner>::make();
     FRule* rule = nullptr;
 };
 

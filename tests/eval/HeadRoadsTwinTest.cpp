@@ -93,15 +93,12 @@ Input randomInput(Dice& dice) {
 // Evaluates the input's program by its evaluator; the evaluator's answer.
 int evaluate(EvalHarness& h, const Input& input) {
     if (!input.semiNaive) return h.run(input.program);
-    auto* semi = new PrSemiNaive(h.matcher, h.access);
-    eval_test::callWith(semi, "mode", {"seminaive"});
+    const auto semi = Ref<PrSemiNaive>::make(h.matcher, h.access);
+    eval_test::callWith(semi.get(), "mode", {"seminaive"});
     FProgram* program = h.rules.program(input.program);
-    auto* analyser = new SemanticAnalyser;
-    analyser->analyse(program, program->getSymTab());
-    decRef(analyser);
+    Ref<SemanticAnalyser>::make()->analyse(program, program->getSymTab());
     const int answer = semi->evaluate(program);
     semi->reset(0);
-    decRef(semi);
     return answer;
 }
 

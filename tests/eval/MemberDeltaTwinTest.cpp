@@ -22,12 +22,12 @@ using road_twin::Road;
 
 // An engine whose evaluator is a PrSemiNaive in mode "seminaive", on the road given.
 struct SemiNaiveRun : EvalHarness {
-    explicit SemiNaiveRun(Road road) : semi(new PrSemiNaive(matcher, access)) {
+    explicit SemiNaiveRun(Road road)
+        : semiOwner(Ref<PrSemiNaive>::make(matcher, access)), semi(semiOwner.get()) {
         eval_test::callWith(semi, "mode", {"seminaive"});
         if (road == Road::General)
             semi->useMemberDeltas(PrSemiNaive::MemberDeltas::ThroughSubclasses);
     }
-    ~SemiNaiveRun() { decRef(semi); }
     SemiNaiveRun(const SemiNaiveRun&) = delete;
     SemiNaiveRun& operator=(const SemiNaiveRun&) = delete;
 
@@ -35,9 +35,7 @@ struct SemiNaiveRun : EvalHarness {
     // the evaluation traced.
     std::string run(const std::string& text) {
         FProgram* program = rules.program(text);
-        auto* analyser = new SemanticAnalyser;
-        analyser->analyse(program, program->getSymTab());
-        decRef(analyser);
+        Ref<SemanticAnalyser>::make()->analyse(program, program->getSymTab());
         eval_test::callWith(semi, "debugOn", {"program"});
         ChannelCapture debug(debugChannel());
         evaluated = semi->evaluate(program);
@@ -46,6 +44,8 @@ struct SemiNaiveRun : EvalHarness {
         return debug.text();
     }
 
+    // The run holds the evaluator; the tests borrow it through the plain pointer.
+    Ref<PrSemiNaive> semiOwner;
     PrSemiNaive* semi;
     int evaluated = 0;
 };

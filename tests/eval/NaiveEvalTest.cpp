@@ -159,11 +159,10 @@ TEST(NaiveEvalRounds, RowsAndGroundHeadsAreInsertedOnceUntilReset) {
 TEST(NaiveEvalRounds, AggregateInAHeadIsRefused) {
     EvalHarness h;
     ErrorCapture errors;
-    auto* agg =
-        new AggExpr(new FLiteralList, FSymbol(1, InternalName::Variable, 0), "sum", VarList{});
-    h.creator->scan(static_cast<FTerm*>(agg));
+    const auto agg = Ref<AggExpr>::make(new FLiteralList, FSymbol(1, InternalName::Variable, 0),
+                                        "sum", VarList{});
+    h.creator->scan(static_cast<FTerm*>(agg.get()));
     EXPECT_EQ(eval_test::errorNames(errors), "No Aggregation");
-    decRef(agg);
 }
 
 }  // namespace

@@ -23,9 +23,8 @@ using Lines = std::vector<std::string>;
 class OptimizedProgramTest : public ::testing::Test {
   protected:
     OptimizedProgramTest() {
-        h.useMatcher(new Matcher(h.translator, h.creator, h.algebra, optimizer));
+        h.useMatcher(new Matcher(h.translator, h.creator, h.algebra, optimizer.get()));
     }
-    ~OptimizedProgramTest() override { decRef(optimizer); }
 
     // Normalises the program of the text and evaluates its rules, all flagged for the optimizer;
     // the number of rules the optimizer was given. The rules without negation go first, to
@@ -56,7 +55,7 @@ class OptimizedProgramTest : public ::testing::Test {
     }
 
     EvalHarness h;
-    Optimizer* optimizer = new Optimizer;
+    Ref<Optimizer> optimizer = Ref<Optimizer>::make();
 };
 
 TEST_F(OptimizedProgramTest, AnAggregateBodyIsPlannedOnItsOwn) {

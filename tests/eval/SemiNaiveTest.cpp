@@ -52,10 +52,10 @@ class RewritingSemiNaive : public PrSemiNaive {
 
 // An evaluation engine whose evaluator is a PrSemiNaive in the given mode.
 struct SemiHarness : EvalHarness {
-    explicit SemiHarness(int mode) : semi(new RewritingSemiNaive(matcher, access)) {
+    explicit SemiHarness(int mode)
+        : semiOwner(Ref<RewritingSemiNaive>::make(matcher, access)), semi(semiOwner.get()) {
         if (mode != 0) setMode("seminaive");
     }
-    ~SemiHarness() { decRef(semi); }
     void setMode(const std::string& word) { eval_test::callWith(semi, "mode", {word}); }
     // Analyses the program as the interpreter does (which marks inheritance).
     FProgram* analysed(const std::string& text) {
@@ -80,6 +80,8 @@ struct SemiHarness : EvalHarness {
             for (const std::string& line : ask(query)) all.push_back(query + " " + line);
         return all;
     }
+    // The harness holds the evaluator; the tests borrow it through the plain pointer.
+    Ref<RewritingSemiNaive> semiOwner;
     RewritingSemiNaive* semi;
 };
 

@@ -19,11 +19,12 @@ using eval_test::Lines;
 struct InheritHarness : EvalHarness {
     // In all-triggers mode the evaluator is the semi-naive one in mode naive, which switches it.
     explicit InheritHarness(bool allTriggers = false)
-        : inherit(allTriggers ? new PrSemiNaive(matcher, access)
-                              : new NaiveEvalWithInherit(matcher, access)) {
+        : inheritOwner(Ref<NaiveEvalWithInherit>::adopt(
+              allTriggers ? new PrSemiNaive(matcher, access)
+                          : new NaiveEvalWithInherit(matcher, access))),
+          inherit(inheritOwner.get()) {
         if (allTriggers) eval_test::callWith(inherit, "mode", {"allTriggers"});
     }
-    ~InheritHarness() { decRef(inherit); }
     FProgram* analysed(const std::string& text) {
         FProgram* program = rules.program(text);
         auto analyser = Ref<SemanticAnalyser>::make();
@@ -39,6 +40,8 @@ struct InheritHarness : EvalHarness {
         for (const Ref<FRule>& rule : inherit->triggers()) lines.push_back(rules.print(rule.get()));
         return lines;
     }
+    // The harness holds the evaluator; the tests borrow it through the plain pointer.
+    Ref<NaiveEvalWithInherit> inheritOwner;
     NaiveEvalWithInherit* inherit;
 };
 
@@ -125,8 +128,8 @@ TEST(InheritanceTriggers, QueryIsMatchedUntilNothingIsInherited) {
 
 TEST(InheritanceTriggers, InterruptStillFiresOnePhaseThenCancels) {
     InheritHarness h;
-    auto* cancelling =
-        new eval_test::InterruptedInFirstRound<NaiveEvalWithInherit>(h.matcher, h.access);
+    auto cancelling =
+        Ref<eval_test::InterruptedInFirstRound<NaiveEvalWithInherit>>::make(h.matcher, h.access);
     ChannelCapture debug(debugChannel());
     EXPECT_EQ(cancelling->evaluate(h.analysed(std::string(inheriting) + "r(X) :- X[v->1].")), 0);
     EXPECT_EQ(debug.text(), "evaluation cancelled at round 1\n");
@@ -138,7 +141,7 @@ TEST(InheritanceTriggers, InterruptStillFiresOnePhaseThenCancels) {
     EXPECT_EQ(h.ask("?- X[v->1]."), (Lines{"X=o", "X=q"}));
     cancelling->reset(1);
     EXPECT_EQ(cancelling->inheritance(), 0);
-    decRef(cancelling);
+    cancelling.reset();
 }
 
 }  // namespace

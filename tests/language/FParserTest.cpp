@@ -20,13 +20,12 @@ using language_test::ParserHarness;
 class FParserTest : public ::testing::Test {
   protected:
     void SetUp() override { Error::setOutputFilter(7); }
-    ~FParserTest() override { decRef(parser); }
 
     std::string errors() const { return reportText(capture); }
 
     ErrorCapture capture;
     ParserHarness harness;
-    FLogicParser* parser = new FLogicParser();
+    Ref<FLogicParser> parser = Ref<FLogicParser>::make();
 };
 
 // A file in the test's temporary folder, removed afterwards.

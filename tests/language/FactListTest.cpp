@@ -661,3 +661,44 @@ TEST(FactList, TheRelationsFactsWriteAreThoseEachFactDecodedWrites) {
         EXPECT_EQ(errors.text(), "");
     }
 }
+
+TEST(FactList, ACopyAndItsListGoOnAppendingApart) {
+    // Facts of two integers, enough to fill many chunks, then a copy: both lists go on
+    // appending facts of their own and each reads back exactly what it was given.
+    const FSymbol predicate(InternalName(7, InternalName::Predicate, 2));
+    auto ground = [&](int i, int salt) {
+        FactList::Ground fact;
+        fact.symbol = predicate;
+        fact.args = {FSymbol(InternalName(i * 7919 + salt, InternalName::Integer, -1)),
+                     FSymbol(InternalName(i % 1000 - salt, InternalName::Integer, -1))};
+        fact.origin = salt == 0 ? "f" : "g";
+        fact.line = i + 1;
+        return fact;
+    };
+    auto expectFacts = [&](const FactList& list, int shared, int salt, int more) {
+        ASSERT_EQ(list.size(), std::size_t(shared + more));
+        for (int i = 0; i < shared + more; ++i) {
+            const FactList::Ground fact = ground(i, i < shared ? 0 : salt);
+            const auto at = std::size_t(i);
+            ASSERT_EQ(list.predicate(at), predicate) << i;
+            EXPECT_EQ(list.args(at)[0], fact.args[0]) << i;
+            EXPECT_EQ(list.args(at)[1], fact.args[1]) << i;
+            EXPECT_EQ(list.line(at), fact.line) << i;
+            EXPECT_EQ(list.origin(at), fact.origin) << i;
+        }
+    };
+    for (const int shared : {0, 1, 40000, 200000}) {
+        SCOPED_TRACE(shared);
+        FactList list;
+        for (int i = 0; i < shared; ++i) ASSERT_TRUE(list.add(ground(i, 0), 0));
+        FactList copy(list);
+        for (int i = shared; i < shared + 30000; ++i) {
+            ASSERT_TRUE(list.add(ground(i, 1), 0));
+            ASSERT_TRUE(copy.add(ground(i, 2), 0));
+        }
+        expectFacts(list, shared, 1, 30000);
+        expectFacts(copy, shared, 2, 30000);
+        FactList again(copy);
+        expectFacts(again, shared, 2, 30000);
+    }
+}

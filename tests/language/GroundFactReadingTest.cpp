@@ -191,21 +191,21 @@ Reading read(const std::string& text, bool ground) {
     ErrorCapture errors;
     auto parser = Ref<FLogicParser>::make();
     parser->setInputString(text);
-    auto* program = new FProgram(new clib_list<FRule*>, harness.table());
+    auto program = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, harness.table()));
     Reading reading;
     FactList::Ground fact;
     while (!parser->atEnd()) {
         int ok = -1;
         bool groundRead = false;
-        FRule* rule = ground ? parser->parse(harness.table(), &ok, fact, &groundRead)
-                             : parser->parse(harness.table(), &ok);
+        const auto rule =
+            Ref<FRule>::adopt(ground ? parser->parse(harness.table(), &ok, fact, &groundRead)
+                                     : parser->parse(harness.table(), &ok));
         reading.oks += std::to_string(ok);
         if (groundRead) {
-            EXPECT_EQ(rule, nullptr);
+            EXPECT_EQ(rule.get(), nullptr);
             program->appendGround(fact);
         } else if (rule != nullptr) {
-            program->appendClause(rule);
-            decRef(rule);
+            program->appendClause(rule.get());
         }
     }
     parser.reset();
@@ -224,7 +224,7 @@ Reading read(const std::string& text, bool ground) {
             rule.reset();
             return true;
         });
-    decRef(program);
+    program.reset();
     std::ostringstream symbols;
     harness.table()->print(symbols);
     reading.symbols = symbols.str();

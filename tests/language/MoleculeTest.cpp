@@ -143,25 +143,29 @@ TEST(Molecule, BuiltFromParseTimeObjectsThatAreReleased) {
         // o:c[m@(a) -> v; s ->> {x, y}] with a filter, as a grammar action would assemble it.
         auto* args = new clib_list<FTerm*>;
         args->append(b.cnst("a"));
-        auto* scalar = new MethAppl(b.cnst("m"), args, 0);
-        auto* scalarResult = new SMethResult(0, b.cnst("v"));
-        auto* setAppl = new MethAppl(b.cnst("s"), nullptr, 0);
+        auto scalar = Ref<MethAppl>::adopt(new MethAppl(b.cnst("m"), args, 0));
+        auto scalarResult = Ref<SMethResult>::adopt(new SMethResult(0, b.cnst("v")));
+        auto setAppl = Ref<MethAppl>::adopt(new MethAppl(b.cnst("s"), nullptr, 0));
         clib_list<FTerm*> values;
         values.append(b.cnst("x"));
         values.append(b.cnst("y"));
-        auto* setResult = new MMethResult(1, &values);
+        auto setResult = Ref<MMethResult>::adopt(new MMethResult(1, &values));
+        std::vector<Ref<MethListElement>> parts;
+        parts.push_back(Ref<MethListElement>::make(scalar.get(), scalarResult.get()));
+        parts.push_back(Ref<MethListElement>::make(setAppl.get(), setResult.get()));
         auto* elements = new clib_list<MethListElement*>;
-        elements->append(new MethListElement(scalar, scalarResult));
-        elements->append(new MethListElement(setAppl, setResult));
-        for (ManagedObject* part :
-             std::vector<ManagedObject*>{scalar, scalarResult, setAppl, setResult})
-            decRef(part);
+        for (const Ref<MethListElement>& part : parts) elements->append(part.get());
+        // The grammar lets go of the parts once the elements hold them.
+        scalar.reset();
+        scalarResult.reset();
+        setAppl.reset();
+        setResult.reset();
         auto isa = Ref<IsaSpec>::make(1, b.cnst("c"));
         auto filter = Ref<FLiteralList>::make(b.lit(b.pred("p", {b.var("X")})));
         auto spec = Ref<Specification>::make(isa.get(), elements, filter.get());
         isa.reset();
         filter.reset();
-        for (MethListElement* element : *elements) decRef(element);
+        parts.clear();
         molecule = b.own(new FMolecule(b.cnst("o"), spec.get(), 0));
     }
     EXPECT_EQ(b.text(molecule), "o:c[m@(a) -> v; s ->> {x, y}][p(X)]");

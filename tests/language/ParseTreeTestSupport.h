@@ -37,19 +37,14 @@ namespace language_test {
 // the nodes hold their own references to their children, so trees may be nested freely.
 class TreeBuilder {
   public:
-    TreeBuilder() : names(new SymTab), vars(new SymTab) { names->initBuiltinSymbols(); }
-    ~TreeBuilder() {
-        for (ManagedObject* node : made) decRef(node);
-        decRef(names);
-        decRef(vars);
-    }
+    TreeBuilder() { names->initBuiltinSymbols(); }
     TreeBuilder(const TreeBuilder&) = delete;
     TreeBuilder& operator=(const TreeBuilder&) = delete;
 
     // Keeps a node made elsewhere (a clone, a method-call result) until the builder goes.
     template <class T>
     T* own(T* node) {
-        if (node != nullptr) made.push_back(node);
+        if (node != nullptr) made.push_back(Ref<ManagedObject>::adopt(node));
         return node;
     }
 
@@ -196,8 +191,11 @@ class TreeBuilder {
         return out;
     }
 
-    SymTab* names;
-    SymTab* vars;
+    // The builder holds both tables; the tests borrow them through the plain pointers.
+    Ref<SymTab> namesOwner = Ref<SymTab>::make();
+    Ref<SymTab> varsOwner = Ref<SymTab>::make();
+    SymTab* names = namesOwner.get();
+    SymTab* vars = varsOwner.get();
 
   private:
     template <class List>
@@ -219,7 +217,7 @@ class TreeBuilder {
         return list;
     }
 
-    std::vector<ManagedObject*> made;
+    std::vector<Ref<ManagedObject>> made;
     std::vector<std::unique_ptr<dlist>> lists;
 };
 

@@ -30,10 +30,9 @@ class ParserHarness {
     using ParserMaker = FParser* (*)();
     explicit ParserHarness(ParserMaker make =
                                [] { return static_cast<FParser*>(new FLogicParser); })
-        : make(make), names(new SymTab), printed(channel) {
+        : make(make), names(Ref<SymTab>::make()), printed(channel) {
         names->initBuiltinSymbols();
     }
-    ~ParserHarness() { decRef(names); }
     ParserHarness(const ParserHarness&) = delete;
     ParserHarness& operator=(const ParserHarness&) = delete;
 
@@ -41,7 +40,7 @@ class ParserHarness {
     std::string print(const FRule* rule) {
         if (rule == nullptr) return "null";
         printed.clear();
-        rule->print(channel, names, nullptr);
+        rule->print(channel, names.get(), nullptr);
         std::string text = printed.text();
         if (!text.empty() && text.back() == '\n') text.pop_back();
         return text;
@@ -50,10 +49,8 @@ class ParserHarness {
     // One parse call, the rule released afterwards.
     ParseResult next(FParser& parser) {
         int ok = -1;
-        FRule* rule = parser.parse(names, &ok);
-        ParseResult result{print(rule), ok};
-        if (rule != nullptr) decRef(rule);
-        return result;
+        const auto rule = Ref<FRule>::adopt(parser.parse(names.get(), &ok));
+        return ParseResult{print(rule.get()), ok};
     }
 
     // Every call until the input is at its end.
@@ -93,11 +90,11 @@ class ParserHarness {
         return out + reportText(errors);
     }
 
-    SymTab* table() { return names; }
+    SymTab* table() { return names.get(); }
 
   private:
     ParserMaker make;
-    SymTab* names;
+    Ref<SymTab> names;
     OutputChannel channel;
     ChannelCapture printed;
 };

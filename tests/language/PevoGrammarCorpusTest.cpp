@@ -41,11 +41,10 @@ std::string parseText(const std::string& text) {
     std::string out;
     for (int calls = 0; !parser->atEnd() && calls < 100; ++calls) {
         int ok = -1;
-        FRule* rule = parser->parse(harness.table(), &ok);
+        const auto rule = Ref<FRule>::adopt(parser->parse(harness.table(), &ok));
         if (rule != nullptr) {
             out += ShapeWriter(harness.table(), rule->getSymTab()).clause(*rule) + " | " +
-                   harness.print(rule);
-            decRef(rule);
+                   harness.print(rule.get());
         } else {
             out += "null";
         }

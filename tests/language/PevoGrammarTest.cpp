@@ -27,12 +27,9 @@ std::string shape(const std::string& text) {
     auto parser = Ref<PevoParser>::make();
     parser->setInputString(text);
     int ok = -1;
-    FRule* rule = parser->parse(harness.table(), &ok);
+    const auto rule = Ref<FRule>::adopt(parser->parse(harness.table(), &ok));
     std::string out = "null";
-    if (rule != nullptr) {
-        out = ShapeWriter(harness.table(), rule->getSymTab()).clause(*rule);
-        decRef(rule);
-    }
+    if (rule != nullptr) out = ShapeWriter(harness.table(), rule->getSymTab()).clause(*rule);
     if (ok != 1) out += " ok=" + std::to_string(ok);
     std::string reports = reportText(errors);
     if (!reports.empty()) {

@@ -17,11 +17,10 @@ using language_test::ParserHarness;
 class PevoParserTest : public ::testing::Test {
   protected:
     void SetUp() override { Error::setOutputFilter(7); }
-    ~PevoParserTest() override { decRef(parser); }
 
     ErrorCapture capture;
     ParserHarness harness;
-    PevoParser* parser = new PevoParser();
+    Ref<PevoParser> parser = Ref<PevoParser>::make();
 };
 
 TEST_F(PevoParserTest, TwoQueriesThenAtEnd) {

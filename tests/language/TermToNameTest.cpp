@@ -13,10 +13,11 @@ namespace {
 class TermToNameTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        om = new MainMemOM();
+        omOwner = Ref<MainMemOM>::make();
+        om = omOwner.get();
         centralErrorHandler().reset();
     }
-    void TearDown() override { decRef(om); }
+    void TearDown() override { omOwner.reset(); }
 
     // Terms are named through the object manager's own table, as the shell's program does.
     FunctionTerm* constant(const std::string& text, int kind = InternalName::Function) {
@@ -38,6 +39,8 @@ class TermToNameTest : public ::testing::Test {
     }
 
     TreeBuilder b;
+    // The fixture holds the manager; the tests borrow it through the plain pointer.
+    Ref<MainMemOM> omOwner;
     MainMemOM* om = nullptr;
 };
 

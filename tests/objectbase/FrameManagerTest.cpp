@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,14 +23,13 @@ InternalName setName(int v) {
 // A manager that is released at the end of the test; owner and symbol table are never read.
 struct Manager {
     Manager()
-        : fm(new FrameManager(*reinterpret_cast<OM*>(&dummy), *reinterpret_cast<SymTab*>(&dummy))) {
-    }
-    ~Manager() {
-        fm->clear();
-        decRef(fm);
-    }
+        : owner(Ref<FrameManager>::make(*reinterpret_cast<OM*>(&dummy),
+                                        *reinterpret_cast<SymTab*>(&dummy))),
+          fm(owner.get()) {}
+    ~Manager() { fm->clear(); }
     FrameManager* operator->() const { return fm; }
     long dummy = 0;
+    Ref<FrameManager> owner;
     FrameManager* fm;
 };
 
@@ -155,10 +155,12 @@ TEST(FrameManagerTest, DeleteReportsMissingNamesOnStdoutAndErrors) {
     // Unregistered, the name can be registered again.
     EXPECT_EQ(fm->insertSetFrame(setName(3), frame), 0);
 
-    auto* param = new MainMemParamFrame(2);
-    ASSERT_EQ(fm->insertParamFrame(InternalName(1, InternalName::ParamFrame, 2), param), 0);
+    // The registry owns a parameter frame, and destroys it when its name is unregistered.
+    ASSERT_EQ(fm->insertParamFrame(InternalName(1, InternalName::ParamFrame, 2),
+                                   std::make_unique<MainMemParamFrame>(2)),
+              0);
     EXPECT_EQ(fm->deleteParamFrame(InternalName(1, InternalName::ParamFrame, 2)), 0);
-    delete param;  // an unregistered parameter frame belongs to the caller again
+    EXPECT_EQ(fm->parameterCount(), 0);
 }
 
 TEST(FrameManagerTest, NameIteratorsRunInIdentifierOrderAndReuse) {
@@ -197,8 +199,10 @@ TEST(FrameManagerTest, ClearForgetsEverythingAndPoolsMoveOn) {
     MainMemSetFrame* first = fm->allocateSetFrame();
     first->insert(obj(1));
     fm->insertSetFrame(setName(1), first);
-    fm->insertPredFrame(InternalName(9, InternalName::Predicate, 1), new MainMemPredFrame(1));
-    fm->insertParamFrame(InternalName(2, InternalName::ParamFrame, 2), new MainMemParamFrame(2));
+    fm->insertPredFrame(InternalName(9, InternalName::Predicate, 1),
+                        std::make_unique<MainMemPredFrame>(1));
+    fm->insertParamFrame(InternalName(2, InternalName::ParamFrame, 2),
+                         std::make_unique<MainMemParamFrame>(2));
     EXPECT_EQ(fm->hasFrames(), 1);
     fm->clear();
     EXPECT_EQ(fm->hasFrames(), 0);
@@ -215,14 +219,24 @@ TEST(FrameManagerTest, ClearForgetsEverythingAndPoolsMoveOn) {
     EXPECT_EQ(fm->setCount(), 1);
 }
 
+// Registers a frame through the manager's call for its kind; the registry of parameter frames
+// takes them over.
+int insertFrame(FrameManager* fm, const InternalName& name, MainMemObjFrame* frame) {
+    return fm->insertObjFrame(name, frame);
+}
+int insertFrame(FrameManager* fm, const InternalName& name, MainMemSetFrame* frame) {
+    return fm->insertSetFrame(name, frame);
+}
+int insertFrame(FrameManager* fm, const InternalName& name, MainMemParamFrame* frame) {
+    return fm->insertParamFrame(name, std::unique_ptr<MainMemParamFrame>(frame));
+}
+
 // The registry calls of one kind of frame, so that one random walk checks both kinds.
 template <class F>
 struct Registry {
-    // A new frame for the name; parameter frames are made by the caller and deleted by it once
-    // unregistered (`owned`), pooled frames belong to the manager.
+    // A new frame for the name; parameter frames are made by the caller and handed over, pooled
+    // frames belong to the manager.
     std::function<F*(FrameManager*, const InternalName&)> allocate;
-    bool owned;
-    int (FrameManager::*insert)(const InternalName&, F*);
     int (FrameManager::*remove)(const InternalName&);
     int (FrameManager::*get)(const InternalName&, F*&);
     Iterator* (FrameManager::*names)(Iterator*);
@@ -237,11 +251,10 @@ struct Registry {
     void step(FrameManager* fm, const InternalName& name, unsigned action) {
         if (action == 0 && twin.count(name) != 0) {
             EXPECT_EQ((fm->*remove)(name), 0);
-            if (owned) delete twin[name];
             twin.erase(name);
         } else if (action == 1 && twin.count(name) == 0) {
             F* frame = allocate(fm, name);
-            ASSERT_EQ((fm->*insert)(name, frame), 0);
+            ASSERT_EQ(insertFrame(fm, name, frame), 0);
             twin[name] = frame;
         } else if (action == 3 && make && twin.count(name) == 0) {
             // A made frame is new and empty, whether it is kept at its number or pooled.
@@ -282,16 +295,12 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
     std::mt19937 random{46};
     Registry<MainMemObjFrame> objects{
         [](FrameManager* m, const InternalName&) { return m->allocateObjFrame(); },
-        false,
-        &FrameManager::insertObjFrame,
         &FrameManager::deleteObjFrame,
         &FrameManager::getObjFrame,
         &FrameManager::objNames,
         {}};
     Registry<MainMemSetFrame> sets{
         [](FrameManager* m, const InternalName&) { return m->allocateSetFrame(); },
-        false,
-        &FrameManager::insertSetFrame,
         &FrameManager::deleteSetFrame,
         &FrameManager::getSetFrame,
         &FrameManager::setNames,
@@ -310,8 +319,6 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
         }};
     Registry<MainMemParamFrame> params{
         [](FrameManager*, const InternalName&) { return new MainMemParamFrame(2); },
-        true,
-        &FrameManager::insertParamFrame,
         &FrameManager::deleteParamFrame,
         &FrameManager::getParamFrame,
         &FrameManager::paramNames,

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "objectbase/FrameWalk.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/ObjectBaseTestSupport.h"
 
@@ -20,14 +19,13 @@ using namespace objectbase_test;
 class FrameWalkTest : public ObjectManagerTest {
   protected:
     // The names iterator's names, each with the frame a lookup finds.
-    std::vector<std::pair<InternalName, const MainMemObjFrame*>> walkedByNames() {
-        std::vector<std::pair<InternalName, const MainMemObjFrame*>> walked;
+    std::vector<std::pair<InternalName, ObjectFrameView>> walkedByNames() {
+        std::vector<std::pair<InternalName, ObjectFrameView>> walked;
         for (const auto& row : drain(om->objNamesIterator(nullptr), 1))
-            walked.emplace_back(row[0], om->getObjFrame(row[0]));
+            walked.emplace_back(row[0], om->objectFrameOf(row[0]));
         return walked;
     }
-    static std::vector<std::pair<InternalName, const MainMemObjFrame*>> stepsOf(
-        const FrameWalk& walk) {
+    static std::vector<std::pair<InternalName, ObjectFrameView>> stepsOf(const FrameWalk& walk) {
         return {walk.begin(), walk.end()};
     }
     void expectSameWalk() {
@@ -37,10 +35,10 @@ class FrameWalkTest : public ObjectManagerTest {
         // The hosts of entries of types 0 to 2, and of type 1 alone: those of the full walk
         // whose frames hold one.
         for (const auto& [lowest, highest] : {std::pair{0, 2}, std::pair{1, 1}}) {
-            std::vector<std::pair<InternalName, const MainMemObjFrame*>> hosts;
+            std::vector<std::pair<InternalName, ObjectFrameView>> hosts;
             for (const auto& each : walked) {
                 bool holds = false;
-                for (const MethodSlot& slot : each.second->entries())
+                for (const MethodSlot& slot : each.second.entries())
                     holds = holds || (slot.type() >= lowest && slot.type() <= highest);
                 if (holds) hosts.push_back(each);
             }
@@ -48,7 +46,7 @@ class FrameWalkTest : public ObjectManagerTest {
                       hosts);
         }
         EXPECT_TRUE(std::none_of(walked.begin(), walked.end(),
-                                 [](const auto& each) { return each.second == nullptr; }));
+                                 [](const auto& each) { return !each.second; }));
     }
 };
 
@@ -112,15 +110,25 @@ TEST_F(FrameWalkTest, VisitsChangeNothing) {
         for (std::size_t place = 0; place < walk.size(); ++place) {
             const auto& [name, frame] = walk.visit(place);
             EXPECT_EQ(name, before[place].first);
-            EXPECT_EQ(walk.findSet(frame->getSetName1()), om->getSetFrame(frame->getSetName1()));
-            for (const MethodSlot& slot : frame->entries()) {
+            const InternalName classes = frame.setNameOf(IsaRelation::Member);
+            EXPECT_TRUE(walk.findSet(classes) == om->setFrameOf(classes));
+            // What the object leads to, found ahead, is what lookups of the names find.
+            FrameWalk::Leads leads;
+            walk.findLeads(place, leads);
+            EXPECT_TRUE(leads.classes == om->setFrameOf(classes));
+            EXPECT_EQ(leads.entriesKnown, frame.entries().size() <= FrameWalk::Leads::Entries);
+            std::size_t at = 0;
+            for (const MethodSlot& slot : frame.entries()) {
                 const InternalName value = slot.value();
                 if (value.getType() == InternalName::SetName) {
-                    EXPECT_EQ(walk.findSet(value), om->getSetFrame(value));
+                    EXPECT_TRUE(walk.findSet(value) == om->setFrameOf(value));
+                    if (leads.entriesKnown) EXPECT_TRUE(leads.sets[at] == om->setFrameOf(value));
                 }
                 if (value.getType() == InternalName::ParamFrame) {
-                    EXPECT_EQ(walk.findRows(value), om->getParamFrame(value));
+                    EXPECT_TRUE(walk.findRows(value) == om->paramFrameOf(value));
+                    if (leads.entriesKnown) EXPECT_TRUE(leads.rows[at] == om->paramFrameOf(value));
                 }
+                ++at;
             }
         }
         // The plan was given back: further visits load nothing and change nothing.
@@ -152,11 +160,11 @@ TEST_F(FrameWalkTest, WalkBuiltByHand) {
     const InternalName host = obj("o");
     om->insertMethodValue(host, obj("m"), nullptr, 0, 0, num(1));
     FrameWalk walk;
-    walk.append(host, om->getObjFrame(host));
+    walk.append(host, om->objectFrameOf(host));
     EXPECT_FALSE(walk.readsInPlace());
     ASSERT_EQ(walk.size(), 1u);
     EXPECT_EQ(walk.visit(0).first, host);
-    EXPECT_EQ(walk.visit(0).second, om->getObjFrame(host));
+    EXPECT_TRUE(walk.visit(0).second == om->objectFrameOf(host));
 }
 
 }  // namespace

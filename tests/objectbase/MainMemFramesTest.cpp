@@ -145,11 +145,13 @@ TEST(MainMemObjFrameTest, EntriesAgreeWithAnOrderedMap) {
             EXPECT_EQ(found, twin[std::make_tuple(type, args, method)]);
         }
         EXPECT_EQ(frame.size(), int(twin.size()));
-        Iterator* it = nullptr;
+        Ref<Iterator> it;  // handed back to each call, which re-targets it
         for (int typeFilter : {1000, 0, 1, 6}) {
             for (int arityFilter : {-1, 0, 2}) {
                 std::vector<std::pair<InternalName, InternalName>> walked, expected;
-                it = frame.methodIterator(typeFilter, arityFilter, it);
+                it.renew([&](Iterator* old) {
+                    return frame.methodIterator(typeFilter, arityFilter, old);
+                });
                 for (bool more = it->first(); more; more = it->next())
                     walked.emplace_back(it->atColumn(1), it->atColumn(2));
                 for (const auto& [key, value] : twin) {
@@ -161,7 +163,6 @@ TEST(MainMemObjFrameTest, EntriesAgreeWithAnOrderedMap) {
                 EXPECT_EQ(walked, expected) << typeFilter << " " << arityFilter;
             }
         }
-        decRef(it);
     }
 }
 
@@ -386,7 +387,7 @@ TEST(MainMemObjFrameTest, AgreesWithAModelUnderRenamesAndClears) {
     for (int round = 0; round < 40; ++round) {
         MainMemObjFrame frame;
         ObjFrameModel model;
-        Iterator* it = nullptr;
+        Ref<Iterator> it;  // handed back to each call, which re-targets it
         for (int step = 0; step < 400; ++step) {
             const unsigned op = random() % 100;
             if (op < 55) {
@@ -438,8 +439,10 @@ TEST(MainMemObjFrameTest, AgreesWithAModelUnderRenamesAndClears) {
         for (int typeFilter : {1000, 0, 2, 8}) {
             for (int arityFilter : {-1, 0, 256, 32767}) {
                 std::vector<std::vector<InternalName>> expected;
-                it = frame.methodIterator(typeFilter, arityFilter, it);
-                const auto walked = drain(it, 4);
+                it.renew([&](Iterator* old) {
+                    return frame.methodIterator(typeFilter, arityFilter, old);
+                });
+                const auto walked = drain(it.get(), 4);
                 for (const auto& [key, value] : model.entries) {
                     const auto& [type, args, method] = key;
                     if ((typeFilter == 1000 || type == typeFilter) &&
@@ -450,7 +453,6 @@ TEST(MainMemObjFrameTest, AgreesWithAModelUnderRenamesAndClears) {
             }
         }
         EXPECT_EQ(printed(frame), model.print());
-        decRef(it);
     }
 }
 

@@ -130,15 +130,15 @@ TEST_F(MainMemOMStoreTest, IsaFactsOfEveryKindAndTheirIterators) {
     EXPECT_EQ(om->insertIsa(john, mary, 3), 1);
     EXPECT_EQ(om->insertIsa(john, mary, 4), 0);
 
-    Iterator* it = om->isaIterator(person, 1, nullptr);
-    EXPECT_EQ(drain(it, 1), (Rows{{john}, {mary}}));
-    it = om->isaIterator(being, 2, it);
-    EXPECT_EQ(drain(it, 1), (Rows{{person}}));
-    it = om->isaIterator(mary, 3, it);
-    EXPECT_EQ(drain(it, 1), (Rows{{john}}));
-    it = om->isaIterator(person, 4, it);
-    EXPECT_TRUE(drain(it, 1).empty());
-    decRef(it);
+    // Each call takes the old iterator back; the handle is rebound to what it answers.
+    Ref<Iterator> it;
+    const auto isa = [&](const InternalName& name, int kind) {
+        return it.renew([&](Iterator* old) { return om->isaIterator(name, kind, old); });
+    };
+    EXPECT_EQ(drain(isa(person, 1), 1), (Rows{{john}, {mary}}));
+    EXPECT_EQ(drain(isa(being, 2), 1), (Rows{{person}}));
+    EXPECT_EQ(drain(isa(mary, 3), 1), (Rows{{john}}));
+    EXPECT_TRUE(drain(isa(person, 4), 1).empty());
 
     // The frame's own set of classes agrees with the inverse table.
     EXPECT_EQ(members(om->getObjFrame(john)->getSetName1()), (Rows{{person}}));
@@ -226,14 +226,14 @@ TEST_F(MainMemOMStoreTest, MethodValuesOfEveryTypeWithAndWithoutArguments) {
     EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, 1, w), 1);
     EXPECT_EQ(om->insertMethodValue(h, m, args, 2, 4, w), 1);
 
-    Iterator* it = om->methodIterator(h, 1, nullptr);
-    Rows entries = drain(it, 2);
+    auto it = Ref<Iterator>::adopt(om->methodIterator(h, 1, nullptr));
+    Rows entries = drain(it.get(), 2);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0][0], m);
     EXPECT_EQ(members(entries[0][1]), (Rows{{v}, {w}}));
     EXPECT_EQ(entries[1][1].getType(), InternalName::ParamFrame);
     EXPECT_EQ(entries[1][1].getArity(), 3);
-    decRef(it);
+    it.reset();
 
     InternalName value;
     EXPECT_EQ(om->lookupMethodValue(h, m, nullptr, 0, 0, value), 1);
@@ -242,9 +242,9 @@ TEST_F(MainMemOMStoreTest, MethodValuesOfEveryTypeWithAndWithoutArguments) {
     EXPECT_EQ(om->lookupMethodValue(obj("nobody"), m, nullptr, 0, 0, value), 0);
 
     // Every stored entry is indexed: hosts by method key, signatures by method, usage by value.
-    it = om->methodHostsIterator(m, 7, 2, nullptr);
-    EXPECT_EQ(drain(it, 1), (Rows{{h}}));
-    decRef(it);
+    it = Ref<Iterator>::adopt(om->methodHostsIterator(m, 7, 2, nullptr));
+    EXPECT_EQ(drain(it.get(), 1), (Rows{{h}}));
+    it.reset();
     EXPECT_EQ(om->signaturesOf(m)->size(), 18);
     EXPECT_TRUE(om->usageOf(a)->member(h));
     EXPECT_TRUE(om->usageOf(w)->member(h));

@@ -40,10 +40,10 @@ class MainMemOMWithdrawTest : public ObjectManagerTest {
     }
     // Whether the method index lists h as a host of m under the type without arguments.
     bool indexedHost(int type) {
-        Iterator* it = om->methodHostsIterator(m, static_cast<std::int16_t>(type), 0, nullptr);
+        const auto it = Ref<Iterator>::adopt(
+            om->methodHostsIterator(m, static_cast<std::int16_t>(type), 0, nullptr));
         bool found = false;
-        for (const auto& row : drain(it, 1)) found = found || row[0] == h;
-        if (it != nullptr) decRef(it);
+        for (const auto& row : drain(it.get(), 1)) found = found || row[0] == h;
         return found;
     }
 

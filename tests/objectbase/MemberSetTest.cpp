@@ -216,13 +216,13 @@ TEST(MemberSetTest, CopiesOfALargeSetErasedToTwoMembersHoldThemAndGrowAgain) {
 TEST(MemberSetTest, SetFrameIteratorWalksTheMembersInAscendingOrder) {
     MainMemSetFrame frame;
     std::set<InternalName> twin;
-    Iterator* it = nullptr;
+    Ref<Iterator> it;  // handed back to each call, which re-targets it
     for (int round = 0; round < 4; ++round) {
         for (int i = 0; i < 30; ++i) {
             const InternalName name((i * 37 + round * 11) % 101, InternalName::Object, 0);
             EXPECT_EQ(frame.insert(name), twin.insert(name).second ? 1 : 0);
         }
-        it = frame.getIterator(it);
+        it.renew([&](Iterator* old) { return frame.getIterator(old); });
         std::vector<InternalName> seen;
         for (bool more = it->first(); more; more = it->next()) seen.push_back(it->atColumn(1));
         EXPECT_EQ(seen, std::vector<InternalName>(twin.begin(), twin.end()));
@@ -233,7 +233,6 @@ TEST(MemberSetTest, SetFrameIteratorWalksTheMembersInAscendingOrder) {
     EXPECT_EQ(frame.replace(gone, fresh), 0);
     EXPECT_FALSE(frame.contains(gone));
     EXPECT_TRUE(frame.contains(fresh));
-    decRef(it);
 }
 
 // Members added while a set frame is walked (inheritance does that) are met when they come

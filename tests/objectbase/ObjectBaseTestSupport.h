@@ -65,13 +65,15 @@ class TwoManagersTest : public ::testing::Test {
     void SetUp() override {
         centralErrorHandler().reset();
         centralErrorHandler().setKeepMostSerious(0);
-        plain = new MainMemOM();
-        other = new MainMemOM();
+        plainOwner = Ref<MainMemOM>::make();
+        otherOwner = Ref<MainMemOM>::make();
+        plain = plainOwner.get();
+        other = otherOwner.get();
     }
     void TearDown() override {
-        for (MainMemOM* om : {plain, other}) {
-            om->clearDelta();
-            decRef(om);
+        for (Ref<MainMemOM>* owner : {&plainOwner, &otherOwner}) {
+            (*owner)->clearDelta();
+            owner->reset();
         }
         centralErrorHandler().setKeepMostSerious(1);
         centralErrorHandler().reset();
@@ -93,6 +95,9 @@ class TwoManagersTest : public ::testing::Test {
         return debug.text();
     }
 
+    // The fixture holds both managers; the tests borrow them through the plain pointers.
+    Ref<MainMemOM> plainOwner;
+    Ref<MainMemOM> otherOwner;
     MainMemOM* plain = nullptr;
     MainMemOM* other = nullptr;
 };
@@ -101,13 +106,14 @@ class TwoManagersTest : public ::testing::Test {
 class ObjectManagerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        om = new MainMemOM();
+        omOwner = Ref<MainMemOM>::make();
+        om = omOwner.get();
         centralErrorHandler().reset();
         centralErrorHandler().setKeepMostSerious(0);
     }
     void TearDown() override {
         om->clearDelta();
-        decRef(om);
+        omOwner.reset();
         centralErrorHandler().setKeepMostSerious(1);
         centralErrorHandler().reset();
     }
@@ -128,6 +134,8 @@ class ObjectManagerTest : public ::testing::Test {
         return out;
     }
 
+    // The fixture holds the manager; the tests borrow it through the plain pointer.
+    Ref<MainMemOM> omOwner;
     MainMemOM* om = nullptr;
 };
 

@@ -76,12 +76,12 @@ TEST_F(TermMakerTest, PlainMakerAnswersAsLookupsBySymbol) {
 
 // A maker keeps its manager: the manager's last other holder may let it go first.
 TEST_F(TermMakerTest, MakerKeepsItsManager) {
-    auto* om = new MainMemOM();
+    auto om = Ref<MainMemOM>::make();
     std::unique_ptr<TermMaker> maker =
         om->openTermMaker(om->giveSymTab()->GetFSymbol("g", InternalName::Function, 2));
     InternalName arg;
     om->internName(arg, "a", 1);
-    decRef(om);
+    om.reset();
     const InternalName pair[2] = {arg, arg};
     InternalName made = InternalName::UndefinedObject;
     EXPECT_EQ(maker->make(pair, 2, made), 1);

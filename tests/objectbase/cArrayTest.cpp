@@ -1,6 +1,7 @@
 // Tests of the bounded array: indexing from a lower bound, the range error and the row order.
 #include <gtest/gtest.h>
 
+#include "foundation/Ref.h"
 #include "foundation/cArray.h"
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
@@ -39,24 +40,24 @@ cArray<InternalName>* row(std::initializer_list<int> values) {
 }
 
 TEST(cArray, RowsOrderedCellByCellWithPrefixFirst) {
-    cArray<InternalName>* a = row({1, 2});
-    cArray<InternalName>* b = row({1, 2, 0});
-    cArray<InternalName>* c = row({1, 3});
-    cArray<InternalName>* a2 = row({1, 2});
+    using Row = Ref<cArray<InternalName>>;
+    const Row a = Row::adopt(row({1, 2}));
+    const Row b = Row::adopt(row({1, 2, 0}));
+    const Row c = Row::adopt(row({1, 3}));
+    const Row a2 = Row::adopt(row({1, 2}));
     EXPECT_EQ(compare(*a, *b), -1);
     EXPECT_EQ(compare(*b, *a), 1);
     EXPECT_EQ(compare(*b, *c), -1);
     EXPECT_EQ(compare(*a, *a2), 0);
 
     set<cArray<InternalName>*> rows;
-    rows.insert(c);
-    rows.insert(b);
-    rows.insert(a);
-    rows.insert(a2);  // equal rows are one element
+    rows.insert(c.get());
+    rows.insert(b.get());
+    rows.insert(a.get());
+    rows.insert(a2.get());  // equal rows are one element
     EXPECT_EQ(rows.size(), 3);
-    EXPECT_EQ(rows.choose(), a);
-    EXPECT_TRUE(rows.member(a2));
-    for (auto* r : {a, b, c, a2}) decRef(r);
+    EXPECT_EQ(rows.choose(), a.get());
+    EXPECT_TRUE(rows.member(a2.get()));
 }
 
 }  // namespace

@@ -47,13 +47,16 @@ class DumpTargetTest : public DumpTest {
   protected:
     void SetUp() override {
         DumpTest::SetUp();
-        recorder = new RecordingFormatter(om);
+        recorderOwner = Ref<RecordingFormatter>::make(om);
+        recorder = recorderOwner.get();
     }
     void TearDown() override {
         om->setDumpTarget(nullptr);
-        decRef(recorder);
+        recorderOwner.reset();
         DumpTest::TearDown();
     }
+    // The fixture holds the recorder; the tests borrow it through the plain pointer.
+    Ref<RecordingFormatter> recorderOwner;
     RecordingFormatter* recorder = nullptr;
 };
 

@@ -16,11 +16,12 @@ class ExportTest : public dump_test::DumpTest {
   protected:
     void SetUp() override {
         DumpTest::SetUp();
-        access = new OMAccess(om);
+        accessOwner = Ref<OMAccess>::make(om);
+        access = accessOwner.get();
         access->useExportHandlers(shellExportHandlers());
     }
     void TearDown() override {
-        decRef(access);
+        accessOwner.reset();
         DumpTest::TearDown();
     }
 
@@ -41,6 +42,8 @@ class ExportTest : public dump_test::DumpTest {
         return debugOf([&] { access->exportBase(format, "", docType, "", ""); });
     }
 
+    // The fixture holds the layer; the tests borrow it through the plain pointer.
+    Ref<OMAccess> accessOwner;
     OMAccess* access = nullptr;
 };
 

@@ -124,13 +124,14 @@ TEST(FLSysInterpreterTest, CommandTable) {
 }
 
 TEST(FLSysInterpreterTest, VariablesHoldReferencesAndDisplayInByteOrder) {
-    auto* sys = new FLSysInterpreter;
+    const auto sysOwner = Ref<FLSysInterpreter>::make();
+    FLSysInterpreter* const sys = sysOwner.get();
     ErrorCapture errors;
     auto text = Ref<FLSysObject>::adopt(str("abc"));
     sys->assign("x", text.get());
     sys->assign("n", nullptr);
-    sys->assign("Zed", num(7));  // the variable holds the only reference from here on
-    decRef(sys->lookupVariable("Zed").value_or(nullptr));
+    // The variable holds the only reference once the maker's handle goes.
+    sys->assign("Zed", Ref<FLSysObject>::adopt(num(7)).get());
     sys->assign("1", text.get());
     EXPECT_EQ(reportedNames(errors), Names{"AssignmentToConstants"});
     EXPECT_EQ(text->refCount(), 2);
@@ -169,7 +170,6 @@ TEST(FLSysInterpreterTest, VariablesHoldReferencesAndDisplayInByteOrder) {
     EXPECT_FALSE(sys->lookupVariable("x").has_value());
     EXPECT_TRUE(sys->lookupVariable("n").has_value());
     text.reset();
-    decRef(sys);
 }
 
 // A variable naming sys holds it without a reference, however often it is replaced: one that

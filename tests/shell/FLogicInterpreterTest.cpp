@@ -175,9 +175,9 @@ TEST(FLogicInterpreterTest, ClassObjectChecksItsThreeArguments) {
 // The analyser's holder (a shell variable) may let go of it while the interpreter still runs.
 TEST(FLogicInterpreterTest, AnalyserOutlivesItsShellVariable) {
     InterpreterHarness h;
-    auto* analyser = new SemanticAnalyser;
-    auto own = Ref<FLogicInterpreter>::make(h.naive, h.printer, analyser);
-    decRef(analyser);  // ?- sys.remove@("analyser")[].
+    auto analyser = Ref<SemanticAnalyser>::make();
+    auto own = Ref<FLogicInterpreter>::make(h.naive, h.printer, analyser.get());
+    analyser.reset();  // ?- sys.remove@("analyser")[].
     ErrorCapture errors;
     h.rules.facts("a : c.");
     ChannelCapture answers(answerChannel());

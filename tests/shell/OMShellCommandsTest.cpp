@@ -1,6 +1,8 @@
 // The object manager's shell commands, reached through methodCall as the shell reaches them.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 #include "shell/DumpTestSupport.h"
@@ -26,17 +28,17 @@ class OMShellCommandsTest : public DumpTest {
     }
     // Calls the command with a fresh argument list (none at all when `noList`).
     FLSysRef call(const std::string& command, const std::vector<Arg>& args, bool noList = false) {
+        // The list borrows the arguments; `held` owns them.
+        std::vector<Ref<FLSysObject>> held;
         clib_list<FLSysObject*> list;
         for (const Arg& arg : args) {
             if (arg.integer)
-                list.append(new FLSysInteger(std::stoi(arg.text)));
+                held.emplace_back(Ref<FLSysInteger>::make(std::stoi(arg.text)));
             else
-                list.append(new FLSysString(arg.text));
+                held.emplace_back(Ref<FLSysString>::make(arg.text));
+            list.append(held.back().get());
         }
-        FLSysRef result = om->methodCall(command, noList ? nullptr : &list);
-        for (list_item it = list.first_item(); it != nullptr; it = list.next_item(it))
-            decRef(list.inf(it));
-        return result;
+        return om->methodCall(command, noList ? nullptr : &list);
     }
 };
 

@@ -145,10 +145,10 @@ TEST_F(HtmlTest, EscapedHeadingsAndAnInterruptedListing) {
 
     FRule* query = harness.rule("?- p(X).");
     const std::unique_ptr<VarList> vars = query->giveVars();
-    auto* rows = new InterruptingOperand(*vars, {a, object("b"), object("c")}, 2);
+    const auto rows = Ref<InterruptingOperand>::adopt(
+        new InterruptingOperand(*vars, {a, object("b"), object("c")}, 2));
     printer->beginQuery(query);
-    printer->makeOutput(query, rows);
-    decRef(rows);
+    printer->makeOutput(query, rows.get());
 
     EXPECT_EQ(answerFile(),
               header +
@@ -206,13 +206,13 @@ TEST_F(HtmlTest, SwitchingStylesMovesTheAnswers) {
     // A stream the user set over the html stream stays and receives the answers.
     printer->style("html");
     std::ostringstream mine;
-    auto* own = new FLSysOStreamImpl<std::ostringstream>(&mine);
-    answerChannel().setStream(own);
+    auto own = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&mine);
+    answerChannel().setStream(own.get());
     printer->style("bound");
-    EXPECT_EQ(answerChannel().currentStream(), own);
+    EXPECT_EQ(answerChannel().currentStream(), own.get());
     answer("?- p(X).", {{a}}, false);
     answerChannel().resetStream();
-    decRef(own);
+    own.reset();
     EXPECT_EQ(mine.str(), row);
     printer->style("bound");
     out.clear();
@@ -233,8 +233,9 @@ TEST_F(HtmlTest, ClearRestartsTheFile) {
 TEST_F(HtmlTest, AReleasedPrinterGivesTheAnswerChannelBack) {
     ChannelCapture out(answerChannel());
     printer->style("html");
-    decRef(printer);
-    printer = new PrettyPrinter(access);
+    printerOwner.reset();
+    printerOwner = Ref<PrettyPrinter>::make(access);
+    printer = printerOwner.get();
     answer("?- p(X).", {{object("a")}}, false);
     EXPECT_EQ(out.text(), "X/a   \n\n% 1 output(s) printed \n");
 }

@@ -253,12 +253,12 @@ TEST(EmbeddedPrinterTest, TheInsertTraceWritesTheBindingsAsAnswers) {
 TEST(EmbeddedPrinterTest, EvaluatorsMadeByClassObjectsEmbedTheirMakersPrinters) {
     eval_test::EvalHarness h;
     int round = 0;
-    const auto insertTrace = [&](XMeta* meta) {
+    const auto insertTrace = [&](Ref<XMeta> meta) {
         clib_list<FLSysObject*> args;
         args.append(h.matcher);
         args.append(h.access);
         FLSysRef made = meta->methodCall("new", &args);
-        decRef(meta);
+        meta.reset();
         EXPECT_NE(made, nullptr);
         if (made == nullptr) return std::string("no evaluator");
         clib_list<FLSysObject*> words;
@@ -274,14 +274,16 @@ TEST(EmbeddedPrinterTest, EvaluatorsMadeByClassObjectsEmbedTheirMakersPrinters) 
             ->evaluate(h.rules.program("p" + n + "(a). q" + n + "(X) :- p" + n + "(X)."));
         return answers.text();
     };
-    for (XMeta* meta : {static_cast<XMeta*>(new NaiveEvalMeta(&makePrettyPrinter)),
-                        static_cast<XMeta*>(new NaiveEvalWithInheritMeta(&makePrettyPrinter)),
-                        static_cast<XMeta*>(new PrSemiNaiveMeta(&makePrettyPrinter))}) {
+    std::vector<Ref<XMeta>> metas;
+    metas.emplace_back(Ref<NaiveEvalMeta>::make(&makePrettyPrinter));
+    metas.emplace_back(Ref<NaiveEvalWithInheritMeta>::make(&makePrettyPrinter));
+    metas.emplace_back(Ref<PrSemiNaiveMeta>::make(&makePrettyPrinter));
+    for (Ref<XMeta>& meta : metas) {
         const std::string name = meta->name();
-        EXPECT_NE(insertTrace(meta).find("X/a"), std::string::npos) << name;
+        EXPECT_NE(insertTrace(std::move(meta)).find("X/a"), std::string::npos) << name;
     }
-    EXPECT_EQ(insertTrace(new NaiveEvalMeta), "");
-    EXPECT_EQ(insertTrace(new PrSemiNaiveMeta), "");
+    EXPECT_EQ(insertTrace(Ref<NaiveEvalMeta>::make()), "");
+    EXPECT_EQ(insertTrace(Ref<PrSemiNaiveMeta>::make()), "");
 }
 
 TEST(PPVarSymTabTest, BoundTextsReplaceNamesAndTheRestIsAnonymous) {

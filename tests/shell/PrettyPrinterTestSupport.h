@@ -68,11 +68,8 @@ class InterruptingOperand : public Operand {
 
 class PrettyPrinterTest : public RuleTest {
   protected:
-    PrettyPrinterTest() : printer(new PrettyPrinter(access)) {}
-    ~PrettyPrinterTest() override {
-        decRef(printer);
-        for (Operand* operand : operands) decRef(operand);
-    }
+    PrettyPrinterTest()
+        : printerOwner(Ref<PrettyPrinter>::make(access)), printer(printerOwner.get()) {}
 
     InternalName object(const std::string& text) {
         InternalName out;
@@ -93,7 +90,7 @@ class PrettyPrinterTest : public RuleTest {
         const InternalName none;  // the cells of a ground query's row
         for (const auto& row : rows)
             result->insert(InternalName::UndefinedObject, row.empty() ? &none : row.data());
-        operands.push_back(result);
+        operands.push_back(Ref<Operand>::adopt(result));
         return result;
     }
     // The answer block of the query: heading and answers.
@@ -118,20 +115,23 @@ class PrettyPrinterTest : public RuleTest {
     // Calls a shell word with string (or, with `integer`, integer) arguments.
     FLSysRef call(const std::string& word, const std::vector<std::string>& args,
                   bool integer = false) {
+        // The list borrows the arguments; `held` owns them.
+        std::vector<Ref<FLSysObject>> held;
         clib_list<FLSysObject*> list;
         for (const std::string& arg : args) {
             if (integer)
-                list.append(new FLSysInteger(std::stoi(arg)));
+                held.emplace_back(Ref<FLSysInteger>::make(std::stoi(arg)));
             else
-                list.append(new FLSysString(arg));
+                held.emplace_back(Ref<FLSysString>::make(arg));
+            list.append(held.back().get());
         }
-        FLSysRef result = printer->methodCall(word, &list);
-        for (FLSysObject* arg : list) decRef(arg);
-        return result;
+        return printer->methodCall(word, &list);
     }
 
+    // The fixture holds the printer; the tests borrow it through the plain pointer.
+    Ref<PrettyPrinter> printerOwner;
     PrettyPrinter* printer;
-    std::vector<Operand*> operands;
+    std::vector<Ref<Operand>> operands;
     ErrorCapture errors;
 };
 

@@ -54,16 +54,19 @@ class ReadCommandLine : public ::testing::Test {
         script.clear();
         prompts.clear();
         setCommandLineSource(&scriptedLine);
-        sys = new FLSysInterpreter();
+        sysOwner = Ref<FLSysInterpreter>::make();
+        sys = sysOwner.get();
         answers.emplace(answerChannel());
     }
     void TearDown() override {
         answers.reset();
-        decRef(sys);
+        sysOwner.reset();
         setCommandLineSource(nullptr);
     }
     std::vector<std::string> history() const { return quorin::lineio::history().lines(); }
 
+    // The fixture holds the interpreter; the tests borrow it through the plain pointer.
+    Ref<FLSysInterpreter> sysOwner;
     FLSysInterpreter* sys = nullptr;
     std::optional<ChannelCapture> answers;
 };
@@ -127,8 +130,11 @@ TEST_F(ReadCommandLine, APendingFarewellStopsTheTextAndEndsTheInput) {
 
 class BlockDoIt : public ::testing::Test {
   protected:
-    void SetUp() override { sys = new FLSysInterpreter(); }
-    void TearDown() override { decRef(sys); }
+    void SetUp() override {
+        sysOwner = Ref<FLSysInterpreter>::make();
+        sys = sysOwner.get();
+    }
+    void TearDown() override { sysOwner.reset(); }
 
     // Runs a block of the text and answers what the answer channel showed.
     std::string run(const std::string& text, FLSysRef* result = nullptr) {
@@ -140,6 +146,7 @@ class BlockDoIt : public ::testing::Test {
         return answers.text();
     }
 
+    Ref<FLSysInterpreter> sysOwner;
     FLSysInterpreter* sys = nullptr;
 };
 

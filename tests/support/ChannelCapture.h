@@ -15,9 +15,8 @@ class ChannelCapture {
   public:
     explicit ChannelCapture(OutputChannel& channel)
         : channel(channel), hadStream(channel.currentStream() != nullptr) {
-        auto* stream = new FLSysOStreamImpl<std::ostringstream>(&buffer);
-        channel.setStream(stream);
-        decRef(stream);  // the channel holds the only reference
+        // The channel holds the only reference once this handle goes.
+        channel.setStream(Ref<FLSysOStreamImpl<std::ostringstream>>::make(&buffer).get());
     }
     ~ChannelCapture() {
         if (hadStream) {

@@ -23,21 +23,18 @@ using nsgmltest::writeFile;
 class DTDParserTest : public ::testing::Test {
   protected:
     void SetUp() override { Error::setOutputFilter(7); }
-    ~DTDParserTest() override { decRef(parser); }
 
     std::string errors() const { return reportText(capture); }
     // The model of the next parse (released), or "null", and the ok flag.
     std::string next() {
         int ok = -1;
-        InternalDTD* dtd = parser->parse(&ok);
-        std::string out = dtdtest::printForm(dtd) + "ok=" + std::to_string(ok) + "\n";
-        if (dtd != nullptr) decRef(dtd);
-        return out;
+        const auto dtd = Ref<InternalDTD>::adopt(parser->parse(&ok));
+        return dtdtest::printForm(dtd.get()) + "ok=" + std::to_string(ok) + "\n";
     }
 
     dtdtest::PoolCount pools;
     ErrorCapture capture;
-    DTDParser* parser = new DTDParser();
+    Ref<DTDParser> parser = Ref<DTDParser>::make();
 };
 
 // A file of the test's temporary folder with the given text.
@@ -138,8 +135,7 @@ TEST_F(DTDParserTest, FuzzRegressionsParseWithoutFaults) {
         if (entry.path().filename() == "README") continue;
         parser->openString(readFile(entry.path()));
         int ok = 0;
-        InternalDTD* dtd = parser->parse(&ok);
-        if (dtd != nullptr) decRef(dtd);
+        Ref<InternalDTD>::adopt(parser->parse(&ok)).reset();
         ++replayed;
     }
     std::cout.rdbuf(saved);
@@ -156,8 +152,7 @@ TEST_F(DTDParserTest, UnrecognisedBytesAreNotWrittenOut) {
     binary += std::string(1, '\0') + "<!ELEMENT b EMPTY>\x1b]0;title\x07";
     parser->openString(binary);
     int ok = 0;
-    InternalDTD* dtd = parser->parse(&ok);
-    if (dtd != nullptr) decRef(dtd);
+    Ref<InternalDTD>::adopt(parser->parse(&ok)).reset();
     std::cout.rdbuf(saved);
     EXPECT_EQ(written.str(), "");
     EXPECT_EQ(pools.inUse(), "");

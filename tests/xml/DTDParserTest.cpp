@@ -21,9 +21,9 @@ std::string parsed(const std::string& text) {
     auto parser = Ref<DTDParser>::make();
     parser->openString(text);
     int ok = -1;
-    InternalDTD* dtd = parser->parse(&ok);
-    std::string out = dtdtest::printForm(dtd);
-    if (dtd != nullptr) decRef(dtd);
+    auto dtd = Ref<InternalDTD>::adopt(parser->parse(&ok));
+    std::string out = dtdtest::printForm(dtd.get());
+    dtd.reset();
     parser.reset();
     if (ok != 1) out += "ok=" + std::to_string(ok) + "\n";
     std::string reports = reportText(errors);

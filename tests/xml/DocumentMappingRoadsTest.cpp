@@ -153,13 +153,13 @@ class MappingRoadsTest : public ImportTest {
         for (const std::string& each : objects) {
             for (int kind : {1, 3}) {
                 relations += each + " kind " + std::to_string(kind) + ":";
-                Iterator* rows = om->isaIterator(object(each), kind, nullptr);
-                for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
+                const auto rows =
+                    Ref<Iterator>::adopt(om->isaIterator(object(each), kind, nullptr));
+                for (bool more = rows && rows->first(); more; more = rows->next()) {
                     std::string form;
                     om->giveLexicalForm(rows->atColumn(1), form, 0, 0);
                     relations += " " + form;
                 }
-                if (rows != nullptr) decRef(rows);
                 relations += "\n";
             }
         }

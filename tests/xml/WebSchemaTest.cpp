@@ -59,12 +59,11 @@ class WebSchemaTest : public WebAccessTest {
     // The instances of a class, sorted.
     Texts instances(const InternalName& cls) {
         Texts texts;
-        Iterator* members = access->makeEnhIsaIter(InternalName::UndefinedObject, cls,
-                                                   IsaRelation::Member, nullptr);
-        for (bool more = members != nullptr && members->first(); more; more = members->next()) {
+        const auto members = Ref<Iterator>::adopt(access->makeEnhIsaIter(
+            InternalName::UndefinedObject, cls, IsaRelation::Member, nullptr));
+        for (bool more = members && members->first(); more; more = members->next()) {
             texts.push_back(text(members->atColumn(1)));
         }
-        decRef(members);
         std::sort(texts.begin(), texts.end());
         return texts;
     }

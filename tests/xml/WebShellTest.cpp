@@ -56,9 +56,9 @@ TEST_F(WebAccessTest, EachShellMethodTakesItsArgumentsAndRefusesOthers) {
 
     // Strings only; the error file reaches the parser's arguments; the base's methods remain.
     FLSysArgs args;
-    args.append(new FLSysInteger(3));
+    const auto three = Ref<FLSysInteger>::make(3);
+    args.append(three.get());
     EXPECT_EQ(access->methodCall("setTagFile", &args), nullptr);
-    decRef(args.inf(args.first_item()));
     ASSERT_EQ(call("setSgmlErrFile", {"errs"}), access);
     EXPECT_EQ(access->importer()->parserArguments("doc.xml")[1], "-ferrs");
     EXPECT_EQ(call("setAccess", {"all"}), access);
@@ -84,11 +84,11 @@ TEST_F(WebAccessTest, TheClassObjectBuildsALayerOverAnObjectBaseOnly) {
     made.reset();
 
     FLSysArgs wrong;
-    wrong.append(new FLSysString("om"));
+    const auto notABase = Ref<FLSysString>::make("om");
+    wrong.append(notABase.get());
     errors.clear();
     EXPECT_EQ(meta->methodCall("new", &wrong), nullptr);
     EXPECT_NE(errors.text().find("WrongArgument"), std::string::npos);
-    decRef(wrong.inf(wrong.first_item()));
 }
 
 }  // namespace
