@@ -9,13 +9,19 @@
 #include "language/FProgram.h"
 
 FixpointDriver::FixpointDriver(PartEvaluator& evaluator, FProgram* program, const ProgramPlan& root,
-                               Walk walk, Warned& warned, Between between)
+                               ProgramPlan::Road road, Warned& warned, Between between)
     : evaluator(evaluator),
       program(program),
       warned(warned),
-      walk(walk),
+      road(road),
       between(between),
       plans{&root} {}
+
+FixpointDriver::FixpointDriver(PartEvaluator& evaluator, FProgram* program, const ProgramPlan& root,
+                               Walk walk, Warned& warned, Between between)
+    : FixpointDriver(evaluator, program, root,
+                     walk == Walk::Strata ? ProgramPlan::Road::OneRound : ProgramPlan::Road::First,
+                     warned, between) {}
 
 FixpointDriver::~FixpointDriver() = default;
 
@@ -35,12 +41,12 @@ bool FixpointDriver::run() {
     const ProgramPlan::Subclasses subclasses = [this](const FSymbol& cls) {
         return evaluator.subclassesOf(cls);
     };
-    bool byStrata = walk == Walk::Strata;
+    bool byStrata = false;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const ProgramPlan& plan = *plans[i];
         warn(plan.warnings());
         // The plan's policy, once: the walk goes by strata from the first plan that does.
-        const Policy policy = byStrata ? Policy::Strata : plan.walkPolicy(values);
+        const Policy policy = byStrata ? Policy::Strata : plan.walkPolicy(values, road);
         byStrata = policy == Policy::Strata;
         prepare(i, policy, Pass::First);
         if (!walkPlan(i, policy, Pass::First)) return false;

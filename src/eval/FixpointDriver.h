@@ -89,10 +89,14 @@ class FixpointDriver {
         std::string text;
     };
 
-    // A walk of `program`, planned as `root`, by `walk`; `evaluator` and `warned` outlive it.
-    // A walk by components walks each plan as its policy says (ProgramPlan::walkPolicy, chosen
-    // once as the plan enters the walk): from the first plan walked by strata on, it goes by
-    // strata.
+    // A walk of `program`, planned as `root`, for the evaluation `road` says; `evaluator` and
+    // `warned` outlive it. Each plan is walked as its policy for that evaluation says
+    // (ProgramPlan::walkPolicy, chosen once as the plan enters the walk): from the first plan
+    // walked by strata on, the walk goes by strata.
+    FixpointDriver(PartEvaluator& evaluator, FProgram* program, const ProgramPlan& root,
+                   ProgramPlan::Road road, Warned& warned, Between between = Between::Nothing);
+    // The same, by `walk`: by components, each plan as its policy for a first evaluation says; by
+    // strata, every plan by its strata.
     FixpointDriver(PartEvaluator& evaluator, FProgram* program, const ProgramPlan& root, Walk walk,
                    Warned& warned, Between between = Between::Nothing);
     FixpointDriver(const FixpointDriver&) = delete;
@@ -136,7 +140,7 @@ class FixpointDriver {
     PartEvaluator& evaluator;
     FProgram* program;
     Warned& warned;
-    const Walk walk;
+    const ProgramPlan::Road road;
     const Between between;
     ProgramPlan::Values values = ProgramPlan::Values::Stay;
     std::size_t firstComponent = 0;

@@ -186,7 +186,7 @@ std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
 
 bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan) {
     // Each plan's policy says how it is walked (ProgramPlan::walkPolicy).
-    return FixpointDriver(*this, program, plan, FixpointDriver::Walk::Components, warned)
+    return FixpointDriver(*this, program, plan, ProgramPlan::Road::First, warned)
         .withValues(inheritsValues() ? ProgramPlan::Values::Reach : ProgramPlan::Values::Stay)
         .run();
 }
@@ -364,7 +364,7 @@ int NaiveEval::tpStepInStrata(FProgram* program) {
     // A later stratum starts only once what rounds do not make is complete too.
     const std::unique_ptr<ProgramPlan> plan = planOf(program);
     OneRoundEach rounds(*this, program, *plan);
-    FixpointDriver(rounds, program, *plan, FixpointDriver::Walk::Strata, warned,
+    FixpointDriver(rounds, program, *plan, ProgramPlan::Road::OneRound, warned,
                    FixpointDriver::Between::TriggerPhase)
         .run();
     return rounds.changed;

@@ -374,18 +374,19 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
     const std::vector<ProgramPlan::Component>& components = plan.components();
     std::size_t first = 0;
     while (first < components.size() && !walk.runs(components[first].program.get())) ++first;
-    return FixpointDriver(walk, program, plan, FixpointDriver::Walk::Components, warned)
+    return FixpointDriver(walk, program, plan, ProgramPlan::Road::Again, warned)
+        .withValues(ProgramPlan::Values::Stay)
         .startingAt(first)
         .run();
 }
 
-bool PrSemiNaive::byComponentFromAdded(const ProgramPlan& plan) const {
-    return plan.componentwise() && !inheritsValues() && plan.warnings().empty();
-}
-
 bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program, FProgram* added,
                                      const ChangedRelations& changed) {
-    if (byComponentFromAdded(plan)) return evaluateAddedByComponent(plan, program, added, changed);
+    const ProgramPlan::Values values =
+        inheritsValues() ? ProgramPlan::Values::Reach : ProgramPlan::Values::Stay;
+    // The plan's policy for evaluating again says whether the components run apart.
+    if (plan.walkPolicy(values, ProgramPlan::Road::Again) == ProgramPlan::WalkPolicy::Components)
+        return evaluateAddedByComponent(plan, program, added, changed);
     // The strata of a first evaluation, which inheritance orders after the memberships that
     // give a method its inherited values; every stratum runs in full (AddedClauses with `all`),
     // but for the lowest ones below.
@@ -441,7 +442,9 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
         walk.lowest = start.get();
         walk.opening = opening.get();
     }
-    return FixpointDriver(walk, program, plan, FixpointDriver::Walk::Strata, warned).run();
+    return FixpointDriver(walk, program, plan, ProgramPlan::Road::Again, warned)
+        .withValues(values)
+        .run();
 }
 
 bool PrSemiNaive::partFixpoint(const Phase& phase) {

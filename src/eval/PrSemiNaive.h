@@ -116,9 +116,6 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     void traceRewritten(FProgram* program, const ProgramPlan& plan);
     // In mode "seminaive" the trigger count counts the trigger phases that added facts.
     bool countsProductivePhases() const override { return evalMode == SemiNaive; }
-    // Whether evaluating again from the added clauses walks the plan's components (see
-    // evaluateAddedByComponent) rather than its strata (see evaluateAddedFacts).
-    bool byComponentFromAdded(const ProgramPlan& plan) const;
 
     // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the
     // trigger phases and their delta program; false when a round failed or the user interrupted.

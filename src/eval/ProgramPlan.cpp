@@ -455,10 +455,12 @@ ProgramPlan::TriggerPlacement ProgramPlan::triggerPlacement() const {
     return apart ? TriggerPlacement::WithComponents : TriggerPlacement::EveryStratum;
 }
 
-ProgramPlan::WalkPolicy ProgramPlan::walkPolicy(Values values) const {
-    if (triggerPlacement() == TriggerPlacement::WithComponents)
+ProgramPlan::WalkPolicy ProgramPlan::walkPolicy(Values values, Road road) const {
+    if (road == Road::OneRound) return WalkPolicy::Strata;
+    if (road == Road::First && triggerPlacement() == TriggerPlacement::WithComponents)
         return WalkPolicy::SettleThenComponents;
-    if (byComponent && values == Values::Stay) return WalkPolicy::Components;
+    if (byComponent && values == Values::Stay && (road == Road::First || roundsWarnings.empty()))
+        return WalkPolicy::Components;
     return WalkPolicy::Strata;
 }
 

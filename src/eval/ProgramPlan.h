@@ -125,7 +125,13 @@ class ProgramPlan {
     // then the others (TriggerPlacement::WithComponents); or its strata, where the components
     // cannot run apart (inherited values may reach a read another component makes).
     enum class WalkPolicy { Components, SettleThenComponents, Strata };
-    WalkPolicy walkPolicy(Values values) const;
+    // The evaluation that walks the plan: a first evaluation; an evaluation again from the
+    // clauses added since the last fixpoint, which may go by components only where no component
+    // is evaluated in rounds (a part evaluated in rounds is not known to hold its model when
+    // only some of its rules meet the added facts); or the single rounds of tp, which go by
+    // strata, each stratum taking one round at a time.
+    enum class Road { First, Again, OneRound };
+    WalkPolicy walkPolicy(Values values, Road road = Road::First) const;
 
     // One line for each part evaluated in rounds, naming its relations and the first rule that
     // negates or aggregates inside it; empty for a stratified program.

@@ -246,10 +246,11 @@ TEST(ProgramPlan, TriggerPhasesGoWithTheComponentsThatNeedThem) {
 }
 
 // The walk policy the plan of the text chooses, as a word.
-std::string policy(const std::string& text, Inheritance inheritance, ProgramPlan::Values values) {
+std::string policy(const std::string& text, Inheritance inheritance, ProgramPlan::Values values,
+                   ProgramPlan::Road road = ProgramPlan::Road::First) {
     rule_test::RuleHarness harness;
     const ProgramPlan made(harness.program(text), inheritance);
-    switch (made.walkPolicy(values)) {
+    switch (made.walkPolicy(values, road)) {
         case ProgramPlan::WalkPolicy::Components:
             return "components";
         case ProgramPlan::WalkPolicy::SettleThenComponents:
@@ -276,6 +277,26 @@ TEST(ProgramPlan, TheWalkPolicyFollowsWhatKeepsTheComponentsTogether) {
               "settle");
     // An equality may change any relation.
     EXPECT_EQ(policy("q(a). X = Y :- q(X), q(Y).", Inheritance::None, Values::Stay), "strata");
+}
+
+TEST(ProgramPlan, EachEvaluationTakesTheWalkPolicyThePlanChoosesForIt) {
+    using Values = ProgramPlan::Values;
+    using Road = ProgramPlan::Road;
+    const std::string chain = "e(a). p(X) :- e(X). q(X) :- p(X). n(X) :- e(X), not q(X).";
+    // Evaluating again runs the components apart as a first evaluation does; the single rounds
+    // of tp go by strata.
+    EXPECT_EQ(policy(chain, Inheritance::None, Values::Stay, Road::Again), "components");
+    EXPECT_EQ(policy(chain, Inheritance::None, Values::Stay, Road::OneRound), "strata");
+    // A part evaluated in rounds: a first evaluation runs the components apart, evaluating again
+    // goes by strata.
+    const std::string rounds =
+        "e(a). p(X) :- e(X), not q(X). q(X) :- e(X), not p(X). r(X) :- e(X).";
+    EXPECT_EQ(policy(rounds, Inheritance::None, Values::Stay), "components");
+    EXPECT_EQ(policy(rounds, Inheritance::None, Values::Stay, Road::Again), "strata");
+    // Evaluating again places no trigger phases with the components.
+    const std::string settles = "e(a). c[f *-> 2]. p(X) :- e(X). X : c :- p(X). r(X) :- X[f -> V].";
+    EXPECT_EQ(policy(settles, Inheritance::Inherits, Values::Reach, Road::Again), "strata");
+    EXPECT_EQ(policy(settles, Inheritance::Inherits, Values::Reach, Road::OneRound), "strata");
 }
 
 // The components of the text that settle what is inherited before the others run, and those
