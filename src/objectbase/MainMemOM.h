@@ -436,7 +436,9 @@ class MainMemOM : public OM {
     // The inverse table of a class-relation kind (1, 2, 3), complete; null for any other kind.
     NameSetTable* relationTable(int kind);
     // Puts the memberships stored since the inverse table of memberships was last read into it.
-    void indexInstances();
+    // A stoppable indexing (a walk a query or a rule asked for) gives up at Ctrl-C or a farewell
+    // and answers false; what it indexed stays, and the next call goes on from there.
+    bool indexInstances(bool stoppable = false);
     // What the scalar entry host.method@(args) holds: Found (value set), NoRow (an argument
     // frame without a row for these arguments; rows set), NoEntry, or Unusable.
     enum class ScalarLookup { NoEntry, NoRow, Found, Unusable };

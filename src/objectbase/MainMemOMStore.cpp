@@ -9,6 +9,7 @@
 #include "objectbase/MainMemFactWriter.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/NameHandler.h"
+#include "platform/ControlEvents.h"
 
 namespace {
 
@@ -110,12 +111,15 @@ MainMemOM::NameSetTable* MainMemOM::relationTable(int kind) {
     }
 }
 
-void MainMemOM::indexInstances() {
+bool MainMemOM::indexInstances(bool stoppable) {
     const RelationStore& rows = memberRows.store();
+    controlEvents::StopPoll stopPoll;
     for (; instancesIndexed < rows.size(); ++instancesIndexed) {
+        if (stoppable && stopPoll.stop()) return false;
         const InternalName* row = rows.row(instancesIndexed);
         setUnder(classToObjTable, row[1])->insert(row[0]);
     }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "objectbase/ObjectBaseTestSupport.h"
+#include "platform/ControlEvents.h"
 
 namespace {
 
@@ -118,6 +119,35 @@ TEST_F(IsaHoldsTest, AnswersFollowTheClosureWhileTheHierarchyGrows) {
                             << " kind " << k;
         }
     }
+}
+
+TEST_F(IsaHoldsTest, AFarewellCutsTheIndexingOfMembershipsShortAndTheNextWalkFindsThemAll) {
+    controlEvents::takeFarewell();
+    controlEvents::clearInterrupt();
+    controlEvents::takeCutShort();
+    const InternalName k = obj("k"), other = obj("other");
+    const int count = 50000;
+    for (int i = 0; i < count; ++i) om->insertIsa(obj("o" + std::to_string(i)), k, 1);
+    om->insertIsa(obj("o0"), other, 1);
+    auto members = [&](const InternalName& cls) {
+        int met = 0;
+        auto walk = Ref<Iterator>::adopt(om->isaIterator(cls, 1, nullptr));
+        for (bool more = walk->first(); more; more = walk->next()) ++met;
+        return met;
+    };
+
+    // The walk asked for while a farewell is pending meets nobody and says it was cut short.
+    controlEvents::record(controlEvents::Shutdown);
+    EXPECT_EQ(members(k), 0);
+    EXPECT_TRUE(controlEvents::takeCutShort());
+
+    // Once the stop has been dealt with, the indexing goes on where it stopped and misses none.
+    controlEvents::takeFarewell();
+    controlEvents::clearInterrupt();
+    EXPECT_EQ(members(k), count);
+    EXPECT_EQ(members(other), 1);
+    EXPECT_EQ(holds(obj("o49999"), k), 1);
+    EXPECT_FALSE(controlEvents::takeCutShort());
 }
 
 }  // namespace
