@@ -275,7 +275,7 @@ int NaiveEval::deltaStep(const DeltaRules& rules, FProgram* part) {
     now->roundFailed = false;
     if (part == nullptr) return 0;
     // The rules come from the list made as the part was prepared, not from a program of the
-    // round: no fact stands among them.
+    // round: no compact fact stands among them.
     return roundOver(part, [&rules, this](auto onRule, auto /*onFact*/) {
         rules.forEachOfRound(*access, onRule);
     });
