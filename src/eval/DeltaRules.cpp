@@ -1,4 +1,4 @@
-// DeltaRules: appending rules and variants, making a variant's body, and the program of a round.
+// DeltaRules: appending rules and variants, making a variant's body, and the rules of a round.
 #include "eval/DeltaRules.h"
 
 #include "access/OMAccess.h"
@@ -32,6 +32,7 @@ void DeltaRules::addVariant(FRule* rule, int position, int index, FTermList* ato
     entry->delta = Ref<FTerm>::share(delta);
     entry->first = Ref<FTerm>::share(first);
     entry->second = Ref<FTerm>::share(second);
+    entry->deltaName = static_cast<PTerm*>(delta)->getName();
     entries.push_back(std::move(entry));
 }
 
@@ -71,19 +72,16 @@ Ref<FRule> DeltaRules::make(const Entry& entry) {
         new FRule(head.get(), body.get(), entry.names.get(), "DeltaProg", 0, 0));
 }
 
-Ref<FProgram> DeltaRules::roundProgram(OMAccess& access, SymTab* names, int inheritanceMark) const {
-    auto program = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, names));
+void DeltaRules::forEachOfRound(OMAccess& access, const std::function<bool(FRule*)>& onRule) const {
     for (const std::shared_ptr<Entry>& entry : entries) {
         if (entry->position < 0) {
-            program->append(entry->rule.get());
+            if (!onRule(entry->rule.get())) return;
             continue;
         }
-        if (access.isEmptyPredicate(static_cast<PTerm*>(entry->delta.get())->getName())) continue;
+        if (access.isEmptyPredicate(entry->deltaName)) continue;
         if (!entry->made) entry->made = make(*entry);
-        program->append(entry->made.get());
+        if (!onRule(entry->made.get())) return;
     }
-    program->setInheritanceMark(inheritanceMark);
-    return program;
 }
 
 Ref<FProgram> DeltaRules::wholeProgram(SymTab* names, int inheritanceMark) const {

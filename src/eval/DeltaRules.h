@@ -2,10 +2,12 @@
 // variants kept as a reference to the rule they come from.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "foundation/Ref.h"
+#include "objectbase/FSymbol.h"
 
 class FLiteralList;
 class FProgram;
@@ -47,9 +49,12 @@ class DeltaRules {
     // The delta atom of entry i, null for a rule run as it is.
     FTerm* deltaAtom(std::size_t i) const { return entries[i]->delta.get(); }
 
-    // The program of one round: in order, the rules run as they are and the variants whose
-    // delta relation holds facts now; a variant over an empty delta derives nothing.
-    Ref<FProgram> roundProgram(OMAccess& access, SymTab* names, int inheritanceMark) const;
+    // Visits the rules of one round in order: the rules run as they are and the variants whose
+    // delta relation holds facts now (a variant over an empty delta derives nothing), until
+    // `onRule` answers false. The list is the one made when the program was prepared; a round
+    // only asks of each variant whether its delta is empty, and makes its body the first time
+    // it is not.
+    void forEachOfRound(OMAccess& access, const std::function<bool(FRule*)>& onRule) const;
     // Every rule and variant written out, for showing the program. The variants made here are
     // not kept.
     Ref<FProgram> wholeProgram(SymTab* names, int inheritanceMark) const;
@@ -68,6 +73,8 @@ class DeltaRules {
         Ref<FTerm> delta;
         Ref<FTerm> first;
         Ref<FTerm> second;
+        // The delta predicate the variant reads, named once as the variant is added.
+        FSymbol deltaName;
         // The variant once made.
         Ref<FRule> made;
     };

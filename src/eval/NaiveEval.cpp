@@ -7,6 +7,7 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "eval/DeltaRules.h"
 #include "eval/Matcher.h"
 #include "eval/PPProtocol.h"
 #include "eval/ProgramPlan.h"
@@ -237,13 +238,22 @@ void NaiveEval::traceProgram(FProgram* program) {
     program->display(debug);
 }
 
-int NaiveEval::nextRound(FProgram* program) {
+template <class Step>
+int NaiveEval::countedRound(Step step) {
     if (flags != 0) debugChannel() << "TP(" << now->rounds << ")" << std::endl;
-    const int changed = tpStep(program);
+    const int changed = step();
     ++now->rounds;
     // A round that could not finish is no fixpoint: the model was not reached.
     if (now->roundFailed) centralErrorHandler().report(err11::CannotEvaluate);
     return changed;
+}
+
+int NaiveEval::nextRound(FProgram* program) {
+    return countedRound([&] { return tpStep(program); });
+}
+
+int NaiveEval::nextDeltaRound(const DeltaRules& rules, FProgram* part) {
+    return countedRound([&] { return deltaStep(rules, part); });
 }
 
 void NaiveEval::addRoundStatistics() {
@@ -257,6 +267,22 @@ void NaiveEval::addRoundStatistics() {
 int NaiveEval::tpStep(FProgram* program) {
     now->roundFailed = false;
     if (program == nullptr) return 0;
+    return roundOver(
+        program, [program](auto onRule, auto onFact) { program->forEachClause(onRule, onFact); });
+}
+
+int NaiveEval::deltaStep(const DeltaRules& rules, FProgram* part) {
+    now->roundFailed = false;
+    if (part == nullptr) return 0;
+    // The rules come from the list made as the part was prepared, not from a program of the
+    // round: no compact fact stands among them.
+    return roundOver(part, [&rules, this](auto onRule, auto /*onFact*/) {
+        rules.forEachOfRound(*access, onRule);
+    });
+}
+
+template <class Walk>
+int NaiveEval::roundOver(FProgram* program, Walk walk) {
     if (OM* base = access->om()) base->noteRound();
     OutputChannel& debug = debugChannel();
     SymTab* names = program->getSymTab();
@@ -292,7 +318,7 @@ int NaiveEval::tpStep(FProgram* program) {
         }
         return true;
     };
-    program->forEachClause(visitClause, visitFact);
+    walk(visitClause, visitFact);
     if (timing) retrieveTimer->stop();
     if (flags != 0) debug << std::endl;
 

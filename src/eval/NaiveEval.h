@@ -17,6 +17,7 @@
 #include "foundation/Ref.h"
 #include "foundation/ShellCommands.h"
 
+class DeltaRules;
 class FLSysString;
 class FactList;
 class Matcher;
@@ -67,6 +68,9 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     virtual NaiveEval* help();
     // One round: 1 something inserted, 0 nothing changed, -1 equalities applied.
     virtual int tpStep(FProgram* program);
+    // One round of the rules a prepared delta program `rules` runs now
+    // (DeltaRules::forEachOfRound), named and traced through the part `part`; answers as tpStep.
+    virtual int deltaStep(const DeltaRules& rules, FProgram* part);
     // One round of the first stratum that still changes; 0 when every stratum is at its
     // fixpoint.
     int tpStepInStrata(FProgram* program);
@@ -122,6 +126,8 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     // One round of an evaluation: its trace line, the round and the count; a round that could
     // not finish (EvaluationState::roundFailed) is reported.
     int nextRound(FProgram* program);
+    // nextRound of a round of the part's prepared delta program (deltaStep).
+    int nextDeltaRound(const DeltaRules& rules, FProgram* part);
     // Runs rounds of `program` until one changes nothing (`changed` 0) or the evaluation is
     // interrupted; false when a round failed.
     bool roundsUntilStable(FProgram* program, int& changed);
@@ -181,6 +187,13 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
         std::size_t count;
     };
     using Pending = std::vector<PendingInsert>;
+    // The round of tpStep and deltaStep: matches the clauses `walk` visits
+    // (walk(onRule, onFact)), then inserts what they derived; names through `program`.
+    template <class Walk>
+    int roundOver(FProgram* program, Walk walk);
+    // The trace line, the count and the report of a round taken by `step`.
+    template <class Step>
+    int countedRound(Step step);
     // The walk of tp's single rounds: one round of each stratum, with a trigger phase over the
     // whole program (completeStratum) before each stratum but the first; the walk stops at the
     // first that changes something.

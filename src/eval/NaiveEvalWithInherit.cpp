@@ -228,6 +228,11 @@ int NaiveEvalWithInherit::tpStep(FProgram* program) {
     return steppingBack() ? 0 : changed;
 }
 
+int NaiveEvalWithInherit::deltaStep(const DeltaRules& rules, FProgram* part) {
+    const int changed = NaiveEval::deltaStep(rules, part);
+    return steppingBack() ? 0 : changed;
+}
+
 int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
     if (program == nullptr) return 0;
     traceProgram(program);

@@ -528,9 +528,7 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
             case Step::Delta: {
                 const DeltaRules& rules =
                     step == Step::FirstDelta ? *running.firstDeltaProgram : *running.deltaProgram;
-                const Ref<FProgram> deltaRound =
-                    rules.roundProgram(*access, program->getSymTab(), program->inheritanceMark());
-                changed = nextRound(deltaRound.get());
+                changed = nextDeltaRound(rules, program);
                 // Used once: the later deltas are parts of their relations.
                 if (step == Step::FirstDelta) running.firstDeltaProgram.reset();
                 break;
@@ -549,9 +547,7 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
                     reached = true;
                     break;
                 }
-                const Ref<FProgram> triggerRound = running.triggerDeltaProgram->roundProgram(
-                    *access, program->getSymTab(), program->inheritanceMark());
-                changed = tpStep(triggerRound.get());
+                changed = deltaStep(*running.triggerDeltaProgram, program);
                 ++now->rounds;
                 if (now->roundFailed && !steppingBack())
                     centralErrorHandler().report(err11::CannotEvaluate);

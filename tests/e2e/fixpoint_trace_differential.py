@@ -10,7 +10,8 @@ trigger lines and the statistics must count the evaluation as a whole, in both m
   fixpoints (0, 1, 2, ...), in mode "seminaive" the phases before it that added facts; "Number of
   Triggers" is the last k, left out when it is 0.
 - A program of facts alone takes two rounds in both modes ("Number of TP iterations : 2").
-- Both modes write the same warnings.
+- Both modes write the same warnings, and the same fixpoint and trigger lines but for the
+  numbers of the fixpoints.
 
 Programs with single rounds (sys.tp) before their evaluation are left out: their rounds belong to
 no evaluation. Each program is made from its own seed (the run's seed plus the program's
@@ -112,13 +113,22 @@ def check(args):
     folder = os.path.join(work, str(seed))
     report = []
     warned = {}
+    traced = {}
     for mode in ("seminaive", "naive"):
         trace, stats, warnings = traced_run(quorin, config, text, os.path.join(folder, mode),
                                             mode)
         warned[mode] = warnings
+        traced[mode] = trace
         report += judge(mode, inherits, trace, stats)
     if warned["seminaive"] != warned["naive"]:
         report.append("warnings differ: %s / %s" % (warned["seminaive"], warned["naive"]))
+    # Both modes reach the same fixpoints through the same trigger phases: the same lines, but
+    # for the numbering of the fixpoints (and so "Number of Triggers"), which counts the phases
+    # that added facts in mode "seminaive" and every fixpoint in mode "naive" (judged above).
+    phases = {mode: [FIXPOINT.sub("k. Fixpoint", line) for line in traced[mode]]
+              for mode in traced}
+    if phases["seminaive"] != phases["naive"]:
+        report.append("trigger phases differ: %s / %s" % (phases["seminaive"], phases["naive"]))
     if report:
         return seed, "\n".join(report), text
     shutil.rmtree(folder, ignore_errors=True)
