@@ -1,4 +1,4 @@
-// The container library's reference-counted representations and its copy-on-write string.
+// The container library's copy-on-write string and its shared text.
 #include "foundation/ClibString.h"
 
 #include <cstdarg>
@@ -9,19 +9,15 @@
 
 #include "foundation/ClibErrorHandler.h"
 
-string_rep::string_rep(const char* t) : text(string::str_dup(t)), len(0) {
+string_rep::string_rep(const char* t) : text(string::str_dup(t)) {
     if (text != nullptr) {
-        len = static_cast<std::int32_t>(std::strlen(text));
+        len = static_cast<std::int32_t>(std::strlen(text.get()));
     } else {
         // The failure has been reported; should the handler return, the string is empty
         // rather than a null text that every later reader would trip over.
-        text = new (std::nothrow) char[1];
+        text.reset(new (std::nothrow) char[1]);
         if (text != nullptr) text[0] = '\0';
     }
-}
-
-string_rep::~string_rep() {
-    delete[] text;
 }
 
 char* string::str_dup(const char* text) {
@@ -39,11 +35,11 @@ char* string::str_dup(const char* text) {
     return copy;
 }
 
-string::string() : rep(new string_rep("")) {}
+string::string() : rep(Ref<string_rep>::make("")) {}
 
-string::string(const char* text) : rep(new string_rep(text)) {}
+string::string(const char* text) : rep(Ref<string_rep>::make(text)) {}
 
-string_rep* string::formatted(const char* format, ...) {
+Ref<string_rep> string::formatted(const char* format, ...) {
     // Formats into a buffer that grows to whatever length the text needs.
     std::vector<char> buffer(512);
     for (;;) {
@@ -58,34 +54,11 @@ string_rep* string::formatted(const char* format, ...) {
         if (static_cast<std::size_t>(n) < buffer.size()) break;
         buffer.resize(static_cast<std::size_t>(n) + 1);
     }
-    return new string_rep(buffer.data());
-}
-
-string::string(const string& other) : rep(other.rep) {
-    ++rep->count;
-}
-
-string& string::operator=(const string& other) {
-    ++other.rep->count;
-    release();
-    rep = other.rep;
-    return *this;
-}
-
-string::~string() {
-    release();
-}
-
-void string::release() {
-    if (--rep->count == 0) delete rep;
+    return Ref<string_rep>::make(buffer.data());
 }
 
 char& string::operator[](std::int32_t i) {
-    if (rep->count > 1) {
-        string_rep* own = new string_rep(cstring());
-        --rep->count;
-        rep = own;
-    }
+    if (rep->refCount() > 1) rep = Ref<string_rep>::make(cstring());
     return rep->text[i];
 }
 
@@ -94,11 +67,12 @@ std::int32_t string::pos(const string& s, std::int32_t from) const {
     if (n == 0 || from < 0 || from >= rep->len || rep->text == nullptr) return -1;
     const char first = s.rep->text[0];
     for (std::int32_t i = from; i + n <= rep->len; ++i)
-        if (rep->text[i] == first && std::strncmp(rep->text + i, s.rep->text, n) == 0) return i;
+        if (rep->text[i] == first && std::strncmp(rep->text.get() + i, s.rep->text.get(), n) == 0)
+            return i;
     return -1;
 }
 
 bool string::operator==(const string& other) const {
-    if (rep == other.rep) return true;
+    if (rep.get() == other.rep.get()) return true;
     return rep->len == other.rep->len && std::strcmp(cstring(), other.cstring()) == 0;
 }

@@ -1,38 +1,21 @@
-// The container library's reference-counted representations and its copy-on-write string.
+// The container library's copy-on-write string and its shared text.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
-#include "foundation/MemoryManager.h"
+#include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 
-// A shared representation: a count of the handles that refer to it. Representations come from
-// the memory manager's free list of their exact size.
-class handle_rep {
+// The text of a string: its own heap copy and its length, shared by the strings that hold it
+// through their Ref handles (its count is theirs).
+class string_rep : public ManagedObject {
   public:
-    handle_rep() : count(1) {}
-    virtual ~handle_rep() = default;
-    handle_rep(const handle_rep&) = delete;
-    handle_rep& operator=(const handle_rep&) = delete;
+    explicit string_rep(const char* text);
 
-    static void* operator new(std::size_t size) {
-        return clib_node_alloc(static_cast<std::int32_t>(size));
-    }
-    static void operator delete(void* p, std::size_t size) {
-        clib_node_free(p, static_cast<std::int32_t>(size));
-    }
-
-    std::int32_t count;
-};
-
-// The text of a string: its own heap copy and its length.
-class string_rep : public handle_rep {
-  public:
-    string_rep(const char* text);
-    ~string_rep() override;
-
-    char* text;
-    std::int32_t len;
+    std::unique_ptr<char[]> text;
+    std::int32_t len = 0;
 };
 
 // A text shared between copies until one of them is written to.
@@ -42,18 +25,14 @@ class string {
     string(const char* text);
     // printf-style formatting of one or more arguments.
     template <class First, class... Rest>
-    string(const char* format, First first, Rest... rest) : rep(nullptr) {
-        rep = formatted(format, first, rest...);
-    }
-    string(const string& other);
-    string& operator=(const string& other);
-    ~string();
+    string(const char* format, First first, Rest... rest)
+        : rep(formatted(format, first, rest...)) {}
 
     // A fresh heap copy of text (error 1 for a null argument or exhausted memory).
     static char* str_dup(const char* text);
 
     std::int32_t length() const { return rep->len; }
-    const char* cstring() const { return rep->text != nullptr ? rep->text : ""; }
+    const char* cstring() const { return rep->text != nullptr ? rep->text.get() : ""; }
     // Writable character i; a shared text is copied first.
     char& operator[](std::int32_t i);
     char operator[](std::int32_t i) const { return rep->text[i]; }
@@ -64,11 +43,10 @@ class string {
     bool operator!=(const string& other) const { return !(*this == other); }
 
     // Number of strings sharing this one's text.
-    std::int32_t refs() const { return rep->count; }
+    std::int32_t refs() const { return rep->refCount(); }
 
   private:
-    static string_rep* formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
-    void release();
+    static Ref<string_rep> formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-    string_rep* rep;
+    Ref<string_rep> rep;
 };

@@ -1,6 +1,7 @@
 // Construction, shell protocol, names and frame access of the main-memory object manager.
 #include "objectbase/MainMemOM.h"
 
+#include <iostream>
 #include <memory>
 #include <new>
 
@@ -355,4 +356,15 @@ int MainMemOM::giveLocalFile(const InternalName&, std::string&) {
 DumpFormatter* MainMemOM::setDumpTarget(DumpFormatter* target) {
     dumpTarget = target;
     return target;
+}
+
+int MainMemOM::lookupName(const std::string& text, InternalName& out, int arity) {
+    if (arity >= 0) {
+        out = symTab->GetFSymbol(text, InternalName::Predicate, arity);
+        return 1;
+    }
+    FSymbol symbol = symTab->GetFSymbol(text, InternalName::Function, 0);
+    if (giveInternalName(symbol, out) != 0) return 1;
+    std::cout << "if we come here, something bad happened in MainMemOM.cc\n";
+    return 0;
 }

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <set>
 #include <string>
@@ -26,12 +25,12 @@
 #include "objectbase/FunctionTableHandle.h"
 #include "objectbase/HostSetCache.h"
 #include "objectbase/InternalName.h"
-#include "objectbase/LexicalFormCache.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
 #include "objectbase/MethodValueStamps.h"
 #include "objectbase/NumberedNameMap.h"
 #include "objectbase/OM.h"
+#include "objectbase/PrintedForms.h"
 #include "objectbase/StringCleanup.h"
 #include "objectbase/UsageIndex.h"
 #include "objectbase/UsageSet.h"
@@ -82,7 +81,9 @@ class MainMemOM : public OM {
     bool pristine() const override;
     int giveName(const InternalName& name, std::string& out) override;
     int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
-                        int style = 0) override;
+                        int style = 0) override {
+        return forms.write(name, out, quote, style);
+    }
     int giveSymbol(const InternalName& name, FSymbol& out) override;
     bool isPredicate(const InternalName& name) override;
     int lookupName(const std::string& text, InternalName& out, int arity) override;
@@ -304,14 +305,9 @@ class MainMemOM : public OM {
                                     const InternalName* args, int argCount, int type);
     // 1 when at least one member was new.
     virtual int addSetMembers(const set<InternalName>& values, MainMemSetFrame* setFrame);
-    // The printed form f(a1, ..., an) (or the list form) of an object made for a function term,
-    // and the form host.method@(args) of an object made for a scalar path (in parentheses in
-    // style 1): the text they start with goes to `out`, their parts onto the steps that
-    // giveLexicalForm writes next. 0, and nothing written, when the object's row is gone.
-    void keepForms(bool keep) override;
-    virtual int functionTermForm(const InternalName& object, std::string& out, int quote,
-                                 int style);
-    virtual int pathForm(const InternalName& object, std::string& out, int quote, int style);
+    // Between keepForms(true) and keepForms(false) the printed forms are made once (see
+    // PrintedForms).
+    void keepForms(bool keep) override { forms.keep(keep); }
     // One predicate frame through the dump target.
     virtual void formatPredFrame(const InternalName& predicate, MainMemPredFrame* frame);
 
@@ -340,28 +336,6 @@ class MainMemOM : public OM {
     void useDumpFormatters(const DumpFormatterFactory& table) { formatters = table; }
     const DumpFormatterFactory& dumpFormatters() const { return formatters; }
 
-    // Type checking. A violation is a (value, class) pair, or a separator written around the
-    // checks of each argument combination; `failing` holds the numbers (from 1) of the
-    // combinations whose arguments fit no signature.
-    struct TypeViolation {
-        InternalName value;
-        InternalName cls;
-        bool separator = false;
-    };
-    using Violations = std::vector<TypeViolation>;
-    // 1 when every value of `value` is a member of every class of `signature`.
-    virtual int checkResultTypes(Violations& list, const InternalName& value,
-                                 const InternalName& signature);
-    // 1 when the arguments of every value row fit some signature row and its result fits the
-    // result classes of each row it fits. 0 also for frames of different arity or missing ones.
-    virtual int checkParameterTypes(Violations& list, std::set<int>& failing,
-                                    const InternalName& valueRows,
-                                    const InternalName& signatureRows);
-    // Reports one "Type Violation" for the entry host[method arrow value]. kind: 0 the list,
-    // 1 no signature, 2 host in no declaring class, 3 host below no declaring class.
-    virtual void errormessage(Violations& list, std::set<int>& failing, const InternalName& host,
-                              const InternalName& method, const InternalName& value, int type,
-                              int kind);
     // "Undefined MethodArg" for a shell command given arguments it does not take.
     virtual void reportUndefinedMethodArg(const std::string& command);
 
@@ -419,6 +393,7 @@ class MainMemOM : public OM {
     friend class MainMemPredicateWriter;
     friend class MainMemSetMemberWriter;
     friend class MainMemClassRelationWriter;
+    friend class PrintedForms;
     // One flat set per key: the hosts of a method or the members of a class are walked in
     // ascending order, and a search tree per set cost a node per member.
     using NameSetTable = FrameRegistry<MemberSet>;
@@ -544,50 +519,6 @@ class MainMemOM : public OM {
     MainMemSetFrame* relationSet(MainMemObjFrame* frame, int kind);
     // Unregisters a set frame and empties it so its members are freed.
     void dropSetFrame(const InternalName& setName, MainMemSetFrame* frame);
-    // One step of writing a printed form (see giveLexicalForm): a name to write in a style, a
-    // piece of text, or the end of the form of a made object (which leaves formsInProgress).
-    struct FormStep {
-        enum Kind : std::uint8_t { Name, Text, Leave, LeaveKept };
-        Kind kind = Text;
-        std::int8_t style = 0;
-        InternalName name;
-        const char* text = "";
-
-        static FormStep part(const InternalName& name, int style) {
-            return {Name, static_cast<std::int8_t>(style), name, ""};
-        }
-        static FormStep piece(const char* text) { return {Text, 0, InternalName(), text}; }
-        static FormStep leave(const InternalName& name) { return {Leave, 0, name, ""}; }
-        // The end of a made term whose parts are kept: its entry in keptList is no longer open.
-        static FormStep leaveKept(std::uint32_t at) {
-            FormStep step{LeaveKept, 0, InternalName(), ""};
-            step.at = at;
-            return step;
-        }
-        std::uint32_t at = 0;
-    };
-    // Writes the text a name's form starts with and pushes the steps of the rest; the result as
-    // giveLexicalForm's.
-    int writeFormStep(const InternalName& name, int quote, int style, std::string& out);
-    // Pushes steps to be written in the order given.
-    void pushFormSteps(std::initializer_list<FormStep> steps);
-    // giveLexicalForm without the kept forms: a walk over the steps of the form.
-    int walkLexicalForm(const InternalName& name, std::string& out, int quote, int style);
-    // giveLexicalForm while forms are kept: the form made once (see LexicalFormCache).
-    int keptLexicalForm(const InternalName& name, std::string& out, int quote, int style);
-    // The kept form of a name, made when it is not kept yet; `none` when a stop request cut the
-    // making short.
-    std::uint32_t keptForm(const InternalName& name, int quote, int style);
-    // Makes the form of a made object and of the made objects in it that are not kept yet.
-    std::uint32_t makeKeptForm(const InternalName& name, int quote, int style);
-    // Begins the form of a made object in the making: its pieces go onto formPieces.
-    void openKeptForm(const InternalName& name, int style);
-    // True while the form of a made object is in the making (a cycle meets it again).
-    bool keptFormOpen(const InternalName& made);
-    // The entry of a host's frame that holds a path object: its type (0 or 3), its method and,
-    // for an entry with arguments, those of its row. False when no entry holds it.
-    bool pathParts(const InternalName& object, InternalName& host, int& type, InternalName& method,
-                   bool& withArguments, std::vector<InternalName>& arguments);
 
     // The strings made since the last cleanup.
     StringCleanup strings;
@@ -659,6 +590,8 @@ class MainMemOM : public OM {
     int eqTrace = 0;
     // The equalities recorded and not applied yet, and those applied.
     EqualityLog equalities;
+    // The printed forms of names, and those kept while a dump writes them.
+    PrintedForms forms{*this};
     NameMap pathHosts;
     DeltaTable* deltaInfo = nullptr;
     int deltaOn = 0;
@@ -698,52 +631,6 @@ class MainMemOM : public OM {
     // there when recording began does: each of its new rows is then recorded without a second
     // hash insert of its own.
     void viewInDelta(const InternalName& predicate, MainMemPredFrame* frame);
-    // The made objects whose printed form is being written (see giveLexicalForm).
-    FlatNameMap<InternalName, bool> formsInProgress;
-    // What the printed forms look up, kept while keepForms holds (formKeepers > 0): the function
-    // and defining row of each made term, and the text of each symbol. A save of the prefix
-    // lists of a list of 5,000 elements (25 MB) spent four fifths of its time finding them again
-    // for every cell of every list.
-    struct TermParts {
-        FSymbol function;
-        const InternalName* row = nullptr;
-    };
-    // The function and the row that define a made term (width its arity); false when none does.
-    // The row stays valid until the next call.
-    bool termParts(const InternalName& made, int width, TermParts& out);
-    // Uncached: what termParts answers.
-    bool findTermParts(const InternalName& made, int width, TermParts& out);
-    struct KeptParts {
-        FSymbol function;
-        std::uint32_t at = 0;  // the first cell of the row in keptCells
-        bool found = false;
-        // Its form is being written: the walk that meets it again is in a cycle. Kept here, a
-        // cell of a list costs one hash probe, not three.
-        bool open = false;
-    };
-    // The entry of a made term in keptList, found or made.
-    std::uint32_t keptIndex(const InternalName& made, int width);
-    // The symbol bound to a name and its text; false when none is bound. The text stays valid
-    // until the next call.
-    bool boundSymbol(const InternalName& name, FSymbol& symbol, const std::string*& text);
-    int formKeepers = 0;
-    FlatNameMap<InternalName, std::uint32_t> keptParts;
-    std::vector<KeptParts> keptList;
-    std::vector<InternalName> keptCells;
-    // The last term keptIndex answered, asked again at once by functionTermForm.
-    InternalName lastKept = InternalName::UndefinedObject;
-    std::uint32_t lastKeptAt = 0;
-    std::string symbolScratch;
-    // The text of each method as its entries show it ("@" before it for the "@" types), made
-    // once a save: a base has few methods and each is written once an entry. The place of the
-    // plain form in keptMethodTexts; the "@" form follows it.
-    FlatNameMap<InternalName, std::uint32_t> keptMethodAt;
-    std::vector<std::string> keptMethodTexts;
-    // The text of a method for an entry of the type: the kept one while forms are kept, else
-    // made in `scratch`.
-    const std::string& entryMethodText(const InternalName& method, int type, std::string& scratch);
-    // The steps of the printed forms being written, the next one last.
-    std::vector<FormStep> formSteps;
     // An entry of an object frame whose writing waits until the frame's other entries are
     // written (formatObjFrame).
     struct DumpEntry {
@@ -752,33 +639,6 @@ class MainMemOM : public OM {
         int type = 0;
     };
     std::vector<DumpEntry> dumpLast;
-    // The forms made while forms are kept, freed when the keeping ends.
-    LexicalFormCache keptForms;
-    // A piece of the form of a made object: fixed text, or the form of a name in a style.
-    struct FormPiece {
-        const char* text = nullptr;
-        InternalName name;
-        std::int8_t style = 0;
-    };
-    // A made object whose form is being made: its pieces are formPieces[next, end).
-    struct FormInMaking {
-        InternalName name;
-        std::int8_t style = 0;
-        bool cut = false;  // a cycle left a part empty: the form holds only where it was made
-        int result = 1;
-        std::uint32_t begin = 0;
-        std::uint32_t next = 0;
-        std::uint32_t end = 0;
-        std::uint32_t kept = 0;  // of a function term: its entry in keptList
-    };
-    std::vector<FormInMaking> formsInMaking;
-    // Ends the making of a form: its object is no longer open.
-    void closeKeptForm(FormInMaking& making);
-    std::vector<FormPiece> formPieces;
-    // The text made so far of each form in the making, by depth (kept for their storage).
-    std::vector<LexicalFormCache::Form> formTexts;
-    // The form of a name that is no made object, while it is made.
-    LexicalFormCache::Form plainForm;
     // The classes an is-a walk has reached, kept between walks for its storage.
     std::vector<InternalName> isaWork;
     // Names the present layout of the frames for HostSetCache; taken from one counter shared by

@@ -198,7 +198,7 @@ void MainMemOM::formatMethodEntry(const InternalName& method, const InternalName
     if (target == nullptr) return;
 
     std::string scratch;
-    const std::string& methodText = entryMethodText(method, type, scratch);
+    const std::string& methodText = forms.methodText(method, type, scratch);
     if (value.getType() != InternalName::ParamFrame) {
         writeEntryValue(*this, target, method, methodText, target->arrowText(type), value, type);
         return;
@@ -218,25 +218,6 @@ void MainMemOM::formatMethodEntry(const InternalName& method, const InternalName
         restText += target->arrowText(type);
         writeEntryValue(*this, target, method, methodText, restText, rows->atColumn(width), type);
     }
-}
-
-const std::string& MainMemOM::entryMethodText(const InternalName& method, int type,
-                                              std::string& scratch) {
-    const bool at = type == 2 || type == 5 || type == 8;
-    if (formKeepers <= 0) {
-        scratch = at ? "@" : "";
-        giveLexicalForm(method, scratch, 1, 0);
-        return scratch;
-    }
-    auto [known, added] = keptMethodAt.emplace(method, std::uint32_t(keptMethodTexts.size()));
-    const std::uint32_t place = known->second;
-    if (added) {
-        // Both forms at once: the plain one, and the same after "@".
-        keptMethodTexts.emplace_back();
-        giveLexicalForm(method, keptMethodTexts.back(), 1, 0);
-        keptMethodTexts.push_back("@" + keptMethodTexts.back());
-    }
-    return keptMethodTexts[place + (at ? 1 : 0)];
 }
 
 int MainMemOM::formatSetMembers(const InternalName& host, const InternalName& method,

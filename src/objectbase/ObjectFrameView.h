@@ -2,6 +2,7 @@
 // of the sets of its class relations.
 #pragma once
 
+#include "objectbase/FrameView.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MethodType.h"
@@ -12,13 +13,9 @@ class Iterator;
 // inline calls, so that a walk over every frame costs what reading the frame itself costs. It
 // answers questions and changes nothing. A default view is empty (the object has no frame); the
 // frame must outlive the view, and the base must not change while a walk reads it in place.
-class ObjectFrameView {
+class ObjectFrameView : public FrameView<ObjectFrameView, MainMemObjFrame> {
   public:
-    ObjectFrameView() = default;
-    explicit ObjectFrameView(const MainMemObjFrame* frame) : frame(frame) {}
-
-    explicit operator bool() const { return frame != nullptr; }
-    bool operator==(const ObjectFrameView&) const = default;
+    using FrameView::FrameView;
 
     // The number of method entries.
     int size() const { return frame->MainMemObjFrame::size(); }
@@ -62,5 +59,4 @@ class ObjectFrameView {
 
   private:
     friend class FrameWalk;
-    const MainMemObjFrame* frame = nullptr;
 };

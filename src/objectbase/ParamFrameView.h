@@ -2,6 +2,7 @@
 // and their results.
 #pragma once
 
+#include "objectbase/FrameView.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/ParamRows.h"
@@ -11,13 +12,9 @@ class Iterator;
 // What a reader above the object base holds of a method's rows: one address, read through inline
 // calls. A row is the arguments followed by the result. It changes nothing. A default view is
 // empty (no such rows); the rows must outlive the view.
-class ParamFrameView {
+class ParamFrameView : public FrameView<ParamFrameView, MainMemParamFrame> {
   public:
-    ParamFrameView() = default;
-    explicit ParamFrameView(const MainMemParamFrame* frame) : frame(frame) {}
-
-    explicit operator bool() const { return frame != nullptr; }
-    bool operator==(const ParamFrameView&) const = default;
+    using FrameView::FrameView;
 
     // Arguments and result.
     int arity() const { return frame->getArity(); }
@@ -36,5 +33,4 @@ class ParamFrameView {
 
   private:
     friend class FrameWalk;
-    const MainMemParamFrame* frame = nullptr;
 };

@@ -1,6 +1,7 @@
 // PredicateFrameView, a read-only look at the rows of one predicate of the object base.
 #pragma once
 
+#include "objectbase/FrameView.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/RelationStore.h"
@@ -10,13 +11,9 @@ class Iterator;
 // What a reader above the object base holds of a predicate's rows: one address, read through
 // inline calls. It changes nothing. A default view is empty (no such predicate); the rows must
 // outlive the view.
-class PredicateFrameView {
+class PredicateFrameView : public FrameView<PredicateFrameView, MainMemPredFrame> {
   public:
-    PredicateFrameView() = default;
-    explicit PredicateFrameView(const MainMemPredFrame* frame) : frame(frame) {}
-
-    explicit operator bool() const { return frame != nullptr; }
-    bool operator==(const PredicateFrameView&) const = default;
+    using FrameView::FrameView;
 
     int arity() const { return frame->getArity(); }
     // The number of rows shown (a round's delta shows only the rows its predicate gained).
@@ -31,7 +28,4 @@ class PredicateFrameView {
     Iterator* rowsIterator(Iterator* reuse) const {
         return const_cast<MainMemPredFrame*>(frame)->getIterator(reuse);
     }
-
-  private:
-    const MainMemPredFrame* frame = nullptr;
 };

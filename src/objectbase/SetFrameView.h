@@ -1,6 +1,7 @@
 // SetFrameView, a read-only look at the members of one set of the object base.
 #pragma once
 
+#include "objectbase/FrameView.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
@@ -9,13 +10,9 @@ class Iterator;
 
 // What a reader above the object base holds of a set: one address, read through inline calls.
 // It changes nothing. A default view is empty (no such set); the set must outlive the view.
-class SetFrameView {
+class SetFrameView : public FrameView<SetFrameView, MainMemSetFrame> {
   public:
-    SetFrameView() = default;
-    explicit SetFrameView(const MainMemSetFrame* frame) : frame(frame) {}
-
-    explicit operator bool() const { return frame != nullptr; }
-    bool operator==(const SetFrameView&) const = default;
+    using FrameView::FrameView;
 
     int size() const { return int(frame->memberSet().size()); }
     bool contains(const InternalName& name) const { return frame->memberSet().contains(name); }
@@ -29,5 +26,4 @@ class SetFrameView {
 
   private:
     friend class FrameWalk;
-    const MainMemSetFrame* frame = nullptr;
 };

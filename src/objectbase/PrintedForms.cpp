@@ -1,4 +1,6 @@
-// Printed forms of identifiers (also of made path and function-term objects) and lookup by text.
+// The printed forms of the object base's names, written by a walk or made once while kept.
+#include "objectbase/PrintedForms.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -36,7 +38,7 @@ bool isMadeForTerm(const InternalName& name) {
 
 }  // namespace
 
-int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int quote, int style) {
+int PrintedForms::write(const InternalName& name, std::string& out, int quote, int style) {
     // Within a walk or the making of a kept form (never, as things are) the walk answers.
     if (formKeepers > 0 && formSteps.empty() && formsInMaking.empty() && style >= 0 && style <= 2) {
         if (style == 0 && quote != 0 && keptForms.writePlain(name, out)) return 1;
@@ -45,7 +47,8 @@ int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int q
     return walkLexicalForm(name, out, quote, style);
 }
 
-int MainMemOM::keptLexicalForm(const InternalName& name, std::string& out, int quote, int style) {
+int PrintedForms::keptLexicalForm(const InternalName& name, std::string& out, int quote,
+                                  int style) {
     // An integer costs less written than looked up.
     if (name.getType() == InternalName::Integer && style != 2) {
         appendInteger(name.getValue(), out);
@@ -58,7 +61,7 @@ int MainMemOM::keptLexicalForm(const InternalName& name, std::string& out, int q
     return keptForms.result(entry);
 }
 
-std::uint32_t MainMemOM::keptForm(const InternalName& name, int quote, int style) {
+std::uint32_t PrintedForms::keptForm(const InternalName& name, int quote, int style) {
     const std::uint32_t kept = keptForms.find(name, style, quote);
     if (kept != LexicalFormCache::none) return kept;
     if (isMadeObject(name)) return makeKeptForm(name, quote, style);
@@ -69,16 +72,16 @@ std::uint32_t MainMemOM::keptForm(const InternalName& name, int quote, int style
     if ((name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
         name.getArity() == 0 && style != 2) {
         FSymbol symbol;
-        if (giveSymbol(name, symbol) != 0) {
+        if (base.giveSymbol(name, symbol) != 0) {
             // The text read in the table, where a copy of it was made for each name.
             const SymTabEntry* entry = nullptr;
             if (symbol.getType() != InternalName::Integer &&
                 symbol.getType() != InternalName::Float)
-                entry = symTab->entryOf(symbol.getValue());
+                entry = base.symTab->entryOf(symbol.getValue());
             if (entry != nullptr &&
                 FSymbol(symbol.getValue(), entry->getKind(), entry->getArity()) != symbol)
                 entry = nullptr;
-            if (entry == nullptr) symbolScratch = symTab->giveName(symbol);
+            if (entry == nullptr) symbolScratch = base.symTab->giveName(symbol);
             const std::string_view text =
                 entry != nullptr ? entry->getName() : std::string_view(symbolScratch);
             if (symbol == builtinSymbol::Nil)
@@ -94,7 +97,7 @@ std::uint32_t MainMemOM::keptForm(const InternalName& name, int quote, int style
     return keptForms.add(name, style, quote, plainForm, result, true);
 }
 
-std::uint32_t MainMemOM::makeKeptForm(const InternalName& root, int quote, int style) {
+std::uint32_t PrintedForms::makeKeptForm(const InternalName& root, int quote, int style) {
     // The forms are made from an explicit stack, as the walk writes them: a list built by a
     // rule nests its cells thousands deep. A form is kept once the forms of its parts are.
     controlEvents::StopPoll stop;
@@ -151,19 +154,19 @@ std::uint32_t MainMemOM::makeKeptForm(const InternalName& root, int quote, int s
     }
 }
 
-bool MainMemOM::keptFormOpen(const InternalName& made) {
+bool PrintedForms::keptFormOpen(const InternalName& made) {
     if (made.getArity() > 0) return keptList[keptIndex(made, made.getArity())].open;
     return formsInProgress.count(made) != 0;
 }
 
-void MainMemOM::closeKeptForm(FormInMaking& making) {
+void PrintedForms::closeKeptForm(FormInMaking& making) {
     if (making.name.getArity() > 0)
         keptList[making.kept].open = false;
     else
         formsInProgress.erase(making.name);
 }
 
-void MainMemOM::openKeptForm(const InternalName& name, int style) {
+void PrintedForms::openKeptForm(const InternalName& name, int style) {
     FormInMaking making;
     making.name = name;
     making.style = static_cast<std::int8_t>(style);
@@ -230,7 +233,8 @@ void MainMemOM::openKeptForm(const InternalName& name, int style) {
     formsInMaking.push_back(making);
 }
 
-int MainMemOM::walkLexicalForm(const InternalName& name, std::string& out, int quote, int style) {
+int PrintedForms::walkLexicalForm(const InternalName& name, std::string& out, int quote,
+                                  int style) {
     // A term made at run time can be nested far deeper than the stack would allow a walk with
     // a frame per level (a list of 20,000 cells built by a recursive rule), so the form is
     // written from an explicit stack of the steps still to come, each node's own text at once
@@ -270,12 +274,12 @@ int MainMemOM::walkLexicalForm(const InternalName& name, std::string& out, int q
     return result;
 }
 
-void MainMemOM::pushFormSteps(std::initializer_list<FormStep> steps) {
+void PrintedForms::pushFormSteps(std::initializer_list<FormStep> steps) {
     for (auto step = std::rbegin(steps); step != std::rend(steps); ++step)
         formSteps.push_back(*step);
 }
 
-int MainMemOM::writeFormStep(const InternalName& name, int quote, int style, std::string& out) {
+int PrintedForms::writeFormStep(const InternalName& name, int quote, int style, std::string& out) {
     switch (name.getType()) {
         case InternalName::Integer:
         case InternalName::Float:
@@ -333,7 +337,7 @@ int MainMemOM::writeFormStep(const InternalName& name, int quote, int style, std
         case InternalName::Object:
             break;
         default:
-            out += symTab->GetName(name);
+            out += base.symTab->GetName(name);
             return 1;
     }
 
@@ -356,7 +360,7 @@ int MainMemOM::writeFormStep(const InternalName& name, int quote, int style, std
     return 1;
 }
 
-void MainMemOM::keepForms(bool keep) {
+void PrintedForms::keep(bool keep) {
     formKeepers += keep ? 1 : -1;
     if (formKeepers > 0) return;
     formKeepers = 0;
@@ -372,16 +376,17 @@ void MainMemOM::keepForms(bool keep) {
     plainForm = {};
 }
 
-bool MainMemOM::boundSymbol(const InternalName& name, FSymbol& symbol, const std::string*& text) {
+bool PrintedForms::boundSymbol(const InternalName& name, FSymbol& symbol,
+                               const std::string*& text) {
     // While forms are kept, the form of each name is made once (keptForms): the symbol is not
     // kept besides.
-    if (giveSymbol(name, symbol) == 0) return false;
-    symbolScratch = symTab->giveName(symbol);
+    if (base.giveSymbol(name, symbol) == 0) return false;
+    symbolScratch = base.symTab->giveName(symbol);
     text = &symbolScratch;
     return true;
 }
 
-bool MainMemOM::termParts(const InternalName& made, int width, TermParts& out) {
+bool PrintedForms::termParts(const InternalName& made, int width, TermParts& out) {
     if (formKeepers == 0) return findTermParts(made, width, out);
     const KeptParts& kept = keptList[keptIndex(made, width)];
     out.function = kept.function;
@@ -389,7 +394,7 @@ bool MainMemOM::termParts(const InternalName& made, int width, TermParts& out) {
     return out.row != nullptr;
 }
 
-std::uint32_t MainMemOM::keptIndex(const InternalName& made, int width) {
+std::uint32_t PrintedForms::keptIndex(const InternalName& made, int width) {
     if (made == lastKept) return lastKeptAt;
     std::uint32_t at = keptParts.valueOr(made, UINT32_MAX);
     if (at == UINT32_MAX) {
@@ -407,33 +412,33 @@ std::uint32_t MainMemOM::keptIndex(const InternalName& made, int width) {
     return at;
 }
 
-bool MainMemOM::findTermParts(const InternalName& made, int width, TermParts& out) {
+bool PrintedForms::findTermParts(const InternalName& made, int width, TermParts& out) {
     out = TermParts();
-    const InternalName object = equalities.appliedRepresentativeOf(made);
+    const InternalName object = base.equalities.appliedRepresentativeOf(made);
 
     // The parameter frames holding the object are among the names its usage index lists; the
     // first that has a row defining it names the function.
     InternalName paramName;
-    if (const UsageSet* users = usageOf(object)) {
+    if (const UsageSet* users = base.usageOf(object)) {
         users->forEach([&](const InternalName& user) {
             if (user.getType() != InternalName::ParamFrame || user.getArity() != width) return true;
-            MainMemParamFrame* params = getParamFrame(user);
+            MainMemParamFrame* params = base.getParamFrame(user);
             if (params == nullptr) return true;
             out.row = params->storedRows().definingRow(object);
             paramName = user;
             return out.row == nullptr;
         });
     }
-    if (out.row != nullptr && giveSymbol(paramName, out.function) == 0) out.row = nullptr;
+    if (out.row != nullptr && base.giveSymbol(paramName, out.function) == 0) out.row = nullptr;
     return out.row != nullptr;
 }
 
-bool MainMemOM::pathParts(const InternalName& object, InternalName& host, int& type,
-                          InternalName& method, bool& withArguments,
-                          std::vector<InternalName>& arguments) {
+bool PrintedForms::pathParts(const InternalName& object, InternalName& host, int& type,
+                             InternalName& method, bool& withArguments,
+                             std::vector<InternalName>& arguments) {
     withArguments = false;
-    if (!pathHostOf(object, host)) return false;
-    MainMemObjFrame* frame = getObjFrame(host);
+    if (!base.pathHostOf(object, host)) return false;
+    MainMemObjFrame* frame = base.getObjFrame(host);
     if (frame == nullptr) return false;
 
     // The entry of the host that holds the object: its type and method, and the arguments of
@@ -450,7 +455,7 @@ bool MainMemOM::pathParts(const InternalName& object, InternalName& host, int& t
                 return true;
             }
             if (value.getType() != InternalName::ParamFrame) continue;
-            MainMemParamFrame* params = getParamFrame(value);
+            MainMemParamFrame* params = base.getParamFrame(value);
             if (params == nullptr) continue;
             int width = params->getArity();
             rows.renew([&](Iterator* old) { return params->getIterator(old); });
@@ -467,7 +472,7 @@ bool MainMemOM::pathParts(const InternalName& object, InternalName& host, int& t
     return false;
 }
 
-int MainMemOM::pathForm(const InternalName& object, std::string& out, int /*quote*/, int style) {
+int PrintedForms::pathForm(const InternalName& object, std::string& out, int /*quote*/, int style) {
     InternalName host;
     InternalName method;
     int foundType = 0;
@@ -493,7 +498,8 @@ int MainMemOM::pathForm(const InternalName& object, std::string& out, int /*quot
     return 1;
 }
 
-int MainMemOM::functionTermForm(const InternalName& made, std::string& out, int quote, int style) {
+int PrintedForms::functionTermForm(const InternalName& made, std::string& out, int quote,
+                                   int style) {
     // The width comes from the made name (n + 1); the name it was equated with may be any object.
     const int width = made.getArity();
     if (width <= 0) return 0;
@@ -527,13 +533,21 @@ int MainMemOM::functionTermForm(const InternalName& made, std::string& out, int 
     return 1;
 }
 
-int MainMemOM::lookupName(const std::string& text, InternalName& out, int arity) {
-    if (arity >= 0) {
-        out = symTab->GetFSymbol(text, InternalName::Predicate, arity);
-        return 1;
+const std::string& PrintedForms::methodText(const InternalName& method, int type,
+                                            std::string& scratch) {
+    const bool at = type == 2 || type == 5 || type == 8;
+    if (formKeepers <= 0) {
+        scratch = at ? "@" : "";
+        write(method, scratch, 1, 0);
+        return scratch;
     }
-    FSymbol symbol = symTab->GetFSymbol(text, InternalName::Function, 0);
-    if (giveInternalName(symbol, out) != 0) return 1;
-    std::cout << "if we come here, something bad happened in MainMemOM.cc\n";
-    return 0;
+    auto [known, added] = keptMethodAt.emplace(method, std::uint32_t(keptMethodTexts.size()));
+    const std::uint32_t place = known->second;
+    if (added) {
+        // Both forms at once: the plain one, and the same after "@".
+        keptMethodTexts.emplace_back();
+        write(method, keptMethodTexts.back(), 1, 0);
+        keptMethodTexts.push_back("@" + keptMethodTexts.back());
+    }
+    return keptMethodTexts[place + (at ? 1 : 0)];
 }
