@@ -45,11 +45,20 @@ const char* const kBorder = "\t+------------------------------------------------
 // Blocks are cut from 2 MiB regions of the heap rather than obtained one by one: the nodes of a
 // large container then share few pages, which keeps address translation cheap on lookups that
 // jump across the whole container. Returned blocks are kept for the next block of any size.
+//
+// The regions are asked to be backed by huge pages only once there are kHugeFrom of them: a huge
+// page is resident whole as soon as one byte of it is touched, so the first regions of a small
+// or middling run (the lists of a program's clauses) would cost 2 MiB each however little of
+// them was carved, about 4 MiB of a run of 8,000 rules. Pools that large see little gain from
+// the fewer translations; the regions advised late are collapsed into huge pages then.
 struct block_arena {
     static constexpr std::size_t kRegionBytes = std::size_t{2} << 20;
     static constexpr std::size_t kSlotBytes = 8192;
+    static constexpr std::size_t kHugeFrom = 3;
 
     std::vector<unsigned char*> regions;
+    // Regions regions[0 .. advised) have been asked for huge pages.
+    std::size_t advised = 0;
     std::size_t carved = kRegionBytes;  // bytes handed out of the newest region
     void* free_slots = nullptr;
     std::size_t slots_in_use = 0;
@@ -70,11 +79,13 @@ struct block_arena {
             auto* region =
                 static_cast<unsigned char*>(std::aligned_alloc(kRegionBytes, kRegionBytes));
             if (region == nullptr) return nullptr;
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-            madvise(region, kRegionBytes, MADV_HUGEPAGE);
-#endif
             regions.push_back(region);
             carved = 0;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+            if (regions.size() >= kHugeFrom)
+                for (; advised < regions.size(); ++advised)
+                    madvise(regions[advised], kRegionBytes, MADV_HUGEPAGE);
+#endif
         }
         void* slot = regions.back() + carved;
         carved += kSlotBytes;

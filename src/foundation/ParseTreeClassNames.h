@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
-enum class ParseTreeClass {
+// One byte: every node of a parse tree carries its class, and a byte lets the first fields of the
+// node classes share the node's word with it.
+enum class ParseTreeClass : std::uint8_t {
     AggExpr,
     ArithmeticExpr,
     CPath,

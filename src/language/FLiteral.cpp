@@ -6,12 +6,12 @@
 
 FLiteral::FLiteral(FTerm* term, int negated, int secondFlag)
     : ParseTreeNode(ParseTreeClass::FLiteral),
-      term(Ref<FTerm>::share(term)),
       negated(negated != 0),
-      second(static_cast<std::uint8_t>(secondFlag)) {}
+      second(static_cast<std::uint8_t>(secondFlag)),
+      term(Ref<FTerm>::share(term)) {}
 
 FLiteral::FLiteral(const FLiteral& other)
-    : ParseTreeNode(other), term(nullptr), negated(other.negated), second(other.second) {
+    : ParseTreeNode(other), negated(other.negated), second(other.second), term(nullptr) {
     if (other.term != nullptr) {
         term = Ref<FTerm>::adopt(static_cast<FTerm*>(other.term->clone()));
         if (term == nullptr) markIncomplete();

@@ -41,7 +41,8 @@ class FLiteral : public ParseTreeNode {
     ~FLiteral() override;
 
   private:
-    Ref<FTerm> term;
+    // The flags first: they fill the node's word beside its class.
     std::uint8_t negated;
     std::uint8_t second;
+    Ref<FTerm> term;
 };

@@ -4,6 +4,10 @@
 #include "foundation/OutputChannel.h"
 #include "objectbase/SymTab.h"
 
+// A clause holds one of these for each occurrence of a variable: the node's class and the path
+// flags share one word, so that a variable takes 40 bytes rather than 48.
+static_assert(sizeof(void*) != 8 || sizeof(FVar) <= 40);
+
 FVar::FVar(const FSymbol& name) : IdTerm(ParseTreeClass::FVar), name(name) {}
 
 bool FVar::isA(const std::string& className) const {

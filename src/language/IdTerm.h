@@ -22,7 +22,7 @@ class IdTerm : public Path {
     void replaceStart(Path* /*start*/) override {}
     // One-way matching onto `other`: variables of this term are bound in `bindings`.
     virtual bool matches(const IdTerm& other, TermBindings& bindings) const = 0;
-    virtual void setStartKind(int kind) { startKindValue = kind; }
+    virtual void setStartKind(int kind) { startKindValue = static_cast<std::int8_t>(kind); }
 
   protected:
     using Path::Path;

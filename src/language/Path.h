@@ -2,6 +2,8 @@
 // flag, an optional result part and the start kind of relative paths.
 #pragma once
 
+#include <cstdint>
+
 #include "language/FTerm.h"
 #include "language/MethResult.h"
 
@@ -31,9 +33,10 @@ class Path : public FTerm {
     Path(const Path& other);
     ~Path() override;
 
-    int startKindValue = 2;
+    // Bytes, beside the node's class: a rule's variables and constants are each such a node.
+    std::int8_t startKindValue = 2;
 
   private:
-    int parenthesized = 0;
+    std::uint8_t parenthesized = 0;
     Ref<MethResult> methResult;
 };

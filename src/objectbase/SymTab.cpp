@@ -402,7 +402,7 @@ FSymbol SymTab::freshFunctionAnew(int arity) {
         // No entered name has this text: it is written into its entry, which its number finds.
         // It does not follow the name made last (which freshFunction stepped), or has a digit
         // more: it is written whole.
-        FreshText& fresh = lastFresh;
+        FreshText& fresh = freshNames().lastFresh;
         fresh.text[0] = 'f';
         fresh.text[1] = static_cast<char>('0' + arity);
         fresh.text[2] = '_';
@@ -413,6 +413,7 @@ FSymbol SymTab::freshFunctionAnew(int arity) {
                           arity);
         return FSymbol(id, InternalName::Function, static_cast<std::int8_t>(arity));
     }
+    PreparedName& prepared = freshNames().prepared;
     for (std::int64_t n = id;; ++n) {
         if (prepared.number != n || prepared.arity != arity) write(prepared, n);
         const std::size_t before = byId.size();

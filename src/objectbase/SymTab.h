@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iosfwd>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -147,10 +148,12 @@ class SymTab : public FLSysObject {
     // one's, stepped by one in place.
     FSymbol freshFunction(int arity) {
         const std::int32_t id = nextId();
-        FreshText& fresh = lastFresh;
-        if (id > 0 && static_cast<std::uint32_t>(id) > freshTaken &&
-            fresh.number + 1 == static_cast<std::uint32_t>(id) && fresh.arity == arity &&
-            stepDecimal(fresh.text + FreshPrefix, fresh.length - FreshPrefix)) [[likely]] {
+        if (freshState != nullptr && id > 0 && static_cast<std::uint32_t>(id) > freshTaken &&
+            freshState->lastFresh.number + 1 == static_cast<std::uint32_t>(id) &&
+            freshState->lastFresh.arity == arity &&
+            stepDecimal(freshState->lastFresh.text + FreshPrefix,
+                        freshState->lastFresh.length - FreshPrefix)) [[likely]] {
+            FreshText& fresh = freshState->lastFresh;
             fresh.number = static_cast<std::uint32_t>(id);
             byId.emplace_back(SymTabEntry::Padded{fresh.text, fresh.length}, InternalName::Function,
                               arity);
@@ -164,7 +167,7 @@ class SymTab : public FLSysObject {
         const FSymbol first = freshFunction(arity);
         std::size_t made = 1;
         if (static_cast<std::uint32_t>(first.getValue()) > freshTaken) {
-            FreshText& fresh = lastFresh;
+            FreshText& fresh = freshNames().lastFresh;
             for (;
                  made < count && stepDecimal(fresh.text + FreshPrefix, fresh.length - FreshPrefix);
                  ++made) {
@@ -344,7 +347,7 @@ class SymTab : public FLSysObject {
     }
     // The entries by id (id 1 first), in chunks that never move, so the pointers entryOf and
     // lookup hand out stay valid as the table grows: chunk k holds FirstChunk << k entries. A
-    // clause's table of a few variables costs one chunk of 128 bytes (a deque took 512 and a map
+    // clause's table of a few variables costs one chunk of 64 bytes (a deque took 512 and a map
     // of its blocks, a new page every few clauses of a long program), and a table of a million
     // symbols about twenty chunks. With the open-addressed index beside it a symbol costs its
     // entry and about two slots, where two ordered maps (key -> id and id -> key) cost two tree
@@ -372,9 +375,7 @@ class SymTab : public FLSysObject {
         void emplace_back(Args&&... args) {
             if (nextFree == chunkEnd) [[unlikely]] {
                 const auto [chunk, at] = place(count);
-                if (at == 0)
-                    chunks[chunk] = static_cast<SymTabEntry*>(
-                        ::operator new(sizeof(SymTabEntry) * (FirstChunk << chunk)));
+                if (at == 0) addChunk(chunk);
                 nextFree = chunks[chunk] + at;
                 chunkEnd = chunks[chunk] + (FirstChunk << chunk);
             }
@@ -387,10 +388,9 @@ class SymTab : public FLSysObject {
                 const auto [chunk, at] = place(i);
                 chunks[chunk][at].~SymTabEntry();
             }
-            for (SymTabEntry*& chunk : chunks) {
-                ::operator delete(chunk);
-                chunk = nullptr;
-            }
+            for (std::size_t k = 0; k < chunkCount; ++k) ::operator delete(chunks[k]);
+            chunks.reset();
+            chunkCount = 0;
             count = 0;
             nextFree = nullptr;
             chunkEnd = nullptr;
@@ -421,9 +421,7 @@ class SymTab : public FLSysObject {
         const_iterator cbegin() const { return begin(); }
 
       private:
-        static constexpr std::size_t FirstChunk = 8;
-        // Enough chunks for every id an InternalName can carry.
-        static constexpr std::size_t Chunks = 29;
+        static constexpr std::size_t FirstChunk = 4;
         // The chunk of entry i and its place there: chunk k begins at FirstChunk * (2^k - 1).
         static std::pair<std::size_t, std::size_t> place(std::size_t i) {
             const std::size_t k = std::size_t(std::bit_width(i / FirstChunk + 1)) - 1;
@@ -433,7 +431,20 @@ class SymTab : public FLSysObject {
             for (const SymTabEntry& entry : other) emplace_back(entry);
         }
 
-        SymTabEntry* chunks[Chunks] = {};
+        // Chunk k's storage, k+1 of them: the list grows by one with each chunk, so a clause's
+        // table of a few variables keeps one pointer where a list long enough for every id an
+        // InternalName can carry took 232 bytes in each of a program's clauses.
+        void addChunk(std::size_t chunk) {
+            auto grown = std::make_unique<SymTabEntry*[]>(chunk + 1);
+            for (std::size_t k = 0; k < chunkCount; ++k) grown[k] = chunks[k];
+            grown[chunk] = static_cast<SymTabEntry*>(
+                ::operator new(sizeof(SymTabEntry) * (FirstChunk << chunk)));
+            chunks = std::move(grown);
+            chunkCount = chunk + 1;
+        }
+
+        std::unique_ptr<SymTabEntry*[]> chunks;
+        std::size_t chunkCount = 0;
         std::size_t count = 0;
         // The place of the next entry and the end of its chunk: a symbol is appended without
         // working out its chunk.
@@ -462,7 +473,7 @@ class SymTab : public FLSysObject {
         std::uint64_t hash = 0;
         std::size_t length = 0;
         char text[32] = {};
-    } prepared;
+    };
     // The length of a fresh name's "f<arity>_".
     static constexpr std::size_t FreshPrefix = 3;
     // The text of the fresh name made last outside the index: the next one, one number
@@ -472,5 +483,17 @@ class SymTab : public FLSysObject {
         int arity = -1;
         std::size_t length = 0;
         char text[16] = {};
-    } lastFresh;
+    };
+    // The two above, made when the table first makes a fresh name: only the base's own table
+    // makes them, and a clause's table of variables, one for each clause of a program, has no
+    // use for their 90 bytes. Neither is copied with the table: both only save work.
+    struct FreshNames {
+        PreparedName prepared;
+        FreshText lastFresh;
+    };
+    FreshNames& freshNames() {
+        if (freshState == nullptr) freshState = std::make_unique<FreshNames>();
+        return *freshState;
+    }
+    std::unique_ptr<FreshNames> freshState;
 };
