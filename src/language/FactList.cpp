@@ -561,6 +561,45 @@ const FactList::Fact& FactList::decode(std::size_t i) const {
     return cursor;
 }
 
+namespace {
+
+bool isNumber(const FSymbol& symbol) {
+    return symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float;
+}
+
+}  // namespace
+
+std::size_t FactList::numberRows(std::size_t i, std::size_t limit,
+                                 std::vector<InternalName>& cells) const {
+    cells.clear();
+    if (i >= count || limit == 0) return 0;
+    const Fact& first = at(i);
+    if (static_cast<Form>(first.flags >> FlagBits) != Predicate || first.arity == 0 ||
+        first.symbol.getType() != InternalName::Predicate)
+        return 0;
+    const FSymbol symbol = first.symbol;
+    const std::size_t arity = first.arity;
+    const std::size_t end = std::min(count, i + limit);
+    cells.resize((end - i) * arity);
+    std::size_t taken = 0;
+    for (std::size_t j = i; j < end; ++j) {
+        const Fact& fact = at(j);
+        if (static_cast<Form>(fact.flags >> FlagBits) != Predicate || fact.symbol != symbol ||
+            fact.arity != arity)
+            break;
+        InternalName* row = cells.data() + taken * arity;
+        bool numbers = true;
+        for (std::size_t k = 0; k < arity && numbers; ++k) {
+            numbers = isNumber(fact.args[k]);
+            row[k] = fact.args[k].stored();
+        }
+        if (!numbers) break;
+        ++taken;
+    }
+    cells.resize(taken * arity);
+    return taken;
+}
+
 bool FactList::add(const FRule& rule, std::size_t before) {
     // The clause is looked at once: its form is found while its symbols are gathered.
     if (rule.getBody() != nullptr || rule.ruleKind() != FRule::Fact || rule.getFlag() > FlagMask ||
