@@ -111,8 +111,7 @@ int MainMemPredicateWriter::insertRows(const InternalName* rows, int count, int 
     // The new rows are the store's last ones, in the order they came: each is recorded as
     // insert records it, the delta looked up once for them all.
     if (found->isViewed() || om.deltaOn == 0) return 1;
-    return om.recordPredicateRows(predicate, found, found->store().row(before), fresh, arity) |
-           any;
+    return om.recordPredicateRows(predicate, found, found->store().row(before), fresh, arity) | any;
 }
 
 int MainMemPredicateWriter::afterStore(MainMemPredFrame* found, const InternalName* row,
