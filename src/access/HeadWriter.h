@@ -90,6 +90,15 @@ class HeadWriter {
         if (untracedTuples || (untracedMembers && !inherited.watching())) return facts->insert(row);
         return insertTraced(row);
     }
+    // insert for `count` rows of `width` cells each, one after the other at `rows`, in that
+    // order; nonzero when the answer of any of them is.
+    int insertRows(const InternalName* rows, int count, int width) {
+        if (untracedTuples) return facts->insertRows(rows, count, width);
+        int any = 0;
+        for (int i = 0; i < count; ++i)
+            if (insert(rows + std::size_t(i) * std::size_t(width)) != 0) any = 1;
+        return any;
+    }
     // A hint that about `rows` new rows come next.
     void expect(int rows) {
         if (facts != nullptr) facts->expect(rows);

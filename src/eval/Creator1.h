@@ -43,6 +43,11 @@ class Creator1 : public Creator {
     // (or, untraced, numbers and plain names) go in batches (see the .cpp).
     int createFacts(const FactList& facts, std::size_t from, std::size_t count,
                     const BeforeFact& before) override;
+    // The road of runs of facts of numbers: their rows read from the fact list in one pass and
+    // handed to the store as a block (Columns), or each batched on its own (Rows, the general
+    // road, which traced or watched stores always take).
+    enum class FactRowsRoad { Columns, Rows };
+    void useFactRowsRoad(FactRowsRoad road) { factRowsRoad = road; }
     void beginFactRun() override;
     void endFactRun() override;
     int changed() const override { return changedValue; }
@@ -166,6 +171,11 @@ class Creator1 : public Creator {
     // The rows of a batch of facts of numbers and the index of each fact (see createFacts).
     std::vector<InternalName> factRows;
     std::vector<std::size_t> factIndexes;
+    FactRowsRoad factRowsRoad = FactRowsRoad::Columns;
+    // The most facts of numbers read into one block, and the block's cells, reused block to
+    // block.
+    static constexpr std::size_t ColumnBlock = 4096;
+    std::vector<InternalName> columnCells;
     // The object of a fact's constant or term (of the fact list's table), into `out`: a term's
     // arguments' objects first, left to right and each made alike, then the term's own, as the
     // walk of the written term makes them.

@@ -245,9 +245,11 @@ bool FactList::originIndex(const std::string& text, std::uint16_t& index) {
 namespace {
 
 // Record layout: a byte of form and flag, a byte saying which fields differ from the fact
-// before, then those fields, then each argument. Numbers are written seven bits a byte, signed
-// ones zigzagged; a symbol is its value's difference from the one written at its place before,
-// doubled, plus one when its kind or arity differ, which then follow in two bytes.
+// before, then those fields, then each argument; the two bytes are one, SameHead, when the form
+// and flag are the fact before's and no field differs (most facts of a consulted file). Numbers are
+// written seven bits a byte, signed ones zigzagged; a symbol is its value's difference from the one
+// written at its place before, doubled, plus one when its kind or arity differ, which then follow
+// in two bytes.
 enum Changed : std::uint8_t {
     BeforeChanged = 1,
     LineJumps = 2,  // not the line after the fact before's
@@ -264,6 +266,9 @@ constexpr std::size_t MaxRecord = 2 + 3 * 10 + 256 * 12 + 1 + MaxShape;
 // Marks the end of a chunk's records where the next record did not fit; no form and flag byte
 // has this value.
 constexpr std::uint8_t ChunkEnd = 0xff;
+// Stands for the form and flag of the fact before and no field differing; no form and flag byte
+// has this value either.
+constexpr std::uint8_t SameHead = 0xfe;
 
 std::uint64_t zigzag(std::int64_t n) {
     return (static_cast<std::uint64_t>(n) << 1) ^ static_cast<std::uint64_t>(n >> 63);
@@ -372,6 +377,7 @@ FactList::FactList(const FactList& other)
 void FactList::append(const Fact& fact, const FSymbol* args,
                       const std::vector<std::uint8_t>& shape) {
     if (count % Interval == 0) last.reset();
+    const bool sameFlags = fact.flags == last.flags;
     std::uint8_t record[MaxRecord];
     std::uint8_t* out = record;
     *out++ = fact.flags;
@@ -416,7 +422,13 @@ void FactList::append(const Fact& fact, const FSymbol* args,
     last.flags = fact.flags;
     last.arity = fact.arity;
 
-    const auto size = static_cast<std::size_t>(out - record);
+    // The two head bytes fold into one, just before the fields.
+    const std::uint8_t* start = record;
+    if (sameFlags && changed == 0) {
+        record[1] = SameHead;
+        start = record + 1;
+    }
+    const auto size = static_cast<std::size_t>(out - start);
     if (chunkUsed + size > ChunkBytes) {
         if (!chunks.empty() && chunkUsed < ChunkBytes) chunks.back()[chunkUsed] = ChunkEnd;
         // Written before it is read: the chunk is not cleared first.
@@ -430,7 +442,7 @@ void FactList::append(const Fact& fact, const FSymbol* args,
     if (count % Interval == 0)
         marks.push_back(Place{static_cast<std::uint32_t>(chunks.size() - 1),
                               static_cast<std::uint32_t>(chunkUsed)});
-    std::memcpy(chunks.back().get() + chunkUsed, record, size);
+    std::memcpy(chunks.back().get() + chunkUsed, start, size);
     chunkUsed += size;
     if (beforeRuns.empty() || beforeRuns.back().before != fact.before)
         beforeRuns.push_back(BeforeRun{static_cast<std::uint32_t>(count), fact.before});
@@ -536,8 +548,13 @@ const FactList::Fact& FactList::decode(std::size_t i) const {
             cursorNext = Place{cursorNext.chunk + 1, 0};
         const std::uint8_t* in = chunks[cursorNext.chunk].get() + cursorNext.offset;
         const std::uint8_t* start = in;
-        cursor.flags = *in++;
-        const std::uint8_t changed = *in++;
+        std::uint8_t changed = 0;
+        if (*in == SameHead) {
+            ++in;
+        } else {
+            cursor.flags = *in++;
+            changed = *in++;
+        }
         if ((changed & BeforeChanged) != 0)
             cursor.before = static_cast<std::uint32_t>(cursor.before + unzigzag(getNumber(in)));
         cursor.line = (changed & LineJumps) != 0
@@ -559,6 +576,45 @@ const FactList::Fact& FactList::decode(std::size_t i) const {
     }
     cursorIndex = i;
     return cursor;
+}
+
+namespace {
+
+bool isNumber(const FSymbol& symbol) {
+    return symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float;
+}
+
+}  // namespace
+
+std::size_t FactList::numberRows(std::size_t i, std::size_t limit,
+                                 std::vector<InternalName>& cells) const {
+    cells.clear();
+    if (i >= count || limit == 0) return 0;
+    const Fact& first = at(i);
+    if (static_cast<Form>(first.flags >> FlagBits) != Predicate || first.arity == 0 ||
+        first.symbol.getType() != InternalName::Predicate)
+        return 0;
+    const FSymbol symbol = first.symbol;
+    const std::size_t arity = first.arity;
+    const std::size_t end = std::min(count, i + limit);
+    cells.resize((end - i) * arity);
+    std::size_t taken = 0;
+    for (std::size_t j = i; j < end; ++j) {
+        const Fact& fact = at(j);
+        if (static_cast<Form>(fact.flags >> FlagBits) != Predicate || fact.symbol != symbol ||
+            fact.arity != arity)
+            break;
+        InternalName* row = cells.data() + taken * arity;
+        bool numbers = true;
+        for (std::size_t k = 0; k < arity && numbers; ++k) {
+            numbers = isNumber(fact.args[k]);
+            row[k] = fact.args[k].stored();
+        }
+        if (!numbers) break;
+        ++taken;
+    }
+    cells.resize(taken * arity);
+    return taken;
 }
 
 bool FactList::add(const FRule& rule, std::size_t before) {

@@ -116,6 +116,12 @@ class FactList {
     int line(std::size_t i) const { return at(i).line; }
     int flag(std::size_t i) const { return at(i).flags & FlagMask; }
 
+    // The facts from i on, at most `limit` of them, that are tuples of numbers of fact i's
+    // predicate and arity, read in one pass: their count, and their arguments as stored cells
+    // into `cells` (emptied first), one fact after the other. 0 when fact i is no such fact.
+    std::size_t numberRows(std::size_t i, std::size_t limit,
+                           std::vector<InternalName>& cells) const;
+
     // The parts of molecule fact i, into `out` (emptied first): its class relation, then each
     // method's values in written order. Arguments and results stay where they point until
     // another fact of this list is read.

@@ -65,6 +65,14 @@ class FactWriter {
             if (insertNew(rows + std::size_t(i) * std::size_t(width)) != 0) any = 1;
         return any;
     }
+    // insert for `count` rows of `width` cells each, one after the other at `rows`, in that
+    // order; nonzero when the answer of any of them would be.
+    virtual int insertRows(const InternalName* rows, int count, int width) {
+        int any = 0;
+        for (int i = 0; i < count; ++i)
+            if (insert(rows + std::size_t(i) * std::size_t(width)) != 0) any = 1;
+        return any;
+    }
     // A hint that about `rows` new rows come next: a writer may make room for them at once.
     virtual void expect(int /*rows*/) {}
     // Whether the row's fact is stored already (insert would answer 0 and store nothing);

@@ -88,6 +88,32 @@ int MainMemPredicateWriter::insertNewRows(const InternalName* rows, int count, i
     return om.recordPredicateRows(predicate, found, rows, count, arity) | any;
 }
 
+int MainMemPredicateWriter::insertRows(const InternalName* rows, int count, int width) {
+    if (count <= 0 || width != arity) return FactWriter::insertRows(rows, count, width);
+    int any = 0;
+    if (frame() == nullptr) {
+        // The first row makes the frame; the others follow in one block.
+        any = insert(rows) != 0 ? 1 : 0;
+        rows += arity;
+        --count;
+        if (count == 0) return any;
+    }
+    MainMemPredFrame* found = frame();
+    if (found == nullptr) return FactWriter::insertRows(rows, count, width) | any;
+    if (expected > 0) {
+        if (expected > found->store().size()) found->reserveInserts(expected);
+        expected = 0;
+    }
+    const int before = found->store().size();
+    const int fresh = found->insertTuples(rows, arity, count);
+    if (fresh < 0) return FactWriter::insertRows(rows, count, width) | any;
+    if (fresh == 0) return any;
+    // The new rows are the store's last ones, in the order they came: each is recorded as
+    // insert records it, the delta looked up once for them all.
+    if (found->isViewed() || om.deltaOn == 0) return 1;
+    return om.recordPredicateRows(predicate, found, found->store().row(before), fresh, arity) | any;
+}
+
 int MainMemPredicateWriter::afterStore(MainMemPredFrame* found, const InternalName* row,
                                        int stored) {
     // The frame's own answer says whether the tuple is new; a frame that a delta views needs

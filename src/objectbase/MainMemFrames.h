@@ -441,6 +441,11 @@ class MainMemPredFrame : public PredicateFrame {
     // insertTuple for a row the caller knows the frame lacks: stored without a probe (see
     // RelationStore::appendNew); 1 once stored.
     int insertNewTuple(const InternalName* cells, int count);
+    // insertTuple for `rows` rows of `count` cells each, one after the other at `cells`, in that
+    // order, on a plain frame that is no view: the number of the rows
+    // that were new, which are then the store's last rows. -1, nothing stored, on any other
+    // frame or when `count` is not the arity: the caller stores them one by one.
+    int insertTuples(const InternalName* cells, int count, int rows);
     // insertNewTuple for `rows` rows of `count` cells each, one after the other at `cells`, on
     // a frame that is no view; the number of rows stored (all of them, or 0 when `count` is not
     // the arity).

@@ -184,6 +184,14 @@ int MainMemPredFrame::insertTuple(const InternalName* cells, int count) {
     return rows->insert(cells) ? 1 : 0;
 }
 
+int MainMemPredFrame::insertTuples(const InternalName* cells, int count, int rows) {
+    // A kind of frame of its own may store otherwise than its rows' store does.
+    if (typeid(*this) != typeid(MainMemPredFrame) || viewed != nullptr ||
+        !fitsFrame(cells, count, arity, scratch.get()))
+        return -1;
+    return rows <= 0 ? 0 : this->rows->insertRows(cells, rows);
+}
+
 int MainMemPredFrame::insertNewTuple(const InternalName* cells, int count) {
     if (!fitsFrame(cells, count, arity, scratch.get())) return 0;
     if (viewed != nullptr) return insertTuple(cells, count);

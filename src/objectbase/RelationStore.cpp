@@ -166,6 +166,25 @@ bool RelationStore::insert(const InternalName* row) {
     return numberOf(row) == before;
 }
 
+int RelationStore::insertRows(const InternalName* rows, int count) {
+    const int before = rowCount;
+    const std::size_t w = std::size_t(rowWidth);
+    int i = 0;
+    // While the rows ascend, each is compared with the last stored only: a consulted run of
+    // numbered facts is copied in without a probe.
+    for (; i < count && ascending; ++i)
+        if (appendAscending(rows + std::size_t(i) * w) == NotAppended) break;
+    // The rest are probed; the slot of the row some rows ahead starts loading meanwhile.
+    constexpr int Ahead = 8;
+    for (int k = i; k < count && k < i + Ahead; ++k) prefetch(rows + std::size_t(k) * w);
+    for (; i < count; ++i) {
+        if (i + Ahead < count) prefetch(rows + std::size_t(i + Ahead) * w);
+        const InternalName* row = rows + std::size_t(i) * w;
+        lookUp(row, hashRow(row));
+    }
+    return rowCount - before;
+}
+
 int RelationStore::numberOf(const InternalName* row) {
     if (const int appended = appendAscending(row); appended != NotAppended) return appended;
     return lookUp(row, hashRow(row));

@@ -45,6 +45,10 @@ class RelationStore {
 
     // Appends a copy of the row unless an equal one is stored; true when it was new.
     bool insert(const InternalName* cells);
+    // insert for `count` rows lying one after the other at `rows` (none of them this store's
+    // own), in that order; the number of them that were new. The new rows are the last ones of
+    // the store afterwards, in the order they came.
+    int insertRows(const InternalName* rows, int count);
     // The number of the row equal to `cells`, appended when there is none: the store numbers
     // the distinct keys of a join or a grouping in the order they come.
     int numberOf(const InternalName* cells);

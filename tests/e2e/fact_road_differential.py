@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Random consults of plain facts (numbers, names, strings and function terms, repeated, among
-molecules and a rule) stored twice: untraced, where runs of facts of numbers and names go to the
-store in batches, and with the insert trace on, where each fact is stored on its own. Both final
+"""Random consults of plain facts (runs of numbers; numbers, names, strings and function terms,
+repeated, among molecules and a rule) stored twice: untraced, where runs of facts of numbers go
+to the store as blocks of rows and runs of numbers and names in batches, and with the insert
+trace on, where each fact is stored on its own. Both final
 object bases (the F-Logic dump, as sets of facts) and the answers of a query must agree.
 
 Usage: fact_road_differential.py <quorin> <work folder> [count [first seed]]
@@ -26,6 +27,16 @@ def argument(rng):
 def program(seed):
     rng = random.Random(seed)
     lines = []
+    # Runs of facts of numbers, ascending, descending or repeated, which untraced go to the
+    # store as blocks of rows.
+    for _ in range(rng.randrange(0, 4)):
+        step = rng.choice([1, 1, -1, 0, 5])
+        at = rng.randrange(50)
+        for _ in range(rng.randrange(1, 200)):
+            lines.append("p(%d, %d)." % (at if step else rng.randrange(20), at % 7))
+            if rng.randrange(12) == 0:
+                lines.append(lines[-1])
+            at += step
     for _ in range(rng.randrange(20, 400)):
         a, b, c = argument(rng), argument(rng), argument(rng)
         shape = rng.randrange(10)
