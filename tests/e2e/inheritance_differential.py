@@ -65,6 +65,8 @@ import random
 import shutil
 import subprocess
 import sys
+import threading
+from collections import Counter
 from concurrent.futures import ThreadPoolExecutor
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -90,6 +92,16 @@ BETWEEN = ["X[a -> V]", "tr :: X", "X :: tq", "c8 :: X", "X :: c7", "X : tr"]
 # The one negation of programs whose modes must agree reads facts of z alone.
 NEGATING_RULE = "not X[z -> "
 NEGATED_FACT = "[z -> "
+# What the runs met, for the summary: programs whose modes must agree (each also run in two
+# steps), those whose second step loaded its facts, founded programs run in two steps, those
+# loading, and those told with the warning for negation through recursion (evaluated in rounds).
+TALLY = Counter()
+TALLY_LOCK = threading.Lock()
+
+
+def tally(what):
+    with TALLY_LOCK:
+        TALLY[what] += 1
 
 
 def generate(rng):
@@ -461,7 +473,9 @@ def check(quorin, config, work, seed):
         # Half the time the second step loads the facts it adds (an evaluation of their own)
         # before its rules are added: the facts then come before the rules.
         load = other.random() < 0.5 and any(is_fact(c) for c in stepped[split:])
+        tally("agree")
         if load:
+            tally("agree loaded")
             stepped = loaded_last(stepped, split)
         if stepped != program:
             once = ("naive", "oneTrigger", "shuffled")
@@ -719,6 +733,7 @@ def founded_check(quorin, config, work, seed):
     load = other.random() < 0.5 and any(is_fact(c) for c in shuffled[split:])
     if negated is None and all(not rule[5] for rule in rules):
         runs.append((shuffled, split, "loaded" if load else "twice"))
+        tally("founded loaded" if load else "founded twice")
     rounds = {}
     for evaluation, triggers in MODES:
         for clauses, steps, name in runs:
@@ -736,6 +751,8 @@ def founded_check(quorin, config, work, seed):
             # A negation through recursion, told with the warning, is evaluated in rounds: that
             # model need not be the founded one. The runs in rounds agree with each other.
             if result["rounds"]:
+                if not rounds:
+                    tally("founded warned")
                 reason = rounds.setdefault((triggers, name), (evaluation, got))
                 if reason[1] != got:
                     return clauses, "%s and %s, %s %s, in rounds: answers %s and %s" % (
@@ -776,6 +793,10 @@ def main():
     print("%d random inheritance programs: every pair that must agree agrees, nothing equated;"
           " %d founded programs answer their model in every mode, clause order and split"
           % (count, checked))
+    print("%d random programs in two steps (%d loading their facts); founded programs in two"
+          " steps %d (%d loading), in rounds after the warning %d"
+          % (TALLY["agree"], TALLY["agree loaded"], TALLY["founded twice"] + TALLY["founded loaded"],
+             TALLY["founded loaded"], TALLY["founded warned"]))
 
 
 if __name__ == "__main__":
