@@ -316,7 +316,7 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
             if (decided.count(key) != 0) continue;
             if (awaited.count(key[0]) != 0 || isDeferred(key[0])) continue;
             // A blocked slot takes nothing, from this class or a later one.
-            if (!blockedSlots.empty() &&
+            if (anyBlocked() &&
                 isBlocked(host, type, key[0], key.size() > 1 ? key.data() + 1 : nullptr,
                           static_cast<int>(key.size()) - 1, classes->key(item))) {
                 decided.insert(key);
@@ -560,7 +560,7 @@ bool InheritancePhases::yieldToMoreSpecific(const InternalName& host, int stored
     if (!isBound(source)) return false;
     const int argCount = static_cast<int>(slot.args.size());
     const InternalName* args = argCount != 0 ? slot.args.data() : nullptr;
-    if (giving != source && !blockedSlots.empty() &&
+    if (giving != source && anyBlocked() &&
         isBlocked(host, slot.type, slot.method, args, argCount, giving))
         return false;
     if (giving != source) {
@@ -619,7 +619,7 @@ void InheritancePhases::appendForm(const InternalName& name, std::string& out) {
 bool InheritancePhases::isBlocked(const InternalName& host, int type, const InternalName& method,
                                   const InternalName* args, int argCount,
                                   const InternalName& from) {
-    if (blockedSlots.empty() && replayedSlots.empty()) return false;
+    if (!anyBlocked()) return false;
     std::string hostForm;
     appendForm(host, hostForm);
     if (blockedHosts.count(hostForm) == 0) return false;

@@ -214,6 +214,7 @@ class InheritancePhases {
     std::map<std::string, std::set<std::string>> replayedSlots;
     // Whether the slot's form blocks the class's form, or, with `from` bound and not blocked
     // from every class, the class `from` (its form then in `classForm`).
+    bool anyBlocked() const { return !blockedSlots.empty() || !replayedSlots.empty(); }
     bool slotBlocks(const std::map<std::string, std::set<std::string>>& slots,
                     const std::string& form, const InternalName& from, std::string& classForm);
     bool blockingFounded(const MetBlocking& met);
