@@ -85,6 +85,7 @@ void InheritancePhases::baseCleared() {
     blockedSlots.clear();
     blockedHosts.clear();
     releasedBlockings.clear();
+    replayedSlots.clear();
 }
 
 int InheritancePhases::takeNewFacts() {
@@ -315,7 +316,7 @@ Iterator* InheritancePhases::inheritedRetrievalForHost(int type, InternalName* t
             if (decided.count(key) != 0) continue;
             if (awaited.count(key[0]) != 0 || isDeferred(key[0])) continue;
             // A blocked slot takes nothing, from this class or a later one.
-            if (!blockedSlots.empty() &&
+            if (anyBlocked() &&
                 isBlocked(host, type, key[0], key.size() > 1 ? key.data() + 1 : nullptr,
                           static_cast<int>(key.size()) - 1, classes->key(item))) {
                 decided.insert(key);
@@ -559,7 +560,7 @@ bool InheritancePhases::yieldToMoreSpecific(const InternalName& host, int stored
     if (!isBound(source)) return false;
     const int argCount = static_cast<int>(slot.args.size());
     const InternalName* args = argCount != 0 ? slot.args.data() : nullptr;
-    if (giving != source && !blockedSlots.empty() &&
+    if (giving != source && anyBlocked() &&
         isBlocked(host, slot.type, slot.method, args, argCount, giving))
         return false;
     if (giving != source) {
@@ -618,19 +619,15 @@ void InheritancePhases::appendForm(const InternalName& name, std::string& out) {
 bool InheritancePhases::isBlocked(const InternalName& host, int type, const InternalName& method,
                                   const InternalName* args, int argCount,
                                   const InternalName& from) {
-    if (blockedSlots.empty()) return false;
+    if (!anyBlocked()) return false;
     std::string hostForm;
     appendForm(host, hostForm);
     if (blockedHosts.count(hostForm) == 0) return false;
     std::string form = slotForm(hostForm, type, method, args, argCount);
-    auto blocked = blockedSlots.find(form);
-    if (blocked == blockedSlots.end()) return false;
     std::string classForm;
-    if (blocked->second.count(classForm) == 0) {
-        if (!isBound(from)) return false;
-        appendForm(from, classForm);
-        if (blocked->second.count(classForm) == 0) return false;
-    }
+    if (!slotBlocks(blockedSlots, form, from, classForm) &&
+        !slotBlocks(replayedSlots, form, from, classForm))
+        return false;
     std::pair<std::string, std::string> key{std::move(form), classForm};
     if (consultedBlockings.count(key) == 0) {
         MetBlocking met{host, slotOf(type, method, args, argCount), classForm.empty() ? Free : from,
@@ -638,6 +635,18 @@ bool InheritancePhases::isBlocked(const InternalName& host, int type, const Inte
         consultedBlockings.emplace(std::move(key), std::move(met));
     }
     return true;
+}
+
+bool InheritancePhases::slotBlocks(const std::map<std::string, std::set<std::string>>& slots,
+                                   const std::string& form, const InternalName& from,
+                                   std::string& classForm) {
+    classForm.clear();
+    auto blocked = slots.find(form);
+    if (blocked == slots.end()) return false;
+    if (blocked->second.count(classForm) != 0) return true;
+    if (!isBound(from)) return false;
+    appendForm(from, classForm);
+    return blocked->second.count(classForm) != 0;
 }
 
 std::size_t InheritancePhases::blockEarliestConflicts() {
@@ -690,14 +699,22 @@ std::size_t InheritancePhases::releaseUnfoundedBlockings() {
     return released;
 }
 
-void InheritancePhases::beginEvaluation() {
-    for (const auto& [slotForm, classForm] : releasedBlockings) {
-        auto blocked = blockedSlots.find(slotForm);
-        if (blocked == blockedSlots.end()) continue;
-        blocked->second.erase(classForm);
+InheritancePhases::Blockings InheritancePhases::beginEvaluation() {
+    Blockings lifted;
+    for (const auto& key : releasedBlockings) {
+        auto blocked = blockedSlots.find(key.first);
+        if (blocked == blockedSlots.end() || blocked->second.erase(key.second) == 0) continue;
         if (blocked->second.empty()) blockedSlots.erase(blocked);
+        lifted.insert(key);
     }
     releasedBlockings.clear();
+    return lifted;
+}
+
+void InheritancePhases::holdForReplay(const Blockings& lifted) {
+    replayedSlots.clear();
+    // A lifted blocking keeps its host among the blocked hosts: they go only with the base.
+    for (const auto& [slotForm, classForm] : lifted) replayedSlots[slotForm].insert(classForm);
 }
 
 void InheritancePhases::clearKeepingBlockings() {

@@ -125,12 +125,18 @@ class InheritancePhases {
     // once: should it come back, it stays (a value that only comes when the blocking holds
     // would never let the runs end). The number of blockings that went.
     std::size_t releaseUnfoundedBlockings();
+    // Blockings by the printed forms of their slot and class.
+    using Blockings = std::set<std::pair<std::string, std::string>>;
     // A new evaluation begins: the blockings that came back after they went for want of a
     // cause (an own value that comes only from the value it replaces) go, and every blocking
     // may go once more. They ended the runs of the last evaluation; in this one the clauses
     // added may give the host its value from another class, or another value from the same
-    // class, and the slot is decided again.
-    void beginEvaluation();
+    // class, and the slot is decided again. Answers the blockings that went.
+    Blockings beginEvaluation();
+    // While an earlier evaluation runs again to fill the base: the blockings that went when the
+    // evaluations after it began hold again, as they held when it ran. Replaces the blockings
+    // held so before; an empty set ends the holding.
+    void holdForReplay(const Blockings& lifted);
     // While set, the phases inherit no value of these methods: rules may still give the hosts
     // values of their own, and the methods' turn comes when nothing else is inherited. Null
     // for none; the set is the caller's and must stay until it is reset. A phase's end resets it.
@@ -202,7 +208,15 @@ class InheritancePhases {
     };
     std::map<std::pair<std::string, std::string>, MetBlocking> consultedBlockings;
     // The blockings released once (slot form, class form): they do not go again.
-    std::set<std::pair<std::string, std::string>> releasedBlockings;
+    Blockings releasedBlockings;
+    // The blockings that hold only while an earlier evaluation runs again (holdForReplay), as
+    // blockedSlots keeps them.
+    std::map<std::string, std::set<std::string>> replayedSlots;
+    // Whether the slot's form blocks the class's form, or, with `from` bound and not blocked
+    // from every class, the class `from` (its form then in `classForm`).
+    bool anyBlocked() const { return !blockedSlots.empty() || !replayedSlots.empty(); }
+    bool slotBlocks(const std::map<std::string, std::set<std::string>>& slots,
+                    const std::string& form, const InternalName& from, std::string& classForm);
     bool blockingFounded(const MetBlocking& met);
     // Whether a value written out as inherited or confirmed stays out after a refill: its slot
     // is blocked now (the value is taken out of the base), or there is no base to hold it.

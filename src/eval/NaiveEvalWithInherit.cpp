@@ -106,12 +106,16 @@ Ref<FProgram> programPrefix(FProgram* program, std::size_t length) {
 
 NaiveEvalWithInherit::Journal::Journal() = default;
 
-NaiveEvalWithInherit::Journal::Entry::Entry(FProgram* evaluated)
-    : program(Ref<FProgram>::share(evaluated)), clauses(evaluated->clauseCount()) {}
+NaiveEvalWithInherit::Journal::Entry::Entry(FProgram* evaluated,
+                                            InheritancePhases::Blockings lifted)
+    : program(Ref<FProgram>::share(evaluated)),
+      clauses(evaluated->clauseCount()),
+      lifted(std::move(lifted)) {}
 
 void NaiveEvalWithInherit::abandonRun() {
     stepBackOpen = false;
     journal.reset();
+    liftedAtStart.clear();
     phases->inheritance().forgetConflicts();
 }
 
@@ -133,13 +137,16 @@ int NaiveEvalWithInherit::runToFixpoint(FProgram* program) {
     }
     // The same program evaluated again, perhaps with clauses appended: its evaluation takes the
     // place of the last one, which a step back does not take again.
-    if (journal && !journal->entries.empty() && journal->entries.back().program.get() == program)
+    liftedAtStart.clear();
+    if (journal && !journal->entries.empty() && journal->entries.back().program.get() == program) {
+        liftedAtStart = std::move(journal->entries.back().lifted);
         journal->entries.pop_back();
+    }
     stepBackOpen = journal && (!journal->origin || journal->origin->complete());
     phases->inheritance().forgetConflicts();
     // Without a way back the blockings of the last evaluation stay: nothing could undo a value
     // that gives way again.
-    if (stepBackOpen) phases->inheritance().beginEvaluation();
+    if (stepBackOpen) liftedAtStart.merge(phases->inheritance().beginEvaluation());
     // What a run writes is passed on only once it is known that the run stands: the traces and
     // messages of a run stepped back from would be written again, or would tell of equalities
     // and values the model does not hold.
@@ -155,10 +162,11 @@ int NaiveEvalWithInherit::runToFixpoint(FProgram* program) {
         if (reached == 0) {
             journal.reset();
         } else {
-            journal->entries.emplace_back(program);
+            journal->entries.emplace_back(program, std::move(liftedAtStart));
             journal->stamp = base->changeStamp();
         }
     }
+    liftedAtStart.clear();
     return reached;
 }
 
@@ -198,17 +206,31 @@ bool NaiveEvalWithInherit::refill() {
     // The trace printer's names may stand for other objects in the next run.
     if (printer) printer->clear();
     reset(0);
+    // Each evaluation since the journal started ran with the blockings that went when a later
+    // one began: they hold again for it (and for the origin, which the first one started on).
+    const std::vector<Journal::Entry>& entries = journal->entries;
+    std::vector<InheritancePhases::Blockings> heldFor(entries.size());
+    InheritancePhases::Blockings later = liftedAtStart;
+    for (std::size_t i = entries.size(); i-- > 0;) {
+        heldFor[i] = later;
+        later.insert(entries[i].lifted.begin(), entries[i].lifted.end());
+    }
+    InheritancePhases& inheritance = phases->inheritance();
+    inheritance.holdForReplay(heldFor.empty() ? InheritancePhases::Blockings{} : heldFor.front());
     if (journal->origin) journal->origin->restore(*phases, *matcher);
     // The evaluations since the journal started, again and with the blockings: what they derived
     // from a value that gives way goes, what entered the base with them stays.
-    for (const Journal::Entry& entry : journal->entries) {
-        const Ref<FProgram> earlier = programPrefix(entry.program.get(), entry.clauses);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        inheritance.holdForReplay(heldFor[i]);
+        const Ref<FProgram> earlier = programPrefix(entries[i].program.get(), entries[i].clauses);
         evaluateOnce(earlier.get());
         reset(0);
         if (!steppingBack()) continue;
-        if (phases->inheritance().blockEarliestConflicts() != 0) return false;
-        phases->inheritance().forgetConflicts();
+        inheritance.holdForReplay({});
+        if (inheritance.blockEarliestConflicts() != 0) return false;
+        inheritance.forgetConflicts();
     }
+    inheritance.holdForReplay({});
     return true;
 }
 

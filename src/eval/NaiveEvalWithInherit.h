@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "access/InheritancePhases.h"
 #include "eval/BaseSnapshot.h"
 #include "eval/NaiveEval.h"
 #include "foundation/Ref.h"
@@ -182,15 +183,21 @@ class NaiveEvalWithInherit : public NaiveEval {
     struct Journal {
         Journal();
         struct Entry {
-            explicit Entry(FProgram* evaluated);
+            Entry(FProgram* evaluated, InheritancePhases::Blockings lifted);
             Ref<FProgram> program;
             std::size_t clauses = 0;
+            // The blockings that went when the evaluation began: the evaluations before it ran
+            // with them, and run with them again.
+            InheritancePhases::Blockings lifted;
         };
         std::optional<BaseSnapshot> origin;
         std::vector<Entry> entries;
         std::uint64_t stamp = 0;
     };
     std::optional<Journal> journal;
+    // The blockings that went when the evaluation now running began (with those of the
+    // evaluation of the same program it takes the place of).
+    InheritancePhases::Blockings liftedAtStart;
     // Empties the base, fills it from the journal with the blockings, and evaluates the program
     // again; the output held so far is dropped.
     int stepBack(FProgram* program, HeldOutput& held);

@@ -338,6 +338,50 @@ TEST_F(InheritedValuesTest, ABlockingWhoseCauseDoesNotComeGoesOnce) {
     EXPECT_EQ(access->inheritance().releaseUnfoundedBlockings(), 0u);
 }
 
+TEST_F(InheritedValuesTest, ABlockingLiftedWhenAnEvaluationBeginsHoldsAgainForTheOnesBefore) {
+    auto refill = [&] {
+        access->inheritance().clearKeepingBlockings();
+        makeNames();
+        access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
+    };
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
+    inherit(0, {x, m, Free});
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
+    ASSERT_EQ(access->inheritance().blockEarliestConflicts(), 1u);
+    refill();
+    inherit(0, {x, m, Free});
+    ASSERT_EQ(access->inheritance().releaseUnfoundedBlockings(), 1u);
+    // The own value comes again whenever the value is inherited: the blocking comes back and
+    // ends the evaluation.
+    refill();
+    inherit(0, {x, m, Free});
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
+    ASSERT_EQ(access->inheritance().blockEarliestConflicts(), 1u);
+    const InheritancePhases::Blockings lifted = access->inheritance().beginEvaluation();
+    EXPECT_EQ(lifted.size(), 1u);
+    EXPECT_TRUE(access->inheritance().beginEvaluation().empty());
+    // The next evaluation decides the slot again.
+    refill();
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{v1});
+    // The one before it runs again as it ran: blocked.
+    refill();
+    access->inheritance().holdForReplay(lifted);
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{});
+    access->inheritance().holdForReplay({});
+    EXPECT_FALSE(access->inheritance().isBlocked(x, 0, m, nullptr, 0));
+    refill();
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{v1});
+    // A blocking the running evaluation finds for the same slot stays once the holding ends.
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
+    ASSERT_EQ(access->inheritance().blockEarliestConflicts(), 1u);
+    access->inheritance().holdForReplay(lifted);
+    access->inheritance().holdForReplay({});
+    EXPECT_TRUE(access->inheritance().isBlocked(x, 0, m, nullptr, 0));
+}
+
 TEST_F(InheritedValuesTest, EquatedMethodNamesAndArgumentsEquateNoInheritedValue) {
     const InternalName f = object("f");
     access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, integer(1));

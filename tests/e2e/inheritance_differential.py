@@ -31,7 +31,11 @@ meets values the first one inherited, which own values or more specific classes 
 clauses replace: it steps back to the base it started on (or, where that base holds only what
 the program derived, to an empty one), and the model and answers are those of one evaluation of
 the whole program. A second evaluation keeps what the first derived under negation, as for
-predicates: the facts the one negation of these programs reads come in the first step.
+predicates: the facts the one negation of these programs reads come in the first step. Half
+the time the second step loads the facts it adds with sys.load, an evaluation of their own, and
+then adds its rules; one evaluation of the clauses with those facts before those rules (the
+order in which the load names them) is then the model. A step back in the second evaluation
+evaluates the first and the load again, each as it ran.
 
 Shapes among the programs: own values that depend through negation on facts alone and replace
 inherited values another rule read (the blocking that causes must go again when the own value
@@ -49,7 +53,7 @@ founded model; programs without one, or with ties, are left out): hierarchies th
 by subclass links with and without negation in their bodies and by memberships made from
 inherited values (or from their absence), and rules that read the inherited values, some under
 negation. Each is evaluated in all seven configurations, in its clause order and in another, and
-(without negation) in two steps.
+(without negation) in two steps, the second one half the time loading its facts.
 
 Shows every program that disagrees and then exits 1. A failing program is kept in the work
 folder; a seed reproduces a run.
@@ -61,6 +65,8 @@ import random
 import shutil
 import subprocess
 import sys
+import threading
+from collections import Counter
 from concurrent.futures import ThreadPoolExecutor
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -86,6 +92,16 @@ BETWEEN = ["X[a -> V]", "tr :: X", "X :: tq", "c8 :: X", "X :: c7", "X : tr"]
 # The one negation of programs whose modes must agree reads facts of z alone.
 NEGATING_RULE = "not X[z -> "
 NEGATED_FACT = "[z -> "
+# What the runs met, for the summary: programs whose modes must agree (each also run in two
+# steps), those whose second step loaded its facts, founded programs run in two steps, those
+# loading, and those told with the warning for negation through recursion (evaluated in rounds).
+TALLY = Counter()
+TALLY_LOCK = threading.Lock()
+
+
+def tally(what):
+    with TALLY_LOCK:
+        TALLY[what] += 1
 
 
 def generate(rng):
@@ -322,7 +338,22 @@ def configured(config, evaluation, triggers):
     return config.replace(modes % "seminaive", (modes % evaluation) + "\n" + (modes % triggers))
 
 
-def run(quorin, config, folder, program, queries, evaluation, triggers, asked, split=None):
+def is_fact(clause):
+    return ":-" not in clause
+
+
+def loaded_last(program, split):
+    """The program with the facts after the split before the rules after it: the order in which
+    a second step that loads those facts and then adds the rules names them."""
+    rest = program[split:]
+    return program[:split] + [c for c in rest if is_fact(c)] + [c for c in rest if not is_fact(c)]
+
+
+def run(quorin, config, folder, program, queries, evaluation, triggers, asked, split=None,
+        load=False):
+    """One run of the program: at once, or in two steps split after clause `split`, the second
+    adding the rest (with `load`, its facts come through sys.load, an evaluation of their own,
+    and its rules are added after them)."""
     os.makedirs(folder, exist_ok=True)
     dump = os.path.join(folder, "model.flp")
     if os.path.exists(dump):
@@ -334,9 +365,15 @@ def run(quorin, config, folder, program, queries, evaluation, triggers, asked, s
         out.write("?- sys.om.eqTraceOn[].\n")
         if split is not None:
             out.write("\n".join(program[:split]) + "\n?- sys.eval[].\n")
-            # A query between the clauses added and the evaluation only reads: the model is
-            # that of the evaluation without it.
-            out.write("\n".join(program[split:]) + "\n")
+            rest = program[split:]
+            if load:
+                with open(os.path.join(folder, "loaded.flp"), "w") as loaded:
+                    loaded.write("\n".join(c for c in rest if is_fact(c)) + "\n")
+                out.write('?- sys.load@("loaded.flp")[].\n')
+                rest = [c for c in rest if not is_fact(c)]
+            # A query between the clauses added (or loaded) and the evaluation only reads: the
+            # model is that of the evaluation without it.
+            out.write("\n".join(rest) + "\n")
             out.write("".join("?- %s.\n" % query for query in BETWEEN) + "?- sys.eval[].\n")
         else:
             out.write("\n".join(program) + "\n?- sys.eval[].\n")
@@ -433,6 +470,13 @@ def check(quorin, config, work, seed):
         if late and any(NEGATING_RULE in clause for clause in stepped):
             stepped = stepped[:split] + late + [c for c in stepped[split:] if c not in late]
             split += len(late)
+        # Half the time the second step loads the facts it adds (an evaluation of their own)
+        # before its rules are added: the facts then come before the rules.
+        load = other.random() < 0.5 and any(is_fact(c) for c in stepped[split:])
+        tally("agree")
+        if load:
+            tally("agree loaded")
+            stepped = loaded_last(stepped, split)
         if stepped != program:
             once = ("naive", "oneTrigger", "shuffled")
             results[once] = run(quorin, config, os.path.join(folder, "shuffled"), stepped,
@@ -441,14 +485,14 @@ def check(quorin, config, work, seed):
             key = (evaluation, triggers, "twice")
             results[key] = run(quorin, config,
                                os.path.join(folder, evaluation + "-" + triggers + "-twice"),
-                               stepped, queries, evaluation, triggers, asked, split)
+                               stepped, queries, evaluation, triggers, asked, split, load)
             if results[key]["equated"]:
                 return stepped, "%s %s twice: an equality from inheritance: %s" % (
                     evaluation, triggers, results[key]["equated"])
             reason = differ(once, key)
             if reason:
-                return stepped, "%s %s, once and in two steps after clause %d: %s" % (
-                    evaluation, triggers, split, reason)
+                return stepped, "%s %s, once and in two steps after clause %d%s: %s" % (
+                    evaluation, triggers, split, " (its facts loaded)" if load else "", reason)
     shutil.rmtree(folder, ignore_errors=True)
     return None
 
@@ -684,14 +728,19 @@ def founded_check(quorin, config, work, seed):
     # A second evaluation keeps what the first derived: a program that negates reads only in
     # one evaluation.
     runs = [(program, None, "once"), (shuffled, None, "shuffled")]
+    # Half the time the second step loads the facts it adds, an evaluation of their own, and
+    # then adds its rules.
+    load = other.random() < 0.5 and any(is_fact(c) for c in shuffled[split:])
     if negated is None and all(not rule[5] for rule in rules):
-        runs.append((shuffled, split, "twice"))
+        runs.append((shuffled, split, "loaded" if load else "twice"))
+        tally("founded loaded" if load else "founded twice")
     rounds = {}
     for evaluation, triggers in MODES:
         for clauses, steps, name in runs:
             result = run(quorin, config, os.path.join(folder, "%s-%s-%s" % (evaluation, triggers,
                                                                            name)),
-                         clauses, FOUNDED_QUERIES, evaluation, triggers, set(objects), steps)
+                         clauses, FOUNDED_QUERIES, evaluation, triggers, set(objects), steps,
+                         name == "loaded")
             if result["status"] != 0:
                 return clauses, "%s %s %s: exit status %d" % (evaluation, triggers, name,
                                                               result["status"])
@@ -702,6 +751,8 @@ def founded_check(quorin, config, work, seed):
             # A negation through recursion, told with the warning, is evaluated in rounds: that
             # model need not be the founded one. The runs in rounds agree with each other.
             if result["rounds"]:
+                if not rounds:
+                    tally("founded warned")
                 reason = rounds.setdefault((triggers, name), (evaluation, got))
                 if reason[1] != got:
                     return clauses, "%s and %s, %s %s, in rounds: answers %s and %s" % (
@@ -742,6 +793,10 @@ def main():
     print("%d random inheritance programs: every pair that must agree agrees, nothing equated;"
           " %d founded programs answer their model in every mode, clause order and split"
           % (count, checked))
+    print("%d random programs in two steps (%d loading their facts); founded programs in two"
+          " steps %d (%d loading), in rounds after the warning %d"
+          % (TALLY["agree"], TALLY["agree loaded"], TALLY["founded twice"] + TALLY["founded loaded"],
+             TALLY["founded loaded"], TALLY["founded warned"]))
 
 
 if __name__ == "__main__":
