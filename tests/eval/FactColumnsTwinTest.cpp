@@ -24,16 +24,8 @@ using eval_test::Lines;
 using road_twin::Dice;
 using road_twin::Road;
 
-struct Input {
-    std::string facts;
-    std::string rules;
-    // Facts added after the first evaluation, evaluated again with the rules; may be empty.
-    std::string later;
-};
-
-std::ostream& operator<<(std::ostream& out, const Input& input) {
-    return out << input.facts << input.rules << "-- then --\n" << input.later;
-}
+// Facts, rules, and facts added after the first evaluation (may be empty).
+using Input = road_twin::TwoSteps;
 
 std::string argument(Dice& dice) {
     const int value = dice.below(12) - 3;
@@ -141,21 +133,15 @@ Lines model(const Input& input, Road road) {
                                                     : Creator1::FactRowsRoad::Rows);
     const std::vector<std::string> queries = {"?- p(X, Y).", "?- q(X).", "?- r(X, Y, Z).",
                                               "?- s(X, Y).", "?- X[m ->> {Y}]."};
-    Lines all{"evaluated: " + std::to_string(consult.run(input.facts + input.rules))};
-    auto answers = [&] {
+    auto run = [&](const std::string& text) { return consult.run(text); };
+    return road_twin::evaluatedInSteps(input, run, [&](Lines& all) {
         for (const std::string& query : queries)
             for (const std::string& line : h.ask(query)) all.push_back(query + " " + line);
         for (const auto& [name, arity] :
              std::vector<std::pair<std::string, int>>{{"p", 2}, {"q", 1}, {"r", 3}, {"s", 2}})
             for (const std::string& row : storedRows(h, name, arity))
                 all.push_back(name + " row " + row);
-    };
-    answers();
-    if (!input.later.empty()) {
-        all.push_back("again: " + std::to_string(consult.run(input.later + input.rules)));
-        answers();
-    }
-    return all;
+    });
 }
 
 TEST(FactColumnsTwin, RandomFactListsStoreTheSameRowsOnBothRoads) {

@@ -70,16 +70,8 @@ const std::vector<std::string> ruleList = {
 const std::vector<std::string> queries = {"?- X[r->>{Y}].", "?- X[e->>{Y}].", "?- h(X,Y).",
                                           "?- q(X).",       "?- k(X,Y).",     "?- X[s->Y]."};
 
-struct Input {
-    std::string facts;
-    std::string rules;
-    // Facts added after the first evaluation, evaluated again with the rules; may be empty.
-    std::string later;
-};
-
-std::ostream& operator<<(std::ostream& out, const Input& input) {
-    return out << input.facts << input.rules << "-- then --\n" << input.later;
-}
+// Facts, rules, and facts added after the first evaluation (may be empty).
+using Input = road_twin::TwoSteps;
 
 std::string randomFacts(Dice& dice, int low, int high) {
     const std::vector<std::string> objects = {"a", "b", "c", "d", "e1", "f", "g"};
@@ -103,17 +95,11 @@ Input randomInput(Dice& dice) {
 // Whether the evaluations finished, and the answers of every query after each.
 Lines model(const Input& input, Road road) {
     SemiNaiveRun h(road);
-    Lines all{"evaluated: " + std::to_string(h.run(input.facts + input.rules))};
-    auto answers = [&] {
+    auto run = [&](const std::string& text) { return h.run(text); };
+    return road_twin::evaluatedInSteps(input, run, [&](Lines& all) {
         for (const std::string& query : queries)
             for (const std::string& line : h.ask(query)) all.push_back(query + " " + line);
-    };
-    answers();
-    if (!input.later.empty()) {
-        all.push_back("again: " + std::to_string(h.run(input.later + input.rules)));
-        answers();
-    }
-    return all;
+    });
 }
 
 TEST(MethodRowsTwin, RandomProgramsGiveTheSameModelOnBothRoads) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -89,6 +90,31 @@ template <class Input, class Run>
 void expectTwinsOn(const std::vector<Input>& inputs, Run run) {
     for (const Input& input : inputs)
         EXPECT_EQ(run(input, Road::Chosen), run(input, Road::General)) << input;
+}
+
+// A program in two steps for the twin tests that evaluate again: facts and rules, then (where
+// `later` is not empty) later facts with the same rules added and evaluated again.
+struct TwoSteps {
+    std::string facts;
+    std::string rules;
+    std::string later;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const TwoSteps& input) {
+    return out << input.facts << input.rules << "-- then --\n" << input.later;
+}
+
+// What a twin model of two steps gives: whether each evaluation finished (from `run(text)`), each
+// followed by the lines `answers(lines)` appends.
+template <class Run, class Answers>
+std::vector<std::string> evaluatedInSteps(const TwoSteps& input, Run run, Answers answers) {
+    std::vector<std::string> all{"evaluated: " + std::to_string(run(input.facts + input.rules))};
+    answers(all);
+    if (!input.later.empty()) {
+        all.push_back("again: " + std::to_string(run(input.later + input.rules)));
+        answers(all);
+    }
+    return all;
 }
 
 }  // namespace road_twin
