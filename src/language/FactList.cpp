@@ -597,23 +597,20 @@ std::size_t FactList::numberRows(std::size_t i, std::size_t limit,
     const FSymbol symbol = first.symbol;
     const std::size_t arity = first.arity;
     const std::size_t end = std::min(count, i + limit);
-    cells.resize((end - i) * arity);
+    // The cells grow with the run rather than being sized for the limit first: a fact of names
+    // ends the run at once, and is asked about for every such fact.
     std::size_t taken = 0;
     for (std::size_t j = i; j < end; ++j) {
         const Fact& fact = at(j);
         if (static_cast<Form>(fact.flags >> FlagBits) != Predicate || fact.symbol != symbol ||
             fact.arity != arity)
             break;
-        InternalName* row = cells.data() + taken * arity;
         bool numbers = true;
-        for (std::size_t k = 0; k < arity && numbers; ++k) {
-            numbers = isNumber(fact.args[k]);
-            row[k] = fact.args[k].stored();
-        }
+        for (std::size_t k = 0; k < arity && numbers; ++k) numbers = isNumber(fact.args[k]);
         if (!numbers) break;
+        for (std::size_t k = 0; k < arity; ++k) cells.push_back(fact.args[k].stored());
         ++taken;
     }
-    cells.resize(taken * arity);
     return taken;
 }
 

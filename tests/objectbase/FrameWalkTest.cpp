@@ -122,11 +122,15 @@ TEST_F(FrameWalkTest, VisitsChangeNothing) {
                 const InternalName value = slot.value();
                 if (value.getType() == InternalName::SetName) {
                     EXPECT_TRUE(walk.findSet(value) == om->setFrameOf(value));
-                    if (leads.entriesKnown) EXPECT_TRUE(leads.sets[at] == om->setFrameOf(value));
+                    if (leads.entriesKnown) {
+                        EXPECT_TRUE(leads.sets[at] == om->setFrameOf(value));
+                    }
                 }
                 if (value.getType() == InternalName::ParamFrame) {
                     EXPECT_TRUE(walk.findRows(value) == om->paramFrameOf(value));
-                    if (leads.entriesKnown) EXPECT_TRUE(leads.rows[at] == om->paramFrameOf(value));
+                    if (leads.entriesKnown) {
+                        EXPECT_TRUE(leads.rows[at] == om->paramFrameOf(value));
+                    }
                 }
                 ++at;
             }
