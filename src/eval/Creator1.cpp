@@ -457,6 +457,19 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
         }
         return true;
     };
+    // Whether fact i is of another predicate than the open head writer's, and the step that
+    // opens the writer for it. The store makes room for the rows of the predicate's facts at
+    // once, instead of growing its cells and rehashing its hash set as they come.
+    auto opens = [&](std::size_t i) {
+        return hints == nullptr || facts.predicate(i) != predicate || facts.arity(i) != arity;
+    };
+    auto open = [&](std::size_t i) {
+        predicate = facts.predicate(i);
+        arity = facts.arity(i);
+        hints = access->openHeadWriter(HeadRelation::ofPredicate(predicate, arity));
+        expecting = int(std::min(facts.factsWriting(predicate, arity), from + count - i));
+        hints->expect(expecting);
+    };
     // Untraced, facts of names go in batches too: the objects of a batch's names are made
     // before its tuples are stored, which only a trace of the inserts would show.
     const bool names = direct && !before;
@@ -470,16 +483,7 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
                 facts.numberRows(i, std::min(ColumnBlock, from + count - i), columnCells);
             if (run > 0) {
                 if (!flush()) return -1;
-                const FSymbol symbol = facts.predicate(i);
-                const int width = facts.arity(i);
-                if (hints == nullptr || symbol != predicate || width != arity) {
-                    predicate = symbol;
-                    arity = width;
-                    hints = access->openHeadWriter(HeadRelation::ofPredicate(predicate, arity));
-                    expecting = int(std::min(facts.factsWriting(symbol, width), from + count - i));
-                    hints->expect(expecting);
-                    hintsStale = false;
-                }
+                if (opens(i)) open(i);
                 setChanged(0);
                 noteInsert(hints->insertRows(columnCells.data(), int(run), arity));
                 if (fail(changed())) return -1;
@@ -488,17 +492,9 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
             }
         }
         if (plainFact(facts, i, names)) {
-            const FSymbol symbol = facts.predicate(i);
-            const int width = facts.arity(i);
-            if (hints == nullptr || symbol != predicate || width != arity) {
+            if (opens(i)) {
                 if (!flush()) return -1;
-                predicate = symbol;
-                arity = width;
-                hints = access->openHeadWriter(HeadRelation::ofPredicate(predicate, arity));
-                // The store makes room for the rows of the predicate's facts at once, instead
-                // of growing its cells and rehashing its hash set as they come.
-                expecting = int(std::min(facts.factsWriting(symbol, width), from + count - i));
-                hints->expect(expecting);
+                open(i);
                 hintsStale = true;
             }
             factRows.resize(Batch * std::size_t(arity));

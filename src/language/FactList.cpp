@@ -590,10 +590,10 @@ std::size_t FactList::numberRows(std::size_t i, std::size_t limit,
                                  std::vector<InternalName>& cells) const {
     cells.clear();
     if (i >= count || limit == 0) return 0;
+    // The loop checks the form and the values of every fact, the first one included; what only
+    // the first fact decides for the whole run is checked here.
     const Fact& first = at(i);
-    if (static_cast<Form>(first.flags >> FlagBits) != Predicate || first.arity == 0 ||
-        first.symbol.getType() != InternalName::Predicate)
-        return 0;
+    if (first.arity == 0 || first.symbol.getType() != InternalName::Predicate) return 0;
     const FSymbol symbol = first.symbol;
     const std::size_t arity = first.arity;
     const std::size_t end = std::min(count, i + limit);
