@@ -15,12 +15,14 @@
 
 namespace {
 
-bool hasInput(const std::vector<int>& inputs, int input) {
+template <class Inputs>
+bool hasInput(const Inputs& inputs, int input) {
     return std::binary_search(inputs.begin(), inputs.end(), input);
 }
 
 // Adds the input to the sorted list unless it is there.
-void addInput(std::vector<int>& inputs, int input) {
+template <class Inputs>
+void addInput(Inputs& inputs, int input) {
     auto at = std::lower_bound(inputs.begin(), inputs.end(), input);
     if (at == inputs.end() || *at != input) inputs.insert(at, input);
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +11,8 @@
 #include "compile/Operator.h"
 #include "compile/PatternSpec.h"
 #include "compile/RowProbe.h"
+#include "foundation/CompactSortedMap.h"
+#include "foundation/CompactVector.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 
@@ -86,7 +87,7 @@ class BaseOperator : public Operator {
     };
     // Inputs in ascending order; a run keeps one group iterator for each.
     struct InputGroup {
-        std::vector<int> inputs;
+        CompactVector<int> inputs;
         int slotOf(int input) const;
     };
 
@@ -191,25 +192,27 @@ class BaseOperator : public Operator {
     // The number of pattern cells a run fills.
     virtual int patternWidth() const { return arity > 0 ? arity : 0; }
 
-    std::map<int, FSymbol> constants;
+    // A translated literal keeps these for as long as its plan lives, and most of them stay
+    // empty: each list is one pointer until it has elements.
+    CompactSortedMap<int, FSymbol> constants;
+    CompactVector<int> keyColumns;
+    CompactVector<int> setSelected;
+    CompactVector<VarRecord> vars;
+    CompactVector<GivenVarRecord> givenVars;
+    InputGroup enumerated;
+    CompactVector<EqConRecord> eqCons;
+    CompactVector<EqJoinRecord> eqJoins;
+    InputGroup testedByCon;
+    CompactVector<EqConRecord> partEqCons;
+    InputGroup testedByJoin;
+    CompactVector<EqJoinRecord> partEqJoins;
+    CompactVector<VarEqRecord> varEqs;
+    CompactVector<SetSelectRecord> setSelects;
+    CompactVector<PatternSpec::InputRole> inputRoles;
+    CompactVector<CompactVector<InputBinding>> inputBindings;
+    std::size_t resultWidth = 0;
     std::int32_t valid = 1;
     std::int32_t needsCheck = 0;
-    std::vector<int> keyColumns;
-    std::vector<int> setSelected;
     std::int32_t inputCount;
-    std::vector<VarRecord> vars;
-    std::vector<GivenVarRecord> givenVars;
-    InputGroup enumerated;
-    std::vector<EqConRecord> eqCons;
-    std::vector<EqJoinRecord> eqJoins;
-    InputGroup testedByCon;
-    std::vector<EqConRecord> partEqCons;
-    InputGroup testedByJoin;
-    std::vector<EqJoinRecord> partEqJoins;
-    std::vector<VarEqRecord> varEqs;
-    std::vector<SetSelectRecord> setSelects;
     std::int32_t columnOffset = 1;
-    std::vector<PatternSpec::InputRole> inputRoles;
-    std::vector<std::vector<InputBinding>> inputBindings;
-    std::size_t resultWidth = 0;
 };

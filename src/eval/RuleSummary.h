@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "foundation/CompactVector.h"
 #include "language/FactList.h"
 #include "objectbase/InternalName.h"
 
@@ -58,19 +58,21 @@ struct RuleSummary {
         ClassRef holder;
     };
 
+    // A program keeps one summary per clause for as long as it is planned, and most of these lists
+    // are empty or short: each is one pointer until it has elements.
     // The relations the heads write, each head's in order.
-    std::vector<RelationRef> writes;
+    CompactVector<RelationRef> writes;
     // The relations the body reads, in order; a method read ("->" to "@*->>") may see inherited
     // values as well.
-    std::vector<Access> reads;
-    std::vector<Step> steps;
-    std::vector<Inheritable> inheritables;
+    CompactVector<Access> reads;
+    CompactVector<Step> steps;
+    CompactVector<Inheritable> inheritables;
     // The body reads the bare existence of objects (a molecule with neither class nor method),
     // which any head that names an object may make; a head that is such a molecule makes one.
     bool readsObjects = false;
     bool writesObjects = false;
     // Each such read of bare objects, in order (its relation names nothing).
-    std::vector<Access> objectReads;
+    CompactVector<Access> objectReads;
     // A head equates objects: any relation may change.
     bool equates = false;
     // The body calls a built-in that reads the whole base ("describe", "sgmlprint", "equiv",

@@ -13,8 +13,6 @@ template <class T>
 class clib_list : public dlist {
   public:
     using cmp_function = int (*)(const T&, const T&);
-    using ord_function = int (*)(const T&);
-    using app_function = void (*)(T&);
 
     clib_list() = default;
     explicit clib_list(const T& x) : dlist(clib_copy(x)) {}
@@ -86,7 +84,7 @@ class clib_list : public dlist {
         return take(dlist::del_item(it));
     }
 
-    // Searches by the list's current order (the compare function when one is set).
+    // Searches by the element type's own order, else by equality.
     // (The typed walk spares the virtual call per element that dlist's walk makes.)
     list_item search(const T& x) const {
         for (dlink* l = h; l != nullptr; l = l->succ)
@@ -99,30 +97,18 @@ class clib_list : public dlist {
             if (compare_elements(clib_access<T>(l->e), x) == 0) return r;
         return 0;
     }
-    // Searches with a caller's compare function installed for this one search.
-    list_item search(const T& x, cmp_function f) {
-        set_compare(f);
-        list_item it = search(x);
-        reset_compare();
-        return it;
+    // Searches by a caller's compare function, for this one search.
+    list_item search(const T& x, cmp_function f) const {
+        for (dlink* l = h; l != nullptr; l = l->succ)
+            if (f(clib_access<T>(l->e), x) == 0) return l;
+        return nullptr;
     }
-    std::int32_t rank(const T& x, cmp_function f) {
-        set_compare(f);
-        std::int32_t r = rank(x);
-        reset_compare();
-        return r;
+    std::int32_t rank(const T& x, cmp_function f) const {
+        std::int32_t r = 1;
+        for (dlink* l = h; l != nullptr; l = l->succ, ++r)
+            if (f(clib_access<T>(l->e), x) == 0) return r;
+        return 0;
     }
-
-    void set_compare(cmp_function f) {
-        compare_function = f;
-        use_compare = f != nullptr;
-    }
-    void reset_compare() {
-        compare_function = nullptr;
-        use_compare = false;
-    }
-    void set_ord(ord_function f) { ord_function_ = f; }
-    void set_apply(app_function f) { app_function_ = f; }
 
     // Applies the apply function to every element, head to tail.
     void apply() {
@@ -165,12 +151,6 @@ class clib_list : public dlist {
     int cmp(const clib_word& a, const clib_word& b) const override {
         return compare_elements(clib_access<T>(a), clib_access<T>(b));
     }
-    int ord(const clib_word& x) const override {
-        return ord_function_ != nullptr ? ord_function_(clib_access<T>(x)) : 0;
-    }
-    void app(clib_word& x) const override {
-        if (app_function_ != nullptr) app_function_(clib_access<T>(x));
-    }
     void read_el(clib_word& x, std::istream& in) const override {
         if constexpr (std::is_default_constructible_v<T> &&
                       requires(std::istream & s, T & v) { s >> v; }) {
@@ -188,8 +168,7 @@ class clib_list : public dlist {
 
   private:
     int compare_elements(const T& a, const T& b) const {
-        if (compare_function != nullptr) return compare_function(a, b);
-        // Without a compare function: the element type's own order, else equality alone.
+        // The element type's own order, else equality alone.
         if constexpr (requires(const T& x) { compare(x, x); })
             return compare(a, b);
         else if constexpr (requires(const T& x) { x == x; })
@@ -216,9 +195,6 @@ class clib_list : public dlist {
         }
     }
 
-    cmp_function compare_function = nullptr;
-    ord_function ord_function_ = nullptr;
-    app_function app_function_ = nullptr;
     T* popped = nullptr;
     clib_word popped_word{};
 };

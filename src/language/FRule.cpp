@@ -7,17 +7,18 @@
 #include "language/FLiteralList.h"
 #include "language/FTermList.h"
 #include "language/FunctionTerm.h"
+#include "language/OriginNames.h"
 #include "language/PTerm.h"
 #include "objectbase/SymTab.h"
 
-FRule::FRule(FTermList* head, FLiteralList* body, SymTab* names, std::string origin, int line,
+FRule::FRule(FTermList* head, FLiteralList* body, SymTab* names, std::string_view origin, int line,
              int flag)
     : ParseTreeNode(ParseTreeClass::FRule),
       head(Ref<FTermList>::share(head)),
       body(Ref<FLiteralList>::share(body)),
       names(Ref<SymTab>::share(names)),
+      origin(&OriginNames::intern(origin)),
       line(line),
-      origin(std::move(origin)),
       flag(static_cast<std::uint8_t>(flag)),
       bodyNegation(body != nullptr && body->hasNegation()) {}
 
@@ -29,8 +30,8 @@ SymTab* FRule::getSymTab() const {
 FRule::FRule(const FRule& other)
     : ParseTreeNode(other),
       names(other.names != nullptr ? Ref<SymTab>::make(*other.names) : nullptr),
-      line(other.line),
       origin(other.origin),
+      line(other.line),
       flag(other.flag),
       bodyNegation(other.bodyNegation) {
     if (other.body != nullptr) {

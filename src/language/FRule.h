@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "language/ParseTreeNode.h"
 
@@ -20,7 +21,7 @@ class FRule : public ParseTreeNode {
     // the first getSymTab (a ground fact that goes straight to the fact list never asks).
     // `origin` is the source file or the label of the part that made the clause, `line` the
     // source line where it ends; the flag is carried along, not interpreted here.
-    FRule(FTermList* head, FLiteralList* body, SymTab* names, std::string origin, int line,
+    FRule(FTermList* head, FLiteralList* body, SymTab* names, std::string_view origin, int line,
           int flag);
     // Clones head and body and copies the table.
     FRule(const FRule& other);
@@ -46,9 +47,9 @@ class FRule : public ParseTreeNode {
     // function application or built-in): it passes every check and is its own normal form.
     bool isGroundPredicateFact() const;
     int getLine() const { return line; }
-    std::string getLabel() const { return origin; }
+    std::string getLabel() const { return *origin; }
     // The label without a copy, for the many facts of one file.
-    const std::string& labelText() const { return origin; }
+    const std::string& labelText() const { return *origin; }
     int getFlag() const { return flag; }
     bool bodyHasNegation() const { return bodyNegation; }
 
@@ -60,8 +61,9 @@ class FRule : public ParseTreeNode {
     Ref<FLiteralList> body;
     mutable Ref<SymTab> names;
     // null until first asked for when no table was given
+    // The kept name of the origin (OriginNames), shared by every clause of that origin.
+    const std::string* origin;
     int line;
-    std::string origin;
     std::uint8_t flag;
     bool bodyNegation;
 };
