@@ -751,8 +751,18 @@ void FactList::appendIntegerRun(const Ground& ground) {
         *out++ = SameHead;
         for (std::size_t a = 0; a < arity; ++a) {
             const FSymbol symbol(InternalName(values[a], InternalName::Integer, -1));
-            out = putSymbol(out, symbol, last.args[a]);
-            last.args[a] = symbol;
+            FSymbol& before = last.args[a];
+            if (before.getType() != symbol.getType() || before.getArity() != symbol.getArity()) {
+                out = putSymbol(out, symbol, before);
+            } else {
+                // putSymbol's step of an integer after an integer, its small steps in one byte.
+                const std::uint64_t code = zigzag(std::int64_t{values[a]} - before.getValue()) << 1;
+                if (code < 0x80)
+                    *out++ = static_cast<std::uint8_t>(code);
+                else
+                    out = putNumber(out, code);
+            }
+            before = symbol;
         }
         last.line = line;
         chunkUsed += static_cast<std::size_t>(out - start);
