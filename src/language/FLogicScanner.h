@@ -57,6 +57,15 @@ class FLogicScanner : public FLogicFlexLexer, public ScannerInput {
     // tokens scanPlainClause lists; skipPlainClause moves behind it. False, the scanner left
     // as it was and any look ahead standing, for any other clause.
     bool scanIntegerFact(std::string_view& predicate, std::vector<std::int32_t>& values);
+    // The clauses behind the one scanIntegerFact took and skipPlainClause moved behind, as
+    // long as each is a fact of the same predicate (its text `predicate`) over `arity` integers
+    // that scanIntegerFact would take, at most `limit` of them: their integers appended to
+    // `values`, the line each ends on appended to `lines`, and the scanner moved behind the
+    // last one (as skipPlainClause moves behind one). Their number; 0 leaves the scanner as it
+    // was. A consulted file of numbers is read a block of facts at a time, each fact costing
+    // its characters and little more.
+    std::size_t scanIntegerRun(std::string_view predicate, std::size_t arity, std::size_t limit,
+                               std::vector<std::int32_t>& values, std::vector<std::int32_t>& lines);
     // Moves the scanner behind the clause scanPlainClause or scanIntegerFact took, counting its
     // lines, as reading its tokens one by one would have left it.
     void skipPlainClause();

@@ -136,7 +136,12 @@ void FProgram::appendFact(const FactList& from, std::size_t i, const std::string
 void FProgram::appendGround(const FactList::Ground& fact) {
     if (facts == nullptr) facts = std::make_unique<FactList>();
     if (facts->add(fact, rules != nullptr ? std::size_t(rules->length()) : 0)) return;
-    append(Ref<FRule>::adopt(FactList::clause(fact)).get());
+    if (fact.facts() == 1) {
+        append(Ref<FRule>::adopt(FactList::clause(fact)).get());
+        return;
+    }
+    for (std::size_t k = 0; k < fact.facts(); ++k)
+        append(Ref<FRule>::adopt(FactList::clause(fact.single(k))).get());
 }
 
 void FProgram::appendFact(const FactList& from, std::size_t i) {

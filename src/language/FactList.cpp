@@ -601,6 +601,37 @@ std::size_t FactList::numberRows(std::size_t i, std::size_t limit,
     // ends the run at once, and is asked about for every such fact.
     std::size_t taken = 0;
     for (std::size_t j = i; j < end; ++j) {
+        // A record of one head byte behind the fact decoded last, most of a run, is the fact
+        // before with the next line and other arguments: of the run's predicate, and of
+        // numbers where the fact before had numbers and no argument's kind changed.
+        if (taken > 0 && cursorIndex + 1 == j && j % Interval != 0 &&
+            cursorNext.offset < ChunkBytes) {
+            const std::uint8_t* in = chunks[cursorNext.chunk].get() + cursorNext.offset;
+            if (*in == SameHead) {
+                const std::uint8_t* const start = in++;
+                bool plain = true;
+                for (std::size_t k = 0; k < arity && plain; ++k) {
+                    // A step without the mark of a changed kind keeps the argument's kind.
+                    const std::uint64_t code = *in < 0x80 ? *in++ : getNumber(in);
+                    plain = (code & 1) == 0;
+                    FSymbol& arg = cursor.args[k];
+                    arg = FSymbol(InternalName(
+                        static_cast<std::int32_t>(arg.getValue() + unzigzag(code >> 1)),
+                        arg.getType(), arg.getArity()));
+                }
+                if (plain) {
+                    ++cursor.line;
+                    cursorNext.offset += static_cast<std::uint32_t>(in - start);
+                    cursorIndex = j;
+                    for (std::size_t k = 0; k < arity; ++k)
+                        cells.push_back(cursor.args[k].stored());
+                    ++taken;
+                    continue;
+                }
+                // The arguments decoded so far are decoded again from the record's start.
+                cursorIndex = None;
+            }
+        }
         const Fact& fact = at(j);
         if (static_cast<Form>(fact.flags >> FlagBits) != Predicate || fact.symbol != symbol ||
             fact.arity != arity)
@@ -687,8 +718,77 @@ bool FactList::fits(std::size_t symbols, const std::vector<std::uint8_t>& shape)
 bool FactList::add(const Ground& ground, std::size_t before) {
     pending.symbol = ground.symbol;
     const FSymbol* args = takeTerms(ground.terms, ground.args.data(), ground.args.size());
-    return addPending(ground.form, args, ground.args.size(), ground.shape, ground.origin,
-                      ground.line, 0, before);
+    if (!addPending(ground.form, args, ground.args.size(), ground.shape, ground.origin, ground.line,
+                    0, before))
+        return false;
+    if (!ground.runLines.empty()) appendIntegerRun(ground);
+    return true;
+}
+
+void FactList::appendIntegerRun(const Ground& ground) {
+    // Each fact is the one before with the next line and other integers: outside the first
+    // fact of every Interval, a line jump or the end of a chunk, its record is the one head
+    // byte and its arguments, written here without the general comparisons. The relation it
+    // writes is the one the fact before wrote.
+    const std::size_t arity = ground.args.size();
+    const std::size_t room = 1 + arity * 7;
+    const std::size_t total = ground.runLines.size();
+    const std::int32_t* values = ground.runValues.data();
+    std::size_t counted = 0;
+    runArgs.resize(arity);
+    for (std::size_t k = 0; k < total; ++k, values += arity) {
+        const std::int32_t line = ground.runLines[k];
+        if (count % Interval == 0 || std::int64_t{line} != std::int64_t{last.line} + 1 ||
+            chunkUsed + room > ChunkBytes) {
+            for (std::size_t a = 0; a < arity; ++a)
+                runArgs[a] = InternalName(values[a], InternalName::Integer, -1);
+            pending.line = line;
+            append(pending, runArgs.data(), ground.shape);
+            continue;
+        }
+        std::uint8_t* const start = chunks.back().get() + chunkUsed;
+        std::uint8_t* out = start;
+        *out++ = SameHead;
+        for (std::size_t a = 0; a < arity; ++a) {
+            const FSymbol symbol(InternalName(values[a], InternalName::Integer, -1));
+            FSymbol& before = last.args[a];
+            if (before.getType() != symbol.getType() || before.getArity() != symbol.getArity()) {
+                out = putSymbol(out, symbol, before);
+            } else {
+                // putSymbol's step of an integer after an integer, its small steps in one byte.
+                const std::uint64_t code = zigzag(std::int64_t{values[a]} - before.getValue()) << 1;
+                if (code < 0x80)
+                    *out++ = static_cast<std::uint8_t>(code);
+                else
+                    out = putNumber(out, code);
+            }
+            before = symbol;
+        }
+        last.line = line;
+        chunkUsed += static_cast<std::size_t>(out - start);
+        ++count;
+        ++counted;
+    }
+    written[recentWrites[0]].facts += counted;
+}
+
+FactList::Ground FactList::Ground::single(std::size_t k) const {
+    Ground one;
+    one.form = form;
+    one.symbol = symbol;
+    one.shape = shape;
+    one.origin = origin;
+    one.terms = terms;
+    if (k == 0) {
+        one.args = args;
+        one.line = line;
+        return one;
+    }
+    const std::int32_t* values = runValues.data() + (k - 1) * args.size();
+    for (std::size_t a = 0; a < args.size(); ++a)
+        one.args.emplace_back(InternalName(values[a], InternalName::Integer, -1));
+    one.line = runLines[k - 1];
+    return one;
 }
 
 GroundTermTable& FactList::termsToFill() {

@@ -72,14 +72,23 @@ class FactList {
         int line = 0;
         // The table of the terms among the arguments; none when there are none.
         std::shared_ptr<GroundTermTable> terms;
+        // The facts read behind this one in the same call, of its predicate and its arity over
+        // integers alone: their integers, args.size() a fact, and the line each one ends on.
+        // A consulted file of numbers is read a block at a time.
+        std::vector<std::int32_t> runValues;
+        std::vector<std::int32_t> runLines;
+        // The number of facts, this one and the run behind it.
+        std::size_t facts() const { return 1 + runLines.size(); }
+        // Fact k of them (0 this one) as a ground fact of its own.
+        Ground single(std::size_t k) const;
     };
-    // Appends the ground fact as add appends the clause it stands for; false, nothing appended,
-    // when the list is full.
+    // Appends the ground fact and the run behind it, as add appends the clauses they stand
+    // for; false, nothing appended, when the list is full.
     bool add(const Ground& ground, std::size_t before);
     // Whether a ground fact of these many symbols and this shape fits a record.
     static bool fits(std::size_t symbols, const std::vector<std::uint8_t>& shape);
-    // A new clause equal to the one the ground fact was read from; the caller receives its
-    // reference.
+    // A new clause equal to the one the ground fact was read from (the run behind it aside);
+    // the caller receives its reference.
     static FRule* clause(const Ground& ground);
 
     FactList() = default;
@@ -201,6 +210,9 @@ class FactList {
     bool addPending(Form form, const FSymbol* args, std::size_t arity,
                     const std::vector<std::uint8_t>& shape, const std::string& origin, int line,
                     int flag, std::size_t before);
+    // Appends the run behind the ground fact that addPending just appended: facts differing
+    // from it only in their line and their integers.
+    void appendIntegerRun(const Ground& ground);
     // Appends the fact with these arguments (its arity of them) and shape, written against
     // `last`, which then becomes it.
     void append(const Fact& fact, const FSymbol* args, const std::vector<std::uint8_t>& shape);
@@ -273,6 +285,8 @@ class FactList {
     // The terms the facts name, shared with the lists this one was copied from or took facts
     // of (terms are only added).
     std::shared_ptr<GroundTermTable> terms;
+    // The arguments of a fact of an integer run that goes through append.
+    std::vector<FSymbol> runArgs;
     // The arguments of a fact taken from another table, with their terms in this one; while a
     // clause's term is entered, its arguments' symbols.
     std::vector<FSymbol> taken;

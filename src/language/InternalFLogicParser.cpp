@@ -81,15 +81,21 @@ bool InternalFLogicParser::readGround(FactList::Ground& ground) {
     if (factRoad == FLogicParser::FactRoad::Grammar || keptNext < kept.size()) return false;
     kept.clear();
     constants.clear();
+    ground.runValues.clear();
+    ground.runLines.clear();
     const bool flat = factRoad == FLogicParser::FactRoad::Flat;
     // A predicate over integers, most of a consulted file of numbers, is read in one pass over
-    // its characters.
+    // its characters, and the facts of its predicate and arity over integers behind it with it:
+    // the layers of a call, the checks of the predicate and the entering of its symbol are
+    // then paid once a block.
     std::string_view predicate;
     if (flat && scanner->scanIntegerFact(predicate, integers) &&
         readIntegerFact(predicate, ground)) {
         scanner->skipPlainClause();
         ground.line = lineNumber();
         ground.origin = scannerInput().fileName();
+        scanner->scanIntegerRun(predicate, integers.size(), IntegerRunLimit, ground.runValues,
+                                ground.runLines);
         return true;
     }
     // A plain clause that the scanner holds whole is read from a look at its characters: the

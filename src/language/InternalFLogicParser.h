@@ -103,6 +103,8 @@ class InternalFLogicParser : public ScannedGrammarParser<FLogicScanner> {
     bool readingPlain = false;
     // The integers of a clause scanIntegerFact read.
     std::vector<std::int32_t> integers;
+    // The most facts read behind a fact of integers in one call.
+    static constexpr std::size_t IntegerRunLimit = 4096;
     // The plain clause behind a ground fact just read, looked at ahead.
     std::vector<FLogicScanner::PlainToken> ahead;
     // Starts loading the index slots of a plain clause's names. Inline by force: a call of a

@@ -25,7 +25,8 @@ using FactRoad = FLogicParser::FactRoad;
 
 // What one reading of a text left, one text: each call's ok flag, the program, every clause's
 // line and origin, the symbol table and the reports.
-std::string reading(const std::string& text, FactRoad road) {
+// `runs`, when given, counts the facts read behind another in the same call.
+std::string reading(const std::string& text, FactRoad road, std::size_t* runs = nullptr) {
     ParserHarness harness;
     ErrorCapture errors;
     auto parser = Ref<FLogicParser>::make();
@@ -38,8 +39,10 @@ std::string reading(const std::string& text, FactRoad road) {
         int ok = -1;
         bool groundRead = false;
         auto rule = Ref<FRule>::adopt(parser->parse(harness.table(), &ok, fact, &groundRead));
-        oks += std::to_string(ok);
+        // A call that read a run of facts counts as the calls reading each would.
+        for (std::size_t k = groundRead ? fact.facts() : 1; k > 0; --k) oks += std::to_string(ok);
         if (groundRead) {
+            if (runs != nullptr) *runs += fact.facts() - 1;
             program->appendGround(fact);
         } else if (rule) {
             program->appendClause(rule.get());
@@ -157,6 +160,85 @@ std::string randomConsult(Dice& dice) {
         text += dice.oneIn(4) ? ". " : ".\n";
     }
     return text;
+}
+
+// A file of numbers: runs of facts over integers written without blanks, one a line or several,
+// whose predicate or arity changes now and then, broken by facts the run does not take (a blank
+// within, a sign, leading zeros, an integer beyond 32 bits, a variable, a built-in, a missing or
+// glued clause end), rules, queries and comments. `many` makes it long enough to span many
+// reads of the input and blocks of facts.
+std::string randomNumberFile(Dice& dice, bool many) {
+    const std::vector<std::string> predicates = {"p", "p", "p", "q", "pp", "p_1", "strlen", "div"};
+    const std::vector<std::string> between = {"\n", "\n",   "\n",  "\n",   " ",
+                                              "\t", "\n\n", " \n", "\n   "};
+    std::string text;
+    std::string predicate = "p";
+    int arity = dice.between(1, 4);
+    int at = dice.below(1000);
+    const int clauses = many ? dice.between(2000, 9000) : dice.between(1, 60);
+    for (int clause = 0; clause < clauses; ++clause) {
+        if (dice.oneIn(many ? 500 : 12)) predicate = dice.pick(predicates);
+        if (dice.oneIn(many ? 700 : 15)) arity = dice.between(1, 4);
+        std::string fact = predicate + "(";
+        const int broken = dice.oneIn(many ? 300 : 8) ? dice.between(1, 9) : 0;
+        for (int k = 0; k < arity; ++k) {
+            if (k > 0) fact += broken == 1 && k == 1 ? ", " : ",";
+            const int value = dice.oneIn(3) ? dice.below(100000) : at + k;
+            if (broken == 2 && k == 0)
+                fact += "-" + std::to_string(value);
+            else if (broken == 3 && k == 0)
+                fact += "00" + std::to_string(value);
+            else if (broken == 4 && k == 0)
+                fact += dice.oneIn(2) ? "2147483648" : "2147483647";
+            else if (broken == 5 && k == 0)
+                fact += "X";
+            else if (broken == 6 && k == 0)
+                fact += "n" + std::to_string(value % 7);
+            else
+                fact += std::to_string(value);
+        }
+        at += dice.oneIn(10) ? dice.below(5000) : 1;
+        fact += ")";
+        if (broken == 7)
+            fact += ".x";
+        else if (broken == 8)
+            fact = "h(X) :- " + fact;
+        else if (broken == 9)
+            fact = "?- " + fact;
+        // Comments end a block; a long file has few of them.
+        const bool comment = dice.oneIn(many ? 400 : 10);
+        text += fact + (broken == 7 ? "" : ".") +
+                (comment ? (dice.oneIn(2) ? " % c\n" : "\n/* c */ ") : dice.pick(between));
+    }
+    // The last clause end sometimes stands at the very end of the input.
+    if (dice.oneIn(3)) text += "p(1,2).";
+    return text;
+}
+
+TEST(FlatFactTwin, FilesOfNumbersReadInBlocksAsTheGrammarReadsThem) {
+    std::size_t runs = 0;
+    EXPECT_EQ(road_twin::expectTwins(
+                  9223, 300, [](Dice& dice) { return randomNumberFile(dice, false); },
+                  [&](const std::string& text, Road road) {
+                      return reading(text,
+                                     road == Road::Chosen ? FactRoad::Flat : FactRoad::Grammar,
+                                     road == Road::Chosen ? &runs : nullptr);
+                  }),
+              300);
+    // The blocks were read: most facts came behind another in the same call.
+    EXPECT_GT(runs, 3000U) << runs;
+}
+
+TEST(FlatFactTwin, LongFilesOfNumbersReadInBlocksAsTheTokenReaderReadsThem) {
+    std::size_t runs = 0;
+    EXPECT_EQ(road_twin::expectTwins(
+                  9233, 6, [](Dice& dice) { return randomNumberFile(dice, true); },
+                  [&](const std::string& text, Road road) {
+                      return reading(text, road == Road::Chosen ? FactRoad::Flat : FactRoad::Tokens,
+                                     road == Road::Chosen ? &runs : nullptr);
+                  }),
+              6);
+    EXPECT_GT(runs, 10000U) << runs;
 }
 
 TEST(FlatFactTwin, RandomConsultsReadFlatAsTheGrammarReadsThem) {
