@@ -2,7 +2,7 @@
 #pragma once
 
 #include "objectbase/DumpFormatter.h"
-#include "objectbase/MainMemOM.h"
+#include "objectbase/DumpWriter.h"
 
 // A formatter registered from outside (an export's) must survive a dump made in between, and
 // the target must never name a formatter released here, so the previous target always returns.
@@ -10,25 +10,26 @@ class DumpTargetScope {
   public:
     // own: always a new formatter of `format` for this scope. Otherwise the registered target,
     // and a new formatter of `format` only when none is registered.
-    DumpTargetScope(MainMemOM& om, int format, bool own) : om(om), previous(om.getDumpTarget()) {
+    DumpTargetScope(DumpWriter& writer, int format, bool own)
+        : writer(writer), previous(writer.target()) {
         if (!own && previous != nullptr) return;
-        made = Ref<DumpFormatter>::adopt(om.dumpFormatters().make(format, &om));
-        om.setDumpTarget(made.get());
+        made = Ref<DumpFormatter>::adopt(writer.makeFormatter(format));
+        writer.setTarget(made.get());
         changed = true;
     }
     ~DumpTargetScope() {
         if (!changed) return;
         // The formatter made here goes with the scope, after the old target is back.
-        om.setDumpTarget(previous);
+        writer.setTarget(previous);
     }
     DumpTargetScope(const DumpTargetScope&) = delete;
     DumpTargetScope& operator=(const DumpTargetScope&) = delete;
 
     // The formatter to write through; null when none is registered for the format.
-    DumpFormatter* target() const { return om.getDumpTarget(); }
+    DumpFormatter* target() const { return writer.target(); }
 
   private:
-    MainMemOM& om;
+    DumpWriter& writer;
     DumpFormatter* previous;
     Ref<DumpFormatter> made;
     bool changed = false;

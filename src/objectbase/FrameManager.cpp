@@ -126,6 +126,21 @@ int FrameManager::insertPredFrame(const InternalName& name,
                          err5::Failed2InsertPredFrame);
 }
 
+MainMemPredFrame* FrameManager::makePredFrame(const InternalName& name, int arity) {
+    // The registry owns the frame (and destroys it when it refuses it).
+    std::unique_ptr<MainMemPredFrame> frame(new (std::nothrow) MainMemPredFrame(arity));
+    if (frame == nullptr) {
+        centralErrorHandler().report(err5::NoPredFrame);
+        return nullptr;
+    }
+    MainMemPredFrame* const registered = frame.get();
+    if (insertPredFrame(name, std::move(frame)) != 0) {
+        centralErrorHandler().report(err5::NoPredFrame);
+        return nullptr;
+    }
+    return registered;
+}
+
 int FrameManager::insertParamFrame(const InternalName& name,
                                    std::unique_ptr<MainMemParamFrame> frame) {
     return registerFrame(paramFrames, name, std::move(frame), paramCount, err5::ParamFrameExists,

@@ -126,6 +126,9 @@ class FrameManager : public ManagedObject {
     int insertSetFrame(const InternalName& name, MainMemSetFrame* frame);
     int insertPredFrame(const InternalName& name, std::unique_ptr<MainMemPredFrame> frame);
     int insertParamFrame(const InternalName& name, std::unique_ptr<MainMemParamFrame> frame);
+    // A new, empty predicate frame of that arity registered under the name; null after
+    // reporting NoPredFrame.
+    MainMemPredFrame* makePredFrame(const InternalName& name, int arity);
 
     // The frame registered under the name, or null; the result is always 0.
     int getObjFrame(const InternalName& name, MainMemObjFrame*& frame);

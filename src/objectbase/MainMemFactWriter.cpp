@@ -84,7 +84,7 @@ int MainMemPredicateWriter::insertNewRows(const InternalName* rows, int count, i
         return FactWriter::insertNewRows(rows, count, width) | any;
     // The rows are stored in one block; each is recorded as insertNew records it, the delta
     // looked up once for the block (once a row, it took a twentieth of storing a join's rows).
-    if (found->isViewed() || om.deltaOn == 0) return 1;
+    if (found->isViewed() || !om.deltas.on()) return 1;
     return om.recordPredicateRows(predicate, found, rows, count, arity) | any;
 }
 
@@ -110,7 +110,7 @@ int MainMemPredicateWriter::insertRows(const InternalName* rows, int count, int 
     if (fresh == 0) return any;
     // The new rows are the store's last ones, in the order they came: each is recorded as
     // insert records it, the delta looked up once for them all.
-    if (found->isViewed() || om.deltaOn == 0) return 1;
+    if (found->isViewed() || !om.deltas.on()) return 1;
     return om.recordPredicateRows(predicate, found, found->store().row(before), fresh, arity) | any;
 }
 
@@ -119,7 +119,7 @@ int MainMemPredicateWriter::afterStore(MainMemPredFrame* found, const InternalNa
     // The frame's own answer says whether the tuple is new; a frame that a delta views needs
     // nothing but the row, which the delta shows already.
     if (stored == 0 || found->isViewed()) return stored;
-    return om.deltaOn != 0 ? om.recordPredicate(predicate, found, row, arity) : 1;
+    return om.deltas.on() ? om.recordPredicate(predicate, found, row, arity) : 1;
 }
 
 bool MainMemPredicateWriter::holds(const InternalName* row) {

@@ -20,11 +20,19 @@ int compare(const MethodSig& a, const MethodSig& b) {
     return 0;
 }
 
-MainMemOM::MainMemOM() {
+namespace {
+
+Ref<SymTab> builtinSymbols() {
+    Ref<SymTab> symbols = Ref<SymTab>::make();
+    symbols->initBuiltinSymbols();
+    return symbols;
+}
+
+}  // namespace
+
+MainMemOM::MainMemOM()
+    : symTab(builtinSymbols()), frameManager(Ref<FrameManager>::make(*this, *symTab)) {
     nameHandler = Ref<NameHandler>::make();
-    symTab = Ref<SymTab>::make();
-    symTab->initBuiltinSymbols();
-    frameManager = Ref<FrameManager>::make(*this, *symTab);
     registerBuiltinObjects();
 }
 
@@ -85,7 +93,7 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
     // A name fresh from the counter has no symbol yet, unless one was registered under its
     // number beforehand.
     if (!nameToSymbol.emplace(out, symbol)) nameToSymbol.insert_or_assign(out, symbol);
-    if (deltaOn) return recordObject(out);
+    if (deltas.on()) return recordObject(out);
     return 1;
 }
 
@@ -99,7 +107,7 @@ inline int MainMemOM::nameFreshSymbol(const FSymbol& symbol, InternalName& out) 
     nameHandler->nextObjectId();
     out = name;
     const bool bound = nameToSymbol.appendFresh(name, symbol);
-    if (!bound || deltaOn != 0) [[unlikely]]
+    if (!bound || deltas.on()) [[unlikely]]
         return finishFreshObject(symbol, name, bound);
     return 1;
 }
@@ -118,7 +126,7 @@ void MainMemOM::makeFreshObjects(InternalName* out, std::size_t count) {
         const FSymbol symbol(firstSymbol + std::int32_t(i), InternalName::Function, 0);
         const InternalName name(nameHandler->upcomingObjectId(), InternalName::Object, 0);
         // The pairs that continue both maps' runs within their pages are entered together.
-        std::size_t room = deltaOn != 0 ? 0 : symbolToName.freshRoom(symbol, name, count - i);
+        std::size_t room = deltas.on() ? 0 : symbolToName.freshRoom(symbol, name, count - i);
         if (room != 0) room = nameToSymbol.freshRoom(name, symbol, room);
         if (room == 0) {
             nameFreshSymbol(symbol, out[i++]);
@@ -136,7 +144,7 @@ int MainMemOM::finishFreshObject(const FSymbol& symbol, const InternalName& name
     // The rest of getOrCreateName for a name made from the counter, which has no symbol yet
     // unless one was registered under its number beforehand.
     if (!bound && !nameToSymbol.emplace(name, symbol)) nameToSymbol.insert_or_assign(name, symbol);
-    if (deltaOn) return recordObject(name);
+    if (deltas.on()) return recordObject(name);
     return 1;
 }
 
@@ -347,15 +355,14 @@ bool MainMemOM::pathHostOf(const InternalName& object, InternalName& host) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The dump target, and the answers for which the main-memory base has no content.
+// Writing single entries, and the answers for which the main-memory base has no content.
 
 int MainMemOM::giveLocalFile(const InternalName&, std::string&) {
     return 0;
 }
 
-DumpFormatter* MainMemOM::setDumpTarget(DumpFormatter* target) {
-    dumpTarget = target;
-    return target;
+void MainMemOM::showEntry(const InternalName& method, const InternalName& value, int type) {
+    writer.formatMethodEntry(method, value, debugChannel(), type);
 }
 
 int MainMemOM::lookupName(const std::string& text, InternalName& out, int arity) {

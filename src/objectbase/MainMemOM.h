@@ -17,7 +17,9 @@
 
 #include "foundation/clib_dictionary.h"
 #include "foundation/set.h"
+#include "objectbase/DeltaRecorder.h"
 #include "objectbase/DumpFormatterFactory.h"
+#include "objectbase/DumpWriter.h"
 #include "objectbase/EqualityLog.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FlatNameMap.h"
@@ -166,7 +168,9 @@ class MainMemOM : public OM {
     FrameWalk walkFrames(const FrameFilter& filter) override;
     Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) override;
     void showValue(const InternalName& host, const InternalName& method, int type,
-                   int argCount) override;
+                   int argCount) override {
+        writer.showValue(host, method, type, argCount);
+    }
     void showEntry(const InternalName& method, const InternalName& value, int type) override;
     ObjectFrameView objectFrameOf(const InternalName& name) override {
         return ObjectFrameView(getObjFrame(name));
@@ -198,7 +202,7 @@ class MainMemOM : public OM {
     void showDelta() override;
 
     // Output and shell commands.
-    void dump(int format) override;
+    void dump(int format) override { writer.dump(format); }
     void help() override;
     void showFrame(const std::string& text, int arity) override;
     void showEquiv() override;
@@ -207,7 +211,9 @@ class MainMemOM : public OM {
     const RelationStore* storedMemberships() override { return &memberRows.store(); }
     int giveLocalFile(const InternalName& name, std::string& file) override;
     InternalName& internName(InternalName& out, const std::string& text, int type) override;
-    DumpFormatter* setDumpTarget(DumpFormatter* target) override;
+    DumpFormatter* setDumpTarget(DumpFormatter* target) override {
+        return writer.setTarget(target);
+    }
 
     // Binds the built-in symbols (nil, the nine arrows, self, root) to their fixed objects.
     virtual void registerBuiltinObjects();
@@ -308,33 +314,17 @@ class MainMemOM : public OM {
     // Between keepForms(true) and keepForms(false) the printed forms are made once (see
     // PrintedForms).
     void keepForms(bool keep) override { forms.keep(keep); }
-    // One predicate frame through the dump target.
-    virtual void formatPredFrame(const InternalName& predicate, MainMemPredFrame* frame);
-
-    // Dumping and saving (format 0 debug listing, 1 F-Logic, 2 XML); all output goes to
-    // debugChannel. rootName, idKind ("PUBLIC", "SYSTEM" or empty) and idValue head an XML
-    // document.
-    virtual void dumpWith(int format, const std::string& rootName, const std::string& idKind,
-                          const std::string& idValue);
-    // The whole base into a file (replaced); docTypeName names the XML document type.
-    virtual void saveAs(int format, const std::string& fileName, const std::string& docTypeName);
-    // Every object frame (but those of string and numeric), then every predicate frame.
-    virtual void dumpFrames(int format);
-    virtual void dumpDebug();
-    // The pieces, written through the dump target.
-    virtual void formatObjFrame(const InternalName& object, MainMemObjFrame* frame);
-    // One entry of method `method` holding `value`; the dump target decides the channel (the
-    // formatters write on debugChannel).
-    virtual void formatMethodEntry(const InternalName& method, const InternalName& value,
-                                   OutputChannel& channel, int type);
-    // Every member of a set, numbered from 1; the number written.
-    virtual int formatSetMembers(const InternalName& host, const InternalName& method,
-                                 const InternalName& setName);
-    DumpFormatter* getDumpTarget() const { return dumpTarget; }
+    // The whole base into a file (replaced) in a format (1 F-Logic, 2 XML); docTypeName names
+    // the XML document type.
+    void saveAs(int format, const std::string& fileName, const std::string& docTypeName) {
+        writer.saveAs(format, fileName, docTypeName);
+    }
+    // What writes the base out, frame by frame or whole.
+    DumpWriter& dumpWriter() { return writer; }
+    DumpFormatter* getDumpTarget() const { return writer.target(); }
     // The makers of the formatters dumps write through, handed in by whoever builds the object
     // base. Without a maker for a format a dump in it writes nothing.
-    void useDumpFormatters(const DumpFormatterFactory& table) { formatters = table; }
-    const DumpFormatterFactory& dumpFormatters() const { return formatters; }
+    void useDumpFormatters(const DumpFormatterFactory& table) { writer.useFormatters(table); }
 
     // "Undefined MethodArg" for a shell command given arguments it does not take.
     virtual void reportUndefinedMethodArg(const std::string& command);
@@ -437,44 +427,36 @@ class MainMemOM : public OM {
     MainMemSetFrame* createSetEntry(MainMemObjFrame* frame, const InternalName& method,
                                     const InternalName* args, int argCount, int type);
 
-    // Delta recording helpers; 0 when the fact has no delta predicate. A value or entry row
-    // answers whether it was new in its delta frame, the other rows 1 once written. All but
-    // recordEntry are called for a fact the base has just stored new, so an answer 0 from them
-    // counts as an unreported new fact. `knownNew`:
-    // the caller has just found the fact new, so its row cannot be in the delta frame yet and
-    // is appended without a probe (each probe of a large delta frame is a cache miss).
-    int recordRow(const InternalName& deltaPredicate, const InternalName* row, int width,
-                  bool knownNew = false);
-    int recordObject(const InternalName& object);
-    int recordIsa(const InternalName& object, const InternalName& cls, int kind);
+    // The delta recorder's answers for a fact the base has just stored new: an answer 0 counts
+    // as an unreported new fact (see DeltaRecorder).
+    int recordObject(const InternalName& object) {
+        return answerForNewFact(deltas.recordObject(object));
+    }
+    int recordIsa(const InternalName& object, const InternalName& cls, int kind) {
+        return answerForNewFact(deltas.recordIsa(object, cls, kind));
+    }
+    int recordValue(int type, const InternalName& method, const InternalName& host,
+                    const InternalName* args, int argCount, const InternalName& value) {
+        return answerForNewFact(deltas.recordValue(type, method, host, args, argCount, value));
+    }
+    // `frame` is the predicate's frame, which has just stored the tuple.
+    int recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
+                        const InternalName* tuple, int arity) {
+        return answerForNewFact(deltas.recordPredicate(predicate, frame, tuple, arity));
+    }
+    // recordPredicate for `count` tuples lying one after the other, the delta looked up once.
+    int recordPredicateRows(const InternalName& predicate, const MainMemPredFrame* frame,
+                            const InternalName* tuples, int count, int arity) {
+        const int recorded = deltas.recordPredicateRows(predicate, frame, tuples, count, arity);
+        if (recorded == 0)
+            for (int i = 0; i < count; ++i) answerForNewFact(0);
+        return recorded;
+    }
     // makeFreshObject for the fresh symbol made.
     int nameFreshSymbol(const FSymbol& symbol, InternalName& out);
     // makeFreshObject past its common case: binds the name to the symbol unless `bound` and
     // records the object in the delta when recording is on.
     int finishFreshObject(const FSymbol& symbol, const InternalName& name, bool bound);
-    int recordEntry(int type, const InternalName& method, const InternalName& host,
-                    const InternalName* args, int argCount);
-    int recordValue(int type, const InternalName& method, const InternalName& host,
-                    const InternalName* args, int argCount, const InternalName& value,
-                    bool knownNew = false);
-    // `frame` is the predicate's frame, which has just stored the tuple.
-    int recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
-                        const InternalName* tuple, int arity);
-    // recordPredicate for `count` tuples lying one after the other, the delta looked up once.
-    int recordPredicateRows(const InternalName& predicate, const MainMemPredFrame* frame,
-                            const InternalName* tuples, int count, int arity);
-    // Empties the delta frame of a name, making it when missing; false when it cannot be made.
-    bool prepareDeltaFrame(const InternalName& deltaPredicate);
-    // Calls visit(name) for every delta predicate of the table, in the order initDelta prepares
-    // them; stops and answers false as soon as visit does.
-    template <class Visit>
-    bool forEachDeltaPredicate(Visit visit);
-    // Room for a row of `width` identifiers in deltaTuple.
-    InternalName* deltaRow(int width);
-    // Freezes the delta views (all, or those `keep` answers false for) into frames of their own,
-    // which then no longer follow their predicates.
-    template <class Keep>
-    void freezeDeltaViews(Keep keep);
 
     // Whether a string still occurs in the stored facts that the indexes reach (see
     // StringCleanup for those they do not).
@@ -522,8 +504,9 @@ class MainMemOM : public OM {
 
     // The strings made since the last cleanup.
     StringCleanup strings;
-    Ref<FrameManager> frameManager;
+    // Made before the frame manager, which keeps it.
     Ref<SymTab> symTab;
+    Ref<FrameManager> frameManager;
     WalkPlan walkPlan = WalkPlan::Ahead;
     // Looked up for every symbol of every consulted fact and never walked in key order; both
     // are keyed by densely numbered identifiers.
@@ -584,8 +567,6 @@ class MainMemOM : public OM {
     NameSetTable superClassToClassTable;
     NameSetTable parentToChildTable;
     Ref<NameHandler> nameHandler;
-    DumpFormatter* dumpTarget = nullptr;
-    DumpFormatterFactory formatters;
     int isOkFlag = 1;
     int eqTrace = 0;
     // The equalities recorded and not applied yet, and those applied.
@@ -593,29 +574,6 @@ class MainMemOM : public OM {
     // The printed forms of names, and those kept while a dump writes them.
     PrintedForms forms{*this};
     NameMap pathHosts;
-    DeltaTable* deltaInfo = nullptr;
-    int deltaOn = 0;
-    std::vector<InternalName> deltaTuple;
-    // The delta frame that the last value went to, for the next value of the same method type
-    // and argument count: a `->>` head records every new member of a round there, and finding
-    // the frame by name (two dictionaries) cost more than appending the row. Good while the
-    // table and the layout of the frames are the ones it was found under.
-    struct ValueDeltaHint {
-        const DeltaTable* table = nullptr;
-        std::uint64_t stamp = 0;
-        int type = -1;
-        int argCount = -1;
-        MainMemPredFrame* frame = nullptr;
-    };
-    ValueDeltaHint valueDelta;
-    // The same for the delta of class memberships, which a `:` head records every new
-    // membership of a round to.
-    struct IsaDeltaHint {
-        const DeltaTable* table = nullptr;
-        std::uint64_t stamp = 0;
-        MainMemPredFrame* frame = nullptr;
-    };
-    IsaDeltaHint isaDelta;
     // The sets of the objects' classes, by object and relation kind: a rule head that adds
     // memberships finds an object's set there instead of walking its object frame, round after
     // round (a closure written with `:` adds one class to each object per round).
@@ -623,22 +581,6 @@ class MainMemOM : public OM {
     // The same for the set frames of set-valued methods without arguments, by host and method:
     // a closure written with `->>` adds one value to each host per round.
     HostSetCache methodSets;
-    // The delta predicates whose frames are views of the rows their predicate's frame gained in
-    // the round; a tuple recorded there is not stored a second time.
-    std::vector<InternalName> deltaViews;
-    // A predicate's frame made while deltas are recorded (the first of a program's consulted
-    // facts, stored in the first round) gets the delta of the predicate as a view, as a frame
-    // there when recording began does: each of its new rows is then recorded without a second
-    // hash insert of its own.
-    void viewInDelta(const InternalName& predicate, MainMemPredFrame* frame);
-    // An entry of an object frame whose writing waits until the frame's other entries are
-    // written (formatObjFrame).
-    struct DumpEntry {
-        InternalName method;
-        InternalName value;
-        int type = 0;
-    };
-    std::vector<DumpEntry> dumpLast;
     // The classes an is-a walk has reached, kept between walks for its storage.
     std::vector<InternalName> isaWork;
     // Names the present layout of the frames for HostSetCache; taken from one counter shared by
@@ -646,4 +588,8 @@ class MainMemOM : public OM {
     // one at the same address.
     static inline std::atomic<std::uint64_t> layoutStamps{0};
     std::uint64_t layoutStamp = ++layoutStamps;
+    // Writes the new facts into the delta frames while the evaluator records a round.
+    DeltaRecorder deltas{*frameManager, memberRows, layoutStamp};
+    // Writes the base out: dumps, saved files, single frames and entries.
+    DumpWriter writer{DumpSource(*frameManager, *this), forms};
 };

@@ -15,7 +15,7 @@ void MainMemOM::forgetNamesMadeAfter(std::int64_t mark) {
     // Nothing made, or the base emptied since the mark (its numbering started again; a query
     // never empties it, so a mark is taken and used within one); a delta being recorded lists
     // the names made in it.
-    if (mark <= 0 || upcoming <= mark || deltaOn != 0) return;
+    if (mark <= 0 || upcoming <= mark || deltas.on()) return;
     // A query stores only the values it inherits, which go again with its answers, and those are
     // values of names made before it. The indexes are asked all the same; the memberships not
     // indexed yet are looked at here.

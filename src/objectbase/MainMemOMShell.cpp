@@ -186,8 +186,8 @@ void MainMemOM::showFrame(const std::string& text, int arity) {
                 << " and arity " << arity << std::endl;
             return;
         }
-        DumpTargetScope scope(*this, 1, true);
-        formatPredFrame(name, frame);
+        DumpTargetScope scope(writer, 1, true);
+        writer.formatPredFrame(name, frame);
         out << std::endl;
         return;
     }
@@ -196,6 +196,6 @@ void MainMemOM::showFrame(const std::string& text, int arity) {
         out << "There is no object frame corresponding to " << text << std::endl;
         return;
     }
-    DumpTargetScope scope(*this, 1, true);
-    formatObjFrame(name, frame);
+    DumpTargetScope scope(writer, 1, true);
+    writer.formatObjFrame(name, frame);
 }

@@ -150,7 +150,7 @@ int MainMemOM::noteRelation(const InternalName& object, const InternalName& cls,
     } else {
         addToRelationMap(kind == 2 ? superClassToClassTable : parentToChildTable, object, cls);
     }
-    if (deltaOn) return recordIsa(object, cls, kind);
+    if (deltas.on()) return recordIsa(object, cls, kind);
     return 1;
 }
 
@@ -197,7 +197,7 @@ int MainMemOM::insertFreshChild(const InternalName& object, const InternalName& 
     // once for both of its sets, and the host's set of values is the one kept from its last
     // child rather than found through the host's frame again. While deltas are recorded, or for
     // an object that has classes or parents already, each fact takes its own insert.
-    if (deltaOn || !isSetValuedType(type) || object == host)
+    if (deltas.on() || !isSetValuedType(type) || object == host)
         return OM::insertFreshChild(object, cls, host, method, type);
     MainMemObjFrame* frame = freshObjFrame(object);
     if (frame == nullptr) return OM::insertFreshChild(object, cls, host, method, type);
@@ -209,7 +209,7 @@ int MainMemOM::insertFreshElement(const FreshElement& element) {
     // parents and its own values, and the facts are stored as their inserts store them, in
     // their order.
     const InternalName& object = element.object;
-    if (deltaOn || !isSetValuedType(element.type) ||
+    if (deltas.on() || !isSetValuedType(element.type) ||
         (element.hasText() && !isSetValuedType(element.textType)) ||
         (!element.values.empty() && !isSetValuedType(element.valueType)) ||
         object == element.host || element.text == object)
@@ -263,7 +263,7 @@ int MainMemOM::insertFreshChildren(const InternalName& host, const InternalName&
     // shares is found once: the host's set of values and its set of children, which take the
     // children a block at a time, as the rows of the memberships do. A million sibling elements
     // spent most of their storing on finding these again for every child.
-    if (deltaOn || !isSetValuedType(type))
+    if (deltas.on() || !isSetValuedType(type))
         return OM::insertFreshChildren(host, method, type, children);
     constexpr std::size_t Block = 64;
     InternalName memberships[2 * Block];
@@ -435,8 +435,8 @@ int MainMemOM::storeValueOf(MainMemObjFrame* frame, bool made, const InternalNam
         indexStoredValue(host, args, argCount, value);
         if (storeMethodValue(frame, method, args, argCount, type, value) == 0) return 0;
         indexMethod(host, method, argCount, type);
-        if (!deltaOn) return 1;
-        recordEntry(type, method, host, args, argCount);
+        if (!deltas.on()) return 1;
+        deltas.recordEntry(type, method, host, args, argCount);
         return recordValue(type, method, host, args, argCount, value);
     }
 
@@ -457,9 +457,9 @@ int MainMemOM::storeValueOf(MainMemObjFrame* frame, bool made, const InternalNam
                 members->insert(value);
                 rows->insertResult(args, argCount, setName);
                 // New arguments of a set-valued method make host[method@(args) ->> {}] true too.
-                if (deltaOn) recordEntry(type, method, host, args, argCount);
+                if (deltas.on()) deltas.recordEntry(type, method, host, args, argCount);
             }
-            return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
+            return deltas.on() ? recordValue(type, method, host, args, argCount, value) : 1;
         }
     }
     if (current.getType() == InternalName::SetName) {
@@ -495,18 +495,11 @@ int MainMemOM::noteNewSetMember(const InternalName& host, const InternalName& me
                                 const InternalName* args, int argCount, int type,
                                 const InternalName& value) {
     indexStoredValue(host, args, argCount, value);
-    if (!deltaOn) return 1;
-    // A value without arguments of the method type the last value went to, the usual one of a
-    // `->>` head, is appended to the delta frame found then: the general recording cost as much
-    // again as appending the row (6 % of the method form's instructions on the closure of a
-    // chain of 1000 nodes).
-    const ValueDeltaHint& hint = valueDelta;
-    if (argCount == 0 && hint.argCount == 0 && hint.type == type && hint.table == deltaInfo &&
-        hint.stamp == layoutStamp) {
-        const InternalName row[3] = {method, host, value};
-        return answerForNewFact(hint.frame->insertNewTuple(row, 3));
-    }
-    return recordValue(type, method, host, args, argCount, value, true);
+    if (!deltas.on()) return 1;
+    // Appended to the delta frame the last value went to when it is of the same method: the
+    // general recording cost as much again as appending the row (6 % of the method form's
+    // instructions on the closure of a chain of 1000 nodes).
+    return answerForNewFact(deltas.recordNewMember(type, method, host, args, argCount, value));
 }
 
 MainMemSetFrame* MainMemOM::lookUpMethodSetFrame(const InternalName& host,
@@ -571,8 +564,8 @@ int MainMemOM::storeSetMembers(const InternalName& host, const InternalName& met
         }
     }
     if (members == nullptr) return 0;
-    if (deltaOn) {
-        if (created) entryRecorded = recordEntry(type, method, host, args, argCount);
+    if (deltas.on()) {
+        if (created) entryRecorded = deltas.recordEntry(type, method, host, args, argCount);
         int logged = addSetMembersLogged(values, members, host, method, args, argCount, type);
         return (logged != 0 || entryRecorded != 0) ? 1 : 0;
     }
@@ -652,7 +645,7 @@ int MainMemOM::scalarValue(const InternalName& host, const InternalName& method,
             value = made;
             indexValue(host, args, argCount, made);
             indexMethod(host, method, argCount, type);
-            return deltaOn ? recordValue(type, method, host, args, argCount, made) : 1;
+            return deltas.on() ? recordValue(type, method, host, args, argCount, made) : 1;
         }
         case ScalarLookup::NoRow: {
             InternalName made = reserved != nullptr ? *reserved : newPathObject(host);
@@ -660,7 +653,7 @@ int MainMemOM::scalarValue(const InternalName& host, const InternalName& method,
             value = made;
             // Indexed like any stored value, so that renaming and cleanup find the arguments.
             indexValue(host, args, argCount, made);
-            return deltaOn ? recordValue(type, method, host, args, argCount, made) : 1;
+            return deltas.on() ? recordValue(type, method, host, args, argCount, made) : 1;
         }
         default:
             return 0;
@@ -739,7 +732,7 @@ int MainMemOM::getFunctionObject(FunctionTableHandle& table, const InternalName*
     }
     out = object;
     if (!made) return 0;
-    if (deltaOn) return recordObject(object);
+    if (deltas.on()) return recordObject(object);
     return 1;
 }
 
@@ -793,18 +786,7 @@ void MainMemOM::expectFunctionObjects(const FSymbol& function, std::size_t rows)
 }
 
 MainMemPredFrame* MainMemOM::createPredFrame(const InternalName& predicate, int arity) {
-    // The registry owns the frame (and destroys it when it refuses it).
-    std::unique_ptr<MainMemPredFrame> frame(new (std::nothrow) MainMemPredFrame(arity));
-    if (frame == nullptr) {
-        centralErrorHandler().report(err5::NoPredFrame);
-        return nullptr;
-    }
-    MainMemPredFrame* const registered = frame.get();
-    if (frameManager->insertPredFrame(predicate, std::move(frame)) != 0) {
-        centralErrorHandler().report(err5::NoPredFrame);
-        return nullptr;
-    }
-    return registered;
+    return frameManager->makePredFrame(predicate, arity);
 }
 
 int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* tuple, int arity) {
@@ -815,10 +797,10 @@ int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* t
     } else {
         frame = createPredFrame(predicate, arity);
         if (frame == nullptr) return 0;
-        if (deltaOn) viewInDelta(predicate, frame);
+        if (deltas.on()) deltas.viewInDelta(predicate, frame);
         if (tuple == nullptr) return 1;
         if (frame->insertTuple(tuple, arity) == 0) return 0;
     }
-    if (deltaOn) return recordPredicate(predicate, frame, tuple, arity);
+    if (deltas.on()) return recordPredicate(predicate, frame, tuple, arity);
     return 1;
 }

@@ -151,7 +151,7 @@ void TypeCheck::errormessage(Violations& list, std::set<int>& failing, const Int
     OutputChannel& debug = debugChannel();
     const bool hadStream = debug.currentStream() != nullptr;
     debug.setStream(stream.get());
-    base.formatMethodEntry(method, value, debug, type);
+    base.dumpWriter().formatMethodEntry(method, value, debug, type);
     if (hadStream) {
         debug.resetStream();
     } else {

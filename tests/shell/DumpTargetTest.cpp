@@ -135,7 +135,9 @@ TEST_F(DumpTargetTest, WritesWithoutATargetUseAnFLogicFormatterForTheCall) {
     InternalName row[] = {john};
     om->addPredicate(pred("p", 1), row, 1);
     EXPECT_EQ(debugOf([&] { om->showValue(john, age, 0, 0); }), "age -> 30");
-    EXPECT_EQ(debugOf([&] { om->formatPredFrame(pred("p", 1), om->getPredFrame(pred("p", 1))); }),
+    EXPECT_EQ(debugOf([&] {
+                  om->dumpWriter().formatPredFrame(pred("p", 1), om->getPredFrame(pred("p", 1)));
+              }),
               "p(john).\n");
     EXPECT_EQ(om->getDumpTarget(), nullptr);
 }

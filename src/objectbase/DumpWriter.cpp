@@ -1,5 +1,7 @@
-// Writing the object base out: whole dumps, saving to a file, object and predicate frames and
-// single method entries, all through a dump formatter on debugChannel.
+// DumpWriter: whole dumps, saving to a file, object and predicate frames and single method
+// entries, all through a dump formatter on debugChannel.
+#include "objectbase/DumpWriter.h"
+
 #include <utility>
 #include <vector>
 
@@ -9,9 +11,8 @@
 #include "foundation/OutputChannel.h"
 #include "objectbase/DebugFileOutput.h"
 #include "objectbase/DumpTargetScope.h"
-#include "objectbase/FrameManager.h"
-#include "objectbase/MainMemOM.h"
-#include "objectbase/SymTab.h"
+#include "objectbase/OM.h"
+#include "objectbase/PrintedForms.h"
 #include "platform/ControlEvents.h"
 
 namespace {
@@ -26,20 +27,6 @@ bool isSignatureType(int type) {
     return type >= 6 && type <= 8;
 }
 
-// The value part of one entry (or of one argument row): a set between brackets or one value.
-void writeEntryValue(MainMemOM& om, DumpFormatter* target, const InternalName& method,
-                     const std::string& methodText, const std::string& restText,
-                     const InternalName& value, int type) {
-    if (value.getType() != InternalName::SetName) {
-        target->writeMethodValue(methodText, restText, value);
-        return;
-    }
-    const bool signature = isSignatureType(type);
-    target->writeMethodHead(methodText, restText, signature ? "(" : "{");
-    om.formatSetMembers(InternalName::UndefinedObject, method, value);
-    target->writeText(signature ? ")" : "}");
-}
-
 // True, once noted as a loop cut short, when Ctrl-C or a farewell asks the running work to stop.
 bool stopped() {
     if (!controlEvents::stopRequested()) return false;
@@ -49,18 +36,35 @@ bool stopped() {
 
 }  // namespace
 
-void MainMemOM::dump(int format) {
-    DebugFileOutput output("", "MainMemOM::dump", "dump");
+DumpFormatter* DumpWriter::makeFormatter(int format) const {
+    return formatters.make(format, &source.base());
+}
+
+void DumpWriter::writeEntryValue(DumpFormatter* target, const InternalName& method,
+                                 const std::string& methodText, const std::string& restText,
+                                 const InternalName& value, int type) {
+    if (value.getType() != InternalName::SetName) {
+        target->writeMethodValue(methodText, restText, value);
+        return;
+    }
+    const bool signature = isSignatureType(type);
+    target->writeMethodHead(methodText, restText, signature ? "(" : "{");
+    formatSetMembers(InternalName::UndefinedObject, method, value);
+    target->writeText(signature ? ")" : "}");
+}
+
+void DumpWriter::dump(int format) {
+    DebugFileOutput output("", "DumpWriter::dump", "dump");
     output.buffer();
-    keepForms(true);
+    forms.keep(true);
     dumpWith(format, "", "", "");
-    keepForms(false);
+    forms.keep(false);
     output.finish();
 }
 
-void MainMemOM::dumpWith(int format, const std::string& rootName, const std::string& idKind,
-                         const std::string& idValue) {
-    if (frameManager->hasFrames() == 0) {
+void DumpWriter::dumpWith(int format, const std::string& rootName, const std::string& idKind,
+                          const std::string& idValue) {
+    if (source.empty()) {
         debugChannel() << "OM is empty" << std::endl;
         return;
     }
@@ -77,42 +81,42 @@ void MainMemOM::dumpWith(int format, const std::string& rootName, const std::str
         target->writeDocumentHead(rootName, idKind, idValue);
         target->openRoot(rootName);
     }
-    dumpFrames(format);
+    dumpFrames();
     if (format == 2) target->closeRoot(rootName);
 }
 
-void MainMemOM::saveAs(int format, const std::string& fileName, const std::string& docTypeName) {
+void DumpWriter::saveAs(int format, const std::string& fileName, const std::string& docTypeName) {
     DebugFileOutput output(fileName, "OMAccess::exportOM", "save");
     if (!output.writable()) return;
-    if (frameManager->hasFrames() == 0) {
+    if (source.empty()) {
         debugChannel() << "*** WARNING: OM is empty" << std::endl;
         return;
     }
     if (!output.open()) return;
     std::string idKind;
     std::string idValue;
-    if (!docTypeName.empty()) documentTypeId(*this, docTypeName, idKind, idValue);
-    keepForms(true);
+    if (!docTypeName.empty()) documentTypeId(source.base(), docTypeName, idKind, idValue);
+    forms.keep(true);
     dumpWith(format, docTypeName, idKind, idValue);
-    keepForms(false);
+    forms.keep(false);
     // A save cut short by Ctrl-C or a farewell is not the base: the old file stays.
     output.finish();
 }
 
-void MainMemOM::dumpFrames(int /*format*/) {
+void DumpWriter::dumpFrames() {
     // A whole base can take long to write: every frame looks for a stop request first.
     {
-        Ref<Iterator> names = Ref<Iterator>::adopt(objNamesIterator(nullptr));
+        Ref<Iterator> names = source.objectNames();
         for (bool more = names->first(); more && !stopped(); more = names->next()) {
             InternalName name = names->atColumn(1);
             if (name == builtinObject::String || name == builtinObject::Numeric) continue;
-            if (MainMemObjFrame* frame = getObjFrame(name)) formatObjFrame(name, frame);
+            if (MainMemObjFrame* frame = source.objectFrame(name)) formatObjFrame(name, frame);
         }
     }
-    Ref<Iterator> predicates = Ref<Iterator>::adopt(predNamesIterator(nullptr));
+    Ref<Iterator> predicates = source.predicateNames();
     for (bool more = predicates->first(); more && !stopped(); more = predicates->next()) {
         InternalName name = predicates->atColumn(1);
-        formatPredFrame(name, getPredFrame(name));
+        formatPredFrame(name, source.predicateFrame(name));
         // Through the target, which may hold text not yet written.
         if (dumpTarget != nullptr)
             dumpTarget->newLine();
@@ -121,7 +125,7 @@ void MainMemOM::dumpFrames(int /*format*/) {
     }
 }
 
-void MainMemOM::dumpDebug() {
+void DumpWriter::dumpDebug() {
     OutputChannel& out = debugChannel();
     auto pass = [&out](Ref<Iterator> names, auto frameOf) {
         for (bool more = names->first(); more; more = names->next()) {
@@ -131,28 +135,25 @@ void MainMemOM::dumpDebug() {
             out << std::endl;
         }
     };
-    pass(Ref<Iterator>::adopt(objNamesIterator(nullptr)),
-         [this](const InternalName& n) { return getObjFrame(n); });
-    pass(Ref<Iterator>::adopt(setNamesIterator(nullptr)),
-         [this](const InternalName& n) { return getSetFrame(n); });
-    pass(Ref<Iterator>::adopt(paramNamesIterator(nullptr)),
-         [this](const InternalName& n) { return getParamFrame(n); });
-    pass(Ref<Iterator>::adopt(predNamesIterator(nullptr)),
-         [this](const InternalName& n) { return getPredFrame(n); });
+    pass(source.objectNames(), [this](const InternalName& n) { return source.objectFrame(n); });
+    pass(source.setNames(), [this](const InternalName& n) { return source.setFrame(n); });
+    pass(source.paramNames(), [this](const InternalName& n) { return source.paramFrame(n); });
+    pass(source.predicateNames(),
+         [this](const InternalName& n) { return source.predicateFrame(n); });
 }
 
-void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* frame) {
+void DumpWriter::formatObjFrame(const InternalName& object, MainMemObjFrame* frame) {
     if (frame == nullptr) return;
     DumpTargetScope scope(*this, 1, false);
     DumpFormatter* target = scope.target();
     if (target == nullptr) return;
 
     // The members are read in place, in the ascending order a set's iterator gives them.
-    if (MainMemSetFrame* supers = getSetFrame(frame->getSetName2()))
+    if (MainMemSetFrame* supers = source.setFrame(frame->getSetName2()))
         for (const InternalName& super : supers->memberSet().ascending())
             target->writeSubclass(object, super);
     InternalName cls = builtinObject::Object;
-    if (MainMemSetFrame* classes = getSetFrame(frame->getSetName1())) {
+    if (MainMemSetFrame* classes = source.setFrame(frame->getSetName1())) {
         for (const InternalName& member : classes->memberSet().ascending()) {
             cls = member;
             target->writeIsa(object, cls);
@@ -191,8 +192,8 @@ void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* fram
     target->newLine();
 }
 
-void MainMemOM::formatMethodEntry(const InternalName& method, const InternalName& value,
-                                  OutputChannel& /*channel*/, int type) {
+void DumpWriter::formatMethodEntry(const InternalName& method, const InternalName& value,
+                                   OutputChannel& /*channel*/, int type) {
     DumpTargetScope scope(*this, 1, false);
     DumpFormatter* target = scope.target();
     if (target == nullptr) return;
@@ -200,10 +201,10 @@ void MainMemOM::formatMethodEntry(const InternalName& method, const InternalName
     std::string scratch;
     const std::string& methodText = forms.methodText(method, type, scratch);
     if (value.getType() != InternalName::ParamFrame) {
-        writeEntryValue(*this, target, method, methodText, target->arrowText(type), value, type);
+        writeEntryValue(target, method, methodText, target->arrowText(type), value, type);
         return;
     }
-    MainMemParamFrame* frame = getParamFrame(value);
+    MainMemParamFrame* frame = source.paramFrame(value);
     if (frame == nullptr) return;
     const int width = frame->getArity();
     Ref<Iterator> rows = Ref<Iterator>::adopt(frame->getIterator(nullptr));
@@ -216,14 +217,14 @@ void MainMemOM::formatMethodEntry(const InternalName& method, const InternalName
             restText += target->argumentText(col, rows->atColumn(col));
         restText += target->argsClose();
         restText += target->arrowText(type);
-        writeEntryValue(*this, target, method, methodText, restText, rows->atColumn(width), type);
+        writeEntryValue(target, method, methodText, restText, rows->atColumn(width), type);
     }
 }
 
-int MainMemOM::formatSetMembers(const InternalName& host, const InternalName& method,
-                                const InternalName& setName) {
+int DumpWriter::formatSetMembers(const InternalName& host, const InternalName& method,
+                                 const InternalName& setName) {
     DumpFormatter* target = dumpTarget;
-    MainMemSetFrame* members = getSetFrame(setName);
+    MainMemSetFrame* members = source.setFrame(setName);
     if (target == nullptr || members == nullptr) return 0;
     // In place, in the order of the set's iterator: writing changes no set.
     int position = 0;
@@ -235,14 +236,14 @@ int MainMemOM::formatSetMembers(const InternalName& host, const InternalName& me
     return position;
 }
 
-void MainMemOM::formatPredFrame(const InternalName& predicate, MainMemPredFrame* frame) {
+void DumpWriter::formatPredFrame(const InternalName& predicate, MainMemPredFrame* frame) {
     if (frame == nullptr) return;
     DumpTargetScope scope(*this, 1, false);
     DumpFormatter* target = scope.target();
     if (target == nullptr) return;
 
     std::string text;
-    giveLexicalForm(predicate, text, 1, 0);
+    forms.write(predicate, text, 1, 0);
     Ref<Iterator> rows = Ref<Iterator>::adopt(frame->getIterator(nullptr));
     bool any = false;
     if (rows != nullptr) {
@@ -260,15 +261,11 @@ void MainMemOM::formatPredFrame(const InternalName& predicate, MainMemPredFrame*
     if (!any && predicate.getArity() == 0) target->writeStatement(text);
 }
 
-void MainMemOM::showValue(const InternalName& host, const InternalName& method, int type,
-                          int argCount) {
-    MainMemObjFrame* frame = getObjFrame(host);
+void DumpWriter::showValue(const InternalName& host, const InternalName& method, int type,
+                           int argCount) {
+    MainMemObjFrame* frame = source.objectFrame(host);
     if (frame == nullptr) return;
     InternalName value;
     if (frame->lookupMethod(method, type, argCount, value) == 0) return;
-    formatMethodEntry(method, value, debugChannel(), type);
-}
-
-void MainMemOM::showEntry(const InternalName& method, const InternalName& value, int type) {
     formatMethodEntry(method, value, debugChannel(), type);
 }
