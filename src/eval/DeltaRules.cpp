@@ -16,14 +16,14 @@ DeltaRules::Entry::Entry() = default;
 DeltaRules::Entry::~Entry() = default;
 
 void DeltaRules::addRule(FRule* rule) {
-    auto entry = std::make_shared<Entry>();
+    auto entry = std::make_unique<Entry>();
     entry->rule = Ref<FRule>::share(rule);
     entries.push_back(std::move(entry));
 }
 
 void DeltaRules::addVariant(FRule* rule, int position, int index, FTermList* atoms, SymTab* names,
                             FTerm* delta, FTerm* first, FTerm* second) {
-    auto entry = std::make_shared<Entry>();
+    auto entry = std::make_unique<Entry>();
     entry->rule = Ref<FRule>::share(rule);
     entry->position = position;
     entry->index = index;
@@ -34,16 +34,6 @@ void DeltaRules::addVariant(FRule* rule, int position, int index, FTermList* ato
     entry->second = Ref<FTerm>::share(second);
     entry->deltaName = static_cast<PTerm*>(delta)->getName();
     entries.push_back(std::move(entry));
-}
-
-void DeltaRules::addFrom(const DeltaRules& other, std::size_t from) {
-    entries.insert(entries.end(), other.entries.begin() + std::ptrdiff_t(from),
-                   other.entries.end());
-}
-
-void DeltaRules::addRange(const DeltaRules& other, std::size_t from, std::size_t to) {
-    entries.insert(entries.end(), other.entries.begin() + std::ptrdiff_t(from),
-                   other.entries.begin() + std::ptrdiff_t(to));
 }
 
 Ref<FRule> DeltaRules::make(const Entry& entry) {
@@ -72,21 +62,44 @@ Ref<FRule> DeltaRules::make(const Entry& entry) {
         new FRule(head.get(), body.get(), entry.names.get(), "DeltaProg", 0, 0));
 }
 
-void DeltaRules::forEachOfRound(OMAccess& access, const std::function<bool(FRule*)>& onRule) const {
-    for (const std::shared_ptr<Entry>& entry : entries) {
-        if (entry->position < 0) {
-            if (!onRule(entry->rule.get())) return;
+void DeltaRules::addSpan(FRule* rule, std::size_t from, std::size_t to, bool kept) {
+    spans.push_back({rule, from, to, kept});
+}
+
+bool DeltaRules::visitRange(OMAccess& access, std::size_t from, std::size_t to,
+                            const std::function<bool(FRule*)>& onRule) const {
+    for (std::size_t i = from; i < to; ++i) {
+        Entry& entry = *entries[i];
+        if (entry.position < 0) {
+            if (!onRule(entry.rule.get())) return false;
             continue;
         }
-        if (access.isEmptyPredicate(entry->deltaName)) continue;
-        if (!entry->made) entry->made = make(*entry);
-        if (!onRule(entry->made.get())) return;
+        if (access.isEmptyPredicate(entry.deltaName)) continue;
+        if (!entry.made) entry.made = make(entry);
+        if (!onRule(entry.made.get())) return false;
+    }
+    return true;
+}
+
+void DeltaRules::forEachOfRound(OMAccess& access, const std::function<bool(FRule*)>& onRule) const {
+    visitRange(access, 0, entries.size(), onRule);
+}
+
+void DeltaRules::forEachOfRound(OMAccess& access, const WholeRules& whole,
+                                const std::function<bool(FRule*)>& onRule) const {
+    for (std::size_t s = 0; s < spans.size(); ++s) {
+        const Span& span = spans[s];
+        if (span.kept || whole[s]) {
+            if (!onRule(span.rule)) return;
+            continue;
+        }
+        if (!visitRange(access, span.from, span.to, onRule)) return;
     }
 }
 
 Ref<FProgram> DeltaRules::wholeProgram(SymTab* names, int inheritanceMark) const {
     auto program = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, names));
-    for (const std::shared_ptr<Entry>& entry : entries) {
+    for (const std::unique_ptr<Entry>& entry : entries) {
         if (entry->position < 0 || entry->made) {
             program->append(entry->position < 0 ? entry->rule.get() : entry->made.get());
             continue;

@@ -38,16 +38,37 @@ class DeltaRules {
     // variables are those of `names`. The entry holds each argument.
     void addVariant(FRule* rule, int position, int index, FTermList* atoms, SymTab* names,
                     FTerm* delta, FTerm* first, FTerm* second);
-    // Appends the variants added to `other` from its `from`-th on.
-    void addFrom(const DeltaRules& other, std::size_t from);
-    // Appends the entries `from` .. `to` - 1 of `other`, shared with it.
-    void addRange(const DeltaRules& other, std::size_t from, std::size_t to);
+    // Records that the entries `from` .. `to` - 1 come from `rule`: the rule itself, kept in every
+    // round (`kept`), or its delta variants.
+    void addSpan(FRule* rule, std::size_t from, std::size_t to, bool kept);
+
+    // Which rules (by their span, in the order they were recorded) run once as they are in a
+    // round instead of through their delta variants; empty when none does.
+    using WholeRules = std::vector<bool>;
+    // The rules with a variant whose entry `overWhole` names (by the entry's place), among those
+    // not kept; empty when there is none.
+    template <class OverWhole>
+    WholeRules wholeRulesWhere(OverWhole overWhole) const {
+        WholeRules whole;
+        for (std::size_t s = 0; s < spans.size(); ++s) {
+            if (spans[s].kept) continue;
+            for (std::size_t i = spans[s].from; i < spans[s].to; ++i) {
+                if (!overWhole(i)) continue;
+                if (whole.empty()) whole.resize(spans.size());
+                whole[s] = true;
+                break;
+            }
+        }
+        return whole;
+    }
 
     void clear() { entries.clear(); }
     bool empty() const { return entries.empty(); }
     std::size_t size() const { return entries.size(); }
     // The delta atom of entry i, null for a rule run as it is.
     FTerm* deltaAtom(std::size_t i) const { return entries[i]->delta.get(); }
+    // The delta predicate entry i reads; undefined for a rule run as it is.
+    const FSymbol& deltaName(std::size_t i) const { return entries[i]->deltaName; }
 
     // Visits the rules of one round in order: the rules run as they are and the variants whose
     // delta relation holds facts now (a variant over an empty delta derives nothing), until
@@ -55,6 +76,9 @@ class DeltaRules {
     // only asks of each variant whether its delta is empty, and makes its body the first time
     // it is not.
     void forEachOfRound(OMAccess& access, const std::function<bool(FRule*)>& onRule) const;
+    // The same, through the recorded spans, with the rules `whole` marks run as they are.
+    void forEachOfRound(OMAccess& access, const WholeRules& whole,
+                        const std::function<bool(FRule*)>& onRule) const;
     // Every rule and variant written out, for showing the program. The variants made here are
     // not kept.
     Ref<FProgram> wholeProgram(SymTab* names, int inheritanceMark) const;
@@ -80,8 +104,20 @@ class DeltaRules {
     };
     // A new variant rule of the entry.
     static Ref<FRule> make(const Entry& entry);
+    // Visits the entries `from` .. `to` - 1 of a round; false when `onRule` answered false.
+    bool visitRange(OMAccess& access, std::size_t from, std::size_t to,
+                    const std::function<bool(FRule*)>& onRule) const;
 
-    // Shared with the first-round list of the same rewriting, so that a variant is made, and
+    struct Span {
+        FRule* rule;
+        std::size_t from;
+        std::size_t to;
+        bool kept;
+    };
+    std::vector<Span> spans;
+
+    // Each in its own block, so that a variant made is not moved as the list grows: a variant is
+    // made, and its plan built, once.
     // its plan built, once.
-    std::vector<std::shared_ptr<Entry>> entries;
+    std::vector<std::unique_ptr<Entry>> entries;
 };

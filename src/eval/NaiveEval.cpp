@@ -252,8 +252,9 @@ int NaiveEval::nextRound(FProgram* program) {
     return countedRound([&] { return tpStep(program); });
 }
 
-int NaiveEval::nextDeltaRound(const DeltaRules& rules, FProgram* part) {
-    return countedRound([&] { return deltaStep(rules, part); });
+int NaiveEval::nextDeltaRound(const DeltaRules& rules, const DeltaRules::WholeRules& whole,
+                              FProgram* part) {
+    return countedRound([&] { return deltaStep(rules, whole, part); });
 }
 
 void NaiveEval::addRoundStatistics() {
@@ -271,13 +272,17 @@ int NaiveEval::tpStep(FProgram* program) {
         program, [program](auto onRule, auto onFact) { program->forEachClause(onRule, onFact); });
 }
 
-int NaiveEval::deltaStep(const DeltaRules& rules, FProgram* part) {
+int NaiveEval::deltaStep(const DeltaRules& rules, const DeltaRules::WholeRules& whole,
+                         FProgram* part) {
     now->roundFailed = false;
     if (part == nullptr) return 0;
     // The rules come from the list made as the part was prepared, not from a program of the
     // round: no compact fact stands among them.
-    return roundOver(part, [&rules, this](auto onRule, auto /*onFact*/) {
-        rules.forEachOfRound(*access, onRule);
+    return roundOver(part, [&rules, &whole, this](auto onRule, auto /*onFact*/) {
+        if (whole.empty())
+            rules.forEachOfRound(*access, onRule);
+        else
+            rules.forEachOfRound(*access, whole, onRule);
     });
 }
 

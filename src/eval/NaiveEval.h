@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "eval/DeltaRules.h"
 #include "eval/Evaluation.h"
 #include "eval/EvaluationState.h"
 #include "eval/FixpointDriver.h"
@@ -17,7 +18,6 @@
 #include "foundation/Ref.h"
 #include "foundation/ShellCommands.h"
 
-class DeltaRules;
 class FLSysString;
 class FactList;
 class Matcher;
@@ -69,8 +69,10 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     // One round: 1 something inserted, 0 nothing changed, -1 equalities applied.
     virtual int tpStep(FProgram* program);
     // One round of the rules a prepared delta program `rules` runs now
-    // (DeltaRules::forEachOfRound), named and traced through the part `part`; answers as tpStep.
-    virtual int deltaStep(const DeltaRules& rules, FProgram* part);
+    // (DeltaRules::forEachOfRound), those `whole` marks as they are, named and traced through the
+    // part `part`; answers as tpStep.
+    virtual int deltaStep(const DeltaRules& rules, const DeltaRules::WholeRules& whole,
+                          FProgram* part);
     // One round of the first stratum that still changes; 0 when every stratum is at its
     // fixpoint.
     int tpStepInStrata(FProgram* program);
@@ -127,7 +129,8 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     // not finish (EvaluationState::roundFailed) is reported.
     int nextRound(FProgram* program);
     // nextRound of a round of the part's prepared delta program (deltaStep).
-    int nextDeltaRound(const DeltaRules& rules, FProgram* part);
+    int nextDeltaRound(const DeltaRules& rules, const DeltaRules::WholeRules& whole,
+                       FProgram* part);
     // Runs rounds of `program` until one changes nothing (`changed` 0) or the evaluation is
     // interrupted; false when a round failed.
     bool roundsUntilStable(FProgram* program, int& changed);

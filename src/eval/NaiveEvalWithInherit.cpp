@@ -250,8 +250,9 @@ int NaiveEvalWithInherit::tpStep(FProgram* program) {
     return steppingBack() ? 0 : changed;
 }
 
-int NaiveEvalWithInherit::deltaStep(const DeltaRules& rules, FProgram* part) {
-    const int changed = NaiveEval::deltaStep(rules, part);
+int NaiveEvalWithInherit::deltaStep(const DeltaRules& rules, const DeltaRules::WholeRules& whole,
+                                    FProgram* part) {
+    const int changed = NaiveEval::deltaStep(rules, whole, part);
     return steppingBack() ? 0 : changed;
 }
 

@@ -49,7 +49,8 @@ class NaiveEvalWithInherit : public NaiveEval {
     Evaluation* tp(FProgram* program) override;
     // A round that ends with a conflict to step back from counts as the last of its fixpoint.
     int tpStep(FProgram* program) override;
-    int deltaStep(const DeltaRules& rules, FProgram* part) override;
+    int deltaStep(const DeltaRules& rules, const DeltaRules::WholeRules& whole,
+                  FProgram* part) override;
     // Matches the query once inside a full phase: every atom inherits all it can before it is
     // answered, so the answers are final and the query's built-ins act once per row.
     Ref<Operand> retrieve(FRule* query, SymTab* names) override;

@@ -1,11 +1,10 @@
-// PartDeltas: the spans of the delta program by rule, the first delta round chosen from them, and
+// PartDeltas: the predicates the variants read, the first delta round chosen from them, and
 // the book of the parts' deltas.
 #include "eval/PartDeltas.h"
 
-#include <set>
+#include <map>
 
 #include "access/OMAccess.h"
-#include "language/PTerm.h"
 
 namespace {
 
@@ -28,40 +27,39 @@ const PartDeltas::Form& PartDeltas::form(OMAccess& access) const {
     return throughSubclasses;
 }
 
-void PartDeltas::Form::addSpan(FRule* rule, std::size_t from, std::size_t to, bool kept) {
-    spans.push_back({rule, from, to, kept});
-}
-
-std::unique_ptr<DeltaRules> PartDeltas::Form::firstRound(OMAccess& access) const {
-    if (!table || !rules) return nullptr;
-    // The delta predicates whose relation is empty before the first round.
-    std::set<FSymbol, SymbolLess> whole;
+void PartDeltas::Form::prepareFirstRound() {
+    predicates.clear();
+    predicateOf.clear();
+    if (!table || !rules) return;
+    std::map<FSymbol, std::int32_t, SymbolLess> placeOfDelta;
     table->forEachPredicateDelta([&](const FSymbol& predicate, const FSymbol& delta) {
-        if (access.isEmptyPredicate(predicate)) whole.insert(delta);
+        if (placeOfDelta.emplace(delta, std::int32_t(predicates.size())).second)
+            predicates.push_back(predicate);
         return true;
     });
-    if (whole.empty()) return nullptr;
-    auto first = std::make_unique<DeltaRules>();
-    bool differs = false;
-    for (const Span& span : spans) {
-        if (span.kept) {
-            first->addRule(span.rule);
-            continue;
-        }
-        bool overWhole = false;
-        for (std::size_t i = span.from; i < span.to && !overWhole; ++i) {
-            const auto* delta = node_cast<PTerm>(rules->deltaAtom(i));
-            overWhole = delta != nullptr && whole.count(delta->getName()) != 0;
-        }
-        if (overWhole) {
-            first->addRule(span.rule);
-            differs = true;
-        } else {
-            first->addRange(*rules, span.from, span.to);
-        }
+    if (predicates.empty()) return;
+    predicateOf.assign(rules->size(), -1);
+    for (std::size_t i = 0; i < rules->size(); ++i) {
+        if (rules->deltaAtom(i) == nullptr) continue;
+        const auto found = placeOfDelta.find(rules->deltaName(i));
+        if (found != placeOfDelta.end()) predicateOf[i] = found->second;
     }
-    if (!differs) return nullptr;
-    return first;
+}
+
+DeltaRules::WholeRules PartDeltas::Form::firstRound(OMAccess& access) const {
+    if (predicates.empty()) return {};
+    // The predicates whose relation is empty before the first round.
+    std::vector<bool> empty(predicates.size());
+    bool any = false;
+    for (std::size_t p = 0; p < predicates.size(); ++p) {
+        empty[p] = access.isEmptyPredicate(predicates[p]);
+        any = any || empty[p];
+    }
+    if (!any) return {};
+    return rules->wholeRulesWhere([&](std::size_t i) {
+        const std::int32_t p = predicateOf[i];
+        return p >= 0 && empty[std::size_t(p)];
+    });
 }
 
 PartDeltas* PreparedDeltas::find(const FProgram* part) const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -19,7 +20,7 @@ class OMAccess;
 // made when the plan is prepared and taken by every pass over the part. What the base holds when
 // a pass over the part starts chooses only among what was made: whether memberships are read
 // through the subclass relation (see form) and which delta relations are still empty (see
-// firstRound).
+// firstRound), a mask over what was made.
 class PartDeltas {
   public:
     // The delta predicates and the delta program in rule form, with where each rule's entries
@@ -36,23 +37,21 @@ class PartDeltas {
         // Some rule kept in every round reads facts that delta recording does not count.
         bool unrecordedReads = false;
 
-        // Records that the entries `from` .. `to` - 1 of `rules` come from `rule`: the rule
-        // itself, kept in every round (`kept`), or its delta variants.
-        void addSpan(FRule* rule, std::size_t from, std::size_t to, bool kept);
-        // The rules of the part's first delta round: a delta predicate whose relation is empty
-        // now receives its whole relation as delta in that round, and a rule with a variant over
-        // such a delta runs once as it is instead of once per variant (the others keep their
-        // variants). Null when no rule differs from the delta program.
-        std::unique_ptr<DeltaRules> firstRound(OMAccess& access) const;
+        // Notes, once the rules are made, which of the table's predicates each variant reads the
+        // delta of: the first delta round is chosen from that as a pass starts.
+        void prepareFirstRound();
+        // The rules of the part's first delta round, as a mask over the rules' spans: a delta
+        // predicate whose relation is empty now receives its whole relation as delta in that
+        // round, and a rule with a variant over such a delta runs once as it is instead of once
+        // per variant (the others keep their variants). Empty when no rule differs from the
+        // delta program.
+        DeltaRules::WholeRules firstRound(OMAccess& access) const;
 
       private:
-        struct Span {
-            FRule* rule;
-            std::size_t from;
-            std::size_t to;
-            bool kept;
-        };
-        std::vector<Span> spans;
+        // The predicates whose delta predicates the variants read, and for each entry of the
+        // rules the place of its predicate there (-1 for none).
+        std::vector<FSymbol> predicates;
+        std::vector<std::int32_t> predicateOf;
     };
 
     PartDeltas();

@@ -107,7 +107,7 @@ void PrSemiNaive::dropDeltas() {
     if (run == nullptr) return;
     // The object manager must not record through a table the part lets go of.
     if (run->deltaTable || run->triggerDeltaTable) access->clearDelta();
-    run->firstDeltaProgram.reset();
+    run->firstDeltaRound.clear();
     run->deltaProgram = nullptr;
     run->triggerDeltaProgram = nullptr;
     run->deltaTable = nullptr;
@@ -191,8 +191,7 @@ void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
     std::unique_ptr<DeltaRules> triggerRules;
     if (rules && inheritanceFlag != 0) {
         triggerTable = rewriteProgram(program, plan, 1);
-        if (triggerTable)
-            triggerRules = buildDeltaProgram(program, plan, triggerTable.get(), nullptr, true);
+        if (triggerTable) triggerRules = buildDeltaProgram(program, plan, triggerTable.get(), true);
     }
     if (rules) {
         OutputChannel& debug = debugChannel();
@@ -229,7 +228,8 @@ PartDeltas& PrSemiNaive::deltasOf(const Phase& phase, bool triggers) {
 void PrSemiNaive::makeForm(PartDeltas::Form& form, FProgram* part, const ProgramPlan& plan) {
     unrecordedSeen = false;
     form.table = rewriteProgram(part, plan, 0);
-    if (form.table) form.rules = buildDeltaProgram(part, plan, form.table.get(), &form);
+    if (form.table) form.rules = buildDeltaProgram(part, plan, form.table.get());
+    form.prepareFirstRound();
     form.unrecordedReads = unrecordedSeen;
 }
 
@@ -252,8 +252,7 @@ PartDeltas& PrSemiNaive::prepareDeltas(FProgram* part, const ProgramPlan& plan, 
         unrecordedSeen = false;
         deltas->triggerTable = rewriteProgram(part, plan, 1);
         if (deltas->triggerTable)
-            deltas->triggerRules =
-                buildDeltaProgram(part, plan, deltas->triggerTable.get(), nullptr, true);
+            deltas->triggerRules = buildDeltaProgram(part, plan, deltas->triggerTable.get(), true);
         deltas->triggerUnrecordedReads = unrecordedSeen;
     }
     unrecordedSeen = false;
@@ -472,7 +471,7 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
     running.unrecordedReads = form.unrecordedReads;
     running.deltaTable = form.table.get();
     running.deltaProgram = form.rules.get();
-    if (running.deltaProgram != nullptr) running.firstDeltaProgram = form.firstRound(*access);
+    if (running.deltaProgram != nullptr) running.firstDeltaRound = form.firstRound(*access);
     if (running.deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
@@ -492,7 +491,7 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         if (changed < 0) return Step::Whole;
         if (changed > 0) {
             if (running.recordingOff) return Step::Whole;
-            return running.firstDeltaProgram != nullptr ? Step::FirstDelta : Step::Delta;
+            return !running.firstDeltaRound.empty() ? Step::FirstDelta : Step::Delta;
         }
         // Some kept rule reads facts a delta round does not count as new: full rounds without
         // recording confirm the fixpoint.
@@ -526,11 +525,11 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
                 break;
             case Step::FirstDelta:
             case Step::Delta: {
-                const DeltaRules& rules =
-                    step == Step::FirstDelta ? *running.firstDeltaProgram : *running.deltaProgram;
-                changed = nextDeltaRound(rules, program);
-                // Used once: the later deltas are parts of their relations.
-                if (step == Step::FirstDelta) running.firstDeltaProgram.reset();
+                // The first delta round runs some rules as they are (firstDeltaRound): used once,
+                // the later deltas are parts of their relations.
+                DeltaRules::WholeRules whole;
+                if (step == Step::FirstDelta) whole.swap(running.firstDeltaRound);
+                changed = nextDeltaRound(*running.deltaProgram, whole, program);
                 break;
             }
             case Step::Trigger: {
@@ -547,7 +546,7 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
                     reached = true;
                     break;
                 }
-                changed = deltaStep(*running.triggerDeltaProgram, program);
+                changed = deltaStep(*running.triggerDeltaProgram, {}, program);
                 ++now->rounds;
                 if (now->roundFailed && !steppingBack())
                     centralErrorHandler().report(err11::CannotEvaluate);

@@ -50,14 +50,12 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     std::unique_ptr<DeltaTable> rewriteProgram(FProgram* program, const ProgramPlan& plan,
                                                int triggerForm);
     // One variant per body atom with a delta predicate, for every rule of the program; rules
-    // that read derived facts no delta atom covers are kept unchanged. With `spans`, each rule's
-    // entries are recorded there, from which the rules of the first delta round are chosen as
-    // the part starts (PartDeltas::firstRound). `triggerForm` says the table is the trigger
-    // form's.
+    // that read derived facts no delta atom covers are kept unchanged. Each rule's entries are
+    // recorded as its span (DeltaRules::addSpan), from which the rules of the first delta round
+    // are chosen as the part starts (PartDeltas::Form::firstRound). `triggerForm` says the table
+    // is the trigger form's.
     std::unique_ptr<DeltaRules> buildDeltaProgram(FProgram* program, const ProgramPlan& plan,
-                                                  DeltaTable* table,
-                                                  PartDeltas::Form* spans = nullptr,
-                                                  bool triggerForm = false);
+                                                  DeltaTable* table, bool triggerForm = false);
     void rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas);
     void rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
                      DeltaRules& deltas, DeltaTable* table);
@@ -202,8 +200,9 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         // The delta programs of the part running, held in `prepared`.
         DeltaRules* deltaProgram = nullptr;
         DeltaRules* triggerDeltaProgram = nullptr;
-        // The rules of the first delta round (PartDeltas::Form::firstRound), used once, or null.
-        std::unique_ptr<DeltaRules> firstDeltaProgram;
+        // The rules of the delta program that run as they are in the first delta round
+        // (PartDeltas::Form::firstRound), used once; empty when that round is a delta round.
+        DeltaRules::WholeRules firstDeltaRound;
         // The access layer records through the table in use while it is set there (initDelta):
         // dropDeltas clears that before the part lets go of it.
         DeltaTable* deltaTable = nullptr;

@@ -258,9 +258,7 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
 
 std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program,
                                                            const ProgramPlan& plan,
-                                                           DeltaTable* table,
-                                                           PartDeltas::Form* spans,
-                                                           bool triggerForm) {
+                                                           DeltaTable* table, bool triggerForm) {
     if (program == nullptr || table == nullptr) return nullptr;
     auto deltas = std::make_unique<DeltaRules>();
     std::optional<RuleSummary> scratch;
@@ -273,7 +271,7 @@ std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program,
             deltas->addRule(rule);
         else
             rewriteRule(rule, table, *deltas);
-        if (spans != nullptr) spans->addSpan(rule, from, deltas->size(), kept);
+        deltas->addSpan(rule, from, deltas->size(), kept);
         return true;
     };
     program->forEachRule(visitRule);
