@@ -81,15 +81,11 @@ bool DeltaRules::visitRange(OMAccess& access, std::size_t from, std::size_t to,
     return true;
 }
 
-void DeltaRules::forEachOfRound(OMAccess& access, const std::function<bool(FRule*)>& onRule) const {
-    visitRange(access, 0, entries.size(), onRule);
-}
-
 void DeltaRules::forEachOfRound(OMAccess& access, const WholeRules& whole,
                                 const std::function<bool(FRule*)>& onRule) const {
     for (std::size_t s = 0; s < spans.size(); ++s) {
         const Span& span = spans[s];
-        if (span.kept || whole[s]) {
+        if (span.kept || (!whole.empty() && whole[s])) {
             if (!onRule(span.rule)) return;
             continue;
         }

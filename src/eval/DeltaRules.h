@@ -74,9 +74,8 @@ class DeltaRules {
     // delta relation holds facts now (a variant over an empty delta derives nothing), until
     // `onRule` answers false. The list is the one made when the program was prepared; a round
     // only asks of each variant whether its delta is empty, and makes its body the first time
-    // it is not.
-    void forEachOfRound(OMAccess& access, const std::function<bool(FRule*)>& onRule) const;
-    // The same, through the recorded spans, with the rules `whole` marks run as they are.
+    // it is not. The rules `whole` marks (by their spans) run as they are instead of through
+    // their variants; an empty `whole` marks none.
     void forEachOfRound(OMAccess& access, const WholeRules& whole,
                         const std::function<bool(FRule*)>& onRule) const;
     // Every rule and variant written out, for showing the program. The variants made here are
@@ -108,6 +107,8 @@ class DeltaRules {
     bool visitRange(OMAccess& access, std::size_t from, std::size_t to,
                     const std::function<bool(FRule*)>& onRule) const;
 
+    // Every entry lies in the span of the rule it came from, in order: a round walks the spans.
+
     struct Span {
         FRule* rule;
         std::size_t from;
@@ -118,6 +119,5 @@ class DeltaRules {
 
     // Each in its own block, so that a variant made is not moved as the list grows: a variant is
     // made, and its plan built, once.
-    // its plan built, once.
     std::vector<std::unique_ptr<Entry>> entries;
 };

@@ -279,10 +279,7 @@ int NaiveEval::deltaStep(const DeltaRules& rules, const DeltaRules::WholeRules& 
     // The rules come from the list made as the part was prepared, not from a program of the
     // round: no compact fact stands among them.
     return roundOver(part, [&rules, &whole, this](auto onRule, auto /*onFact*/) {
-        if (whole.empty())
-            rules.forEachOfRound(*access, onRule);
-        else
-            rules.forEachOfRound(*access, whole, onRule);
+        rules.forEachOfRound(*access, whole, onRule);
     });
 }
 
