@@ -99,7 +99,10 @@ trap 'rm -rf "$work"' EXIT
 run_engine() {
     local engine=$1 dir=$2 out count status peak seconds inner=-
     local measure=(/usr/bin/time -f '%M %U %S' -o "$dir/peak")
-    set +e
+    # An engine that fails or prints nothing still gets its line of figures: a grep that finds no
+    # count must not end the run, so nothing below stops at a failed command.
+    set +e +o pipefail
+    rm -f "$dir/peak"
     case $engine in
         quorin) out=$("${measure[@]}" "$quorin" -q "$dir/quorin.flp" 2>&1) ;;
         quorin-method) out=$("${measure[@]}" "$quorin" -q "$dir/quorin-method.flp" 2>&1) ;;
@@ -114,9 +117,8 @@ run_engine() {
         clingo) out=$("${measure[@]}" clingo "$dir/clingo.lp" 2>&1) ;;
     esac
     status=$?
-    set -e
     # The last line: time writes a note about a failed status before the figures.
-    read -r peak user system < <(tail -n 1 "$dir/peak")
+    read -r peak user system < <(tail -n 1 "$dir/peak" 2>/dev/null)
     seconds=$(awk -v u="$user" -v s="$system" 'BEGIN {printf "%.3f", u + s}')
     case $engine in
         quorin*)
@@ -200,6 +202,8 @@ for spec in "${cases[@]}"; do
         medPeak[$engine]=0
     done
     for engine in "${present[@]}"; do
+        # An engine that failed has no figures to compare: its columns show "-".
+        [[ ${counts[$engine]} == failed* ]] && continue
         # shellcheck disable=SC2086
         med[$engine]=$(median ${times[$engine]})
         # shellcheck disable=SC2086
@@ -207,14 +211,15 @@ for spec in "${cases[@]}"; do
     done
     # SWI's better time of the two closure forms, and its smaller peak.
     swi=${med[swi]}
-    [[ ${med[swi-left]} != - ]] && awk -v a="${med[swi-left]}" -v b="$swi" 'BEGIN {exit !(a < b)}' &&
+    [[ ${med[swi-left]} != - ]] &&
+        { [[ $swi == - ]] || awk -v a="${med[swi-left]}" -v b="$swi" 'BEGIN {exit !(a < b)}'; } &&
         swi=${med[swi-left]}
     engineTime=-
     # shellcheck disable=SC2086
     [[ -n $inners ]] && engineTime=$(median $inners)
     swiPeak=${medPeak[swi]}
     leftPeak=${medPeak[swi-left]}
-    ((leftPeak > 0 && leftPeak < swiPeak)) && swiPeak=$leftPeak
+    ((leftPeak > 0 && (swiPeak == 0 || leftPeak < swiPeak))) && swiPeak=$leftPeak
     # The count of the first peer that ran, the others checked against it.
     reference=
     for engine in clingo duckdb sqlite; do
