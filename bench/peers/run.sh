@@ -148,7 +148,15 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (a == "-" || a + 0 == 0 || b == "-"
 
 engines=(quorin quorin-method quorin-member quorin-methods quorin-again swi swi-left clingo duckdb
     sqlite)
+# Every engine has its columns, whether it runs or not.
+columns=("${engines[@]}" quorin-before)
 [[ -n ${QUORIN_BEFORE:-} ]] && engines+=(quorin-before)
+# Only the listed engines when QUORIN_ENGINES names some, e.g. QUORIN_ENGINES="quorin duckdb"
+# (quorin-before runs whenever QUORIN_BEFORE is set).
+if [[ -n ${QUORIN_ENGINES:-} ]]; then
+    read -ra engines <<<"$QUORIN_ENGINES"
+    [[ -n ${QUORIN_BEFORE:-} ]] && engines+=(quorin-before)
+fi
 # Times in processor seconds (user and system), peaks (max RSS) in MB. q-method and q-member: the
 # method and membership forms of the rules (q-method of hop: the first hop a method; q-meths: both
 # hops methods). duck-eng: DuckDB's engine time, Q/dEng Quorin over it. swi is SWI-Prolog's better time of its two closure forms, swi-MB the smaller peak
@@ -196,8 +204,7 @@ for spec in "${cases[@]}"; do
         done
     done
     declare -A med=() medPeak=()
-    # quorin-before has its columns even when no second binary runs.
-    for engine in "${engines[@]}" quorin-before; do
+    for engine in "${columns[@]}"; do
         med[$engine]=-
         medPeak[$engine]=0
     done
@@ -222,7 +229,8 @@ for spec in "${cases[@]}"; do
     ((leftPeak > 0 && (swiPeak == 0 || leftPeak < swiPeak))) && swiPeak=$leftPeak
     # The count of the first peer that ran, the others checked against it.
     reference=
-    for engine in clingo duckdb sqlite; do
+    # (the first engine that ran when no peer did).
+    for engine in clingo duckdb sqlite "${present[@]}"; do
         [[ -z $reference && -n ${counts[$engine]:-} ]] && reference=$engine
     done
     expected=${counts[$reference]}
