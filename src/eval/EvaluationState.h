@@ -17,4 +17,7 @@ struct EvaluationState {
     bool roundFailed = false;
     // Set by a round that applied equalities.
     bool equated = false;
+    // What the last single round of tp, or the trigger phase before it, changed (non-zero: the
+    // walk stopped there).
+    int changed = 0;
 };

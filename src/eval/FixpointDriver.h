@@ -30,6 +30,10 @@ class FixpointDriver {
     // The walk over the components is followed by one over the strata when a part equated
     // objects, which may join rows of parts evaluated before it.
     enum class Pass { First, AfterEqualities };
+    // What the evaluator runs of a part: its rounds to its fixpoint, or one round of it (the
+    // single rounds of tp; a trigger phase is then one over the whole program, uncounted).
+    // Chosen once from the evaluation the walk takes.
+    enum class Rounds { ToFixpoint, One };
 
     // Where the walk stands: the plan (index 0 the whole program's, then the rests), the part
     // to run (one of its components, or one of its strata, by its index there), whether that
@@ -47,6 +51,13 @@ class FixpointDriver {
         bool trigger;
         Pass pass;
         ProgramPlan::Triggers triggers = ProgramPlan::Triggers::Alternate;
+        Rounds rounds = Rounds::ToFixpoint;
+        // The whole program the walk evaluates.
+        FProgram* program = nullptr;
+        // Set by an evaluator, never by the walk: the part's first round runs this program
+        // instead (the clauses added since the last fixpoint), and its delta rounds start from
+        // what that round made.
+        FProgram* opening = nullptr;
     };
 
     // How a part ended.
@@ -131,6 +142,8 @@ class FixpointDriver {
     bool settle(std::size_t planIndex, std::size_t count);
     // The phase of one component of a plan, its rounds alternating with trigger phases.
     Phase componentPhase(std::size_t planIndex, std::size_t index, Pass pass) const;
+    // The phase of one stratum of a plan.
+    Phase stratumPhase(std::size_t planIndex, std::size_t index, Pass pass) const;
     // Hands the evaluator one part: the trigger phase before it where the walk asks for one,
     // then the part; false when either ends without its fixpoint.
     bool runPart(const Phase& phase);
@@ -142,6 +155,8 @@ class FixpointDriver {
     Warned& warned;
     const ProgramPlan::Road road;
     const Between between;
+    // Single rounds for tp, the rounds to a fixpoint otherwise.
+    const Rounds rounds;
     ProgramPlan::Values values = ProgramPlan::Values::Stay;
     std::size_t firstComponent = 0;
     // The plans walked: the root, then those drawn of the rest, each once the plan before it

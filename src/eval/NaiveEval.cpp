@@ -193,10 +193,13 @@ bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan) {
 }
 
 FixpointDriver::End NaiveEval::evaluatePart(const Phase& phase) {
+    if (phase.rounds == FixpointDriver::Rounds::One) return oneRound(phase);
     if (phase.trigger) return passTrigger();
+    Phase part = phase;
+    if (!placePart(part)) return FixpointDriver::End::Fixpoint;
     now->equated = false;
-    translatePart(phase.part);
-    const bool reached = partFixpoint(phase);
+    translatePart(part.part);
+    const bool reached = partFixpoint(part);
     if (matcher) matcher->forgetKeptTables();
     if (!reached) return FixpointDriver::End::Stopped;
     return now->equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
@@ -215,20 +218,16 @@ std::vector<FSymbol> NaiveEval::subclassesOf(const FSymbol& cls) {
     return subclassesIn(access->om(), cls);
 }
 
-FixpointDriver::End NaiveEval::OneRoundEach::evaluatePart(const Phase& phase) {
+FixpointDriver::End NaiveEval::oneRound(const Phase& phase) {
     if (phase.trigger) {
-        changed = self.completeStratum(program, plan);
-        if (self.matcher) self.matcher->forgetKeptTables();
-        return changed != 0 ? FixpointDriver::End::Stopped : FixpointDriver::End::Fixpoint;
+        now->changed = completeStratum(phase.program, phase.plan);
+        if (matcher) matcher->forgetKeptTables();
+        return now->changed != 0 ? FixpointDriver::End::Stopped : FixpointDriver::End::Fixpoint;
     }
-    changed = self.tpStep(phase.part);
-    if (self.matcher) self.matcher->forgetKeptTables();
-    const bool reached = changed == 0 && !self.now->roundFailed && interruptFlag.load() == 0;
+    now->changed = tpStep(phase.part);
+    if (matcher) matcher->forgetKeptTables();
+    const bool reached = now->changed == 0 && !now->roundFailed && interruptFlag.load() == 0;
     return reached ? FixpointDriver::End::Fixpoint : FixpointDriver::End::Stopped;
-}
-
-std::vector<FSymbol> NaiveEval::OneRoundEach::subclassesOf(const FSymbol& cls) {
-    return self.subclassesOf(cls);
 }
 
 void NaiveEval::traceProgram(FProgram* program) {
@@ -391,11 +390,11 @@ int NaiveEval::tpStepInStrata(FProgram* program) {
     // round reads a relation under negation or in an aggregate before it is complete.
     // A later stratum starts only once what rounds do not make is complete too.
     const std::unique_ptr<ProgramPlan> plan = planOf(program);
-    OneRoundEach rounds(*this, program, *plan);
-    FixpointDriver(rounds, program, *plan, ProgramPlan::Road::OneRound, warned,
+    now->changed = 0;
+    FixpointDriver(*this, program, *plan, ProgramPlan::Road::OneRound, warned,
                    FixpointDriver::Between::TriggerPhase)
         .run();
-    return rounds.changed;
+    return now->changed;
 }
 
 Evaluation* NaiveEval::tp(FProgram* program) {

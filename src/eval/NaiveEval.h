@@ -140,8 +140,17 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     // phase may then give a read values another component makes). False as soon as one part
     // ends without its fixpoint.
     bool walkToFixpoint(FProgram* program, const ProgramPlan& plan);
-    // The part of the walk: partFixpoint, then the join tables kept for it go.
+    // The part of the walk, whatever the evaluation: placed (placePart) and run to its fixpoint
+    // (partFixpoint), or, where the walk takes single rounds, one round of it (oneRound); then
+    // the join tables kept for it go.
     FixpointDriver::End evaluatePart(const Phase& phase) final;
+    // Where the evaluation runs the walk's part `part` (it may change what runs, see
+    // FixpointDriver::Phase::opening); false when the part is left as it is. Every part runs
+    // in full here.
+    virtual bool placePart(Phase& /*part*/) { return true; }
+    // One round of the part, or the trigger phase over the whole program before it; the walk
+    // stops at the first that changes something (EvaluationState::changed).
+    FixpointDriver::End oneRound(const Phase& phase);
     std::vector<FSymbol> subclassesOf(const FSymbol& cls) final;
     // Translates the part's rules (Matcher::prepare) as the walk hands the part over, before its
     // first round. Not for every part before the first runs: the trees of a whole program held at
@@ -197,23 +206,6 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     // The trace line, the count and the report of a round taken by `step`.
     template <class Step>
     int countedRound(Step step);
-    // The walk of tp's single rounds: one round of each stratum, with a trigger phase over the
-    // whole program (completeStratum) before each stratum but the first; the walk stops at the
-    // first that changes something.
-    class OneRoundEach : public FixpointDriver::PartEvaluator {
-      public:
-        OneRoundEach(NaiveEval& self, FProgram* program, const ProgramPlan& plan)
-            : self(self), program(program), plan(plan) {}
-        FixpointDriver::End evaluatePart(const Phase& phase) override;
-        std::vector<FSymbol> subclassesOf(const FSymbol& cls) override;
-        // What the last round or trigger phase changed.
-        int changed = 0;
-
-      private:
-        NaiveEval& self;
-        FProgram* program;
-        const ProgramPlan& plan;
-    };
     void traceInsert(FRule* clause, Operand* bindings, FProgram* program);
 };
 
