@@ -38,7 +38,18 @@ FixpointDriver& FixpointDriver::startingAt(std::size_t component) {
     return *this;
 }
 
+FixpointDriver::WalkState::WalkState(PartEvaluator& evaluator)
+    : evaluator(evaluator), between(evaluator.countInto(&state)) {
+    if (between != nullptr) state = *between;
+}
+
+FixpointDriver::WalkState::~WalkState() {
+    if (between != nullptr) *between = state;
+    evaluator.countInto(between);
+}
+
 bool FixpointDriver::run() {
+    const WalkState walking(evaluator);
     const ProgramPlan::Subclasses subclasses = [this](const FSymbol& cls) {
         return evaluator.subclassesOf(cls);
     };

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "eval/EvaluationState.h"
 #include "eval/ProgramPlan.h"
 #include "foundation/Ref.h"
 #include "objectbase/FSymbol.h"
@@ -86,6 +87,10 @@ class FixpointDriver {
         // Whether the part or trigger phase that stopped last stopped on a conflict to step
         // back from (not on a failed round or an interrupt).
         virtual bool stoppedOnConflict() { return false; }
+        // Points the evaluator's rounds and trigger phases to `state` (the walk's own while the
+        // run lasts, then back); answers where they counted before, null for an evaluator that
+        // counts nothing.
+        virtual EvaluationState* countInto(EvaluationState* /*state*/) { return nullptr; }
 
       protected:
         ~PartEvaluator() = default;
@@ -121,10 +126,26 @@ class FixpointDriver {
     // it); they stay out unless said.
     FixpointDriver& withValues(ProgramPlan::Values values);
 
-    // Walks every part; false as soon as one ends without its fixpoint.
+    // Walks every part; false as soon as one ends without its fixpoint. The evaluation's state
+    // (its rounds, trigger phases and counts) is the run's own while it walks: taken from where
+    // the evaluator's counts stand between walks, and left there as the run ends, however it
+    // ends.
     bool run();
 
   private:
+    // The walk's state, held for the extent of run.
+    class WalkState {
+      public:
+        explicit WalkState(PartEvaluator& evaluator);
+        WalkState(const WalkState&) = delete;
+        WalkState& operator=(const WalkState&) = delete;
+        ~WalkState();
+
+      private:
+        PartEvaluator& evaluator;
+        EvaluationState state;
+        EvaluationState* between;
+    };
     using Policy = ProgramPlan::WalkPolicy;
     // Hands the evaluator every part the walk of a plan runs (preparePart), in order.
     void prepare(std::size_t planIndex, Policy policy, Pass pass);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <set>
+#include <utility>
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
@@ -82,20 +83,7 @@ bool NaiveEval::isA(const std::string& className) const {
     return className == "NaiveEval" || Evaluation::isA(className);
 }
 
-NaiveEval::OwnState::OwnState(NaiveEval& self) : self(self), outer(self.now) {
-    if (outer != &self.standing) return;
-    state = self.standing;
-    self.now = &state;
-}
-
-NaiveEval::OwnState::~OwnState() {
-    if (self.now != &state) return;
-    self.standing = state;
-    self.now = outer;
-}
-
 int NaiveEval::evaluate(FProgram* program) {
-    const OwnState own(*this);
     try {
         const int reached = runToFixpoint(program);
         // The trees of parts the evaluation did not run go with it.
@@ -216,6 +204,10 @@ void NaiveEval::translatePart(FProgram* part) {
 
 std::vector<FSymbol> NaiveEval::subclassesOf(const FSymbol& cls) {
     return subclassesIn(access->om(), cls);
+}
+
+EvaluationState* NaiveEval::countInto(EvaluationState* state) {
+    return std::exchange(now, state != nullptr ? state : &betweenWalks);
 }
 
 FixpointDriver::End NaiveEval::oneRound(const Phase& phase) {
@@ -398,7 +390,6 @@ int NaiveEval::tpStepInStrata(FProgram* program) {
 }
 
 Evaluation* NaiveEval::tp(FProgram* program) {
-    const OwnState own(*this);
     const int changed = tpStepInStrata(program);
     if (interruptFlag.load() != 0) return this;
     if (changed != 0) {

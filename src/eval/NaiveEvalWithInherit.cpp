@@ -564,7 +564,6 @@ int NaiveEvalWithInherit::fireTrigger() {
 
 Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (program == nullptr) return this;
-    const OwnState own(*this);
     inheritanceFlag |= program->inheritanceMark();
     OM* base = phases->om();
     // Steps of a program not analysed (tp alone does not) inherit nothing themselves, but a
