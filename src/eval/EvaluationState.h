@@ -2,9 +2,10 @@
 // traces and statistics.
 #pragma once
 
-// Owned by the call that walks an evaluation (NaiveEval::evaluate, tp); the evaluator points to it
-// for that call only (NaiveEval::OwnState). Between calls the evaluator keeps only where the
-// counts stand until a reset: the single steps of tp count on from one another.
+// Owned by the run of the driver that walks an evaluation (FixpointDriver::run); the evaluator
+// points to it for that run only (FixpointDriver::PartEvaluator::countInto). Between walks the
+// evaluator keeps only where the counts stand until a reset: the single steps of tp count on from
+// one another, and an evaluation's rounds outside its walk count on with those of the walk.
 struct EvaluationState {
     // The rounds run, which is the number of the next: only the first inserts the program's facts.
     int rounds = 0;
@@ -17,4 +18,7 @@ struct EvaluationState {
     bool roundFailed = false;
     // Set by a round that applied equalities.
     bool equated = false;
+    // What the last single round of tp, or the trigger phase before it, changed (non-zero: the
+    // walk stopped there).
+    int changed = 0;
 };

@@ -15,6 +15,7 @@ FixpointDriver::FixpointDriver(PartEvaluator& evaluator, FProgram* program, cons
       warned(warned),
       road(road),
       between(between),
+      rounds(road == ProgramPlan::Road::OneRound ? Rounds::One : Rounds::ToFixpoint),
       plans{&root} {}
 
 FixpointDriver::FixpointDriver(PartEvaluator& evaluator, FProgram* program, const ProgramPlan& root,
@@ -37,7 +38,18 @@ FixpointDriver& FixpointDriver::startingAt(std::size_t component) {
     return *this;
 }
 
+FixpointDriver::WalkState::WalkState(PartEvaluator& evaluator)
+    : evaluator(evaluator), between(evaluator.countInto(&state)) {
+    if (between != nullptr) state = *between;
+}
+
+FixpointDriver::WalkState::~WalkState() {
+    if (between != nullptr) *between = state;
+    evaluator.countInto(between);
+}
+
 bool FixpointDriver::run() {
+    const WalkState walking(evaluator);
     const ProgramPlan::Subclasses subclasses = [this](const FSymbol& cls) {
         return evaluator.subclassesOf(cls);
     };
@@ -80,14 +92,27 @@ FixpointDriver::Phase FixpointDriver::componentPhase(std::size_t planIndex, std:
                                                      Pass pass) const {
     const ProgramPlan& plan = *plans[planIndex];
     const ProgramPlan::Component& component = plan.components()[index];
-    return {plan,
-            planIndex,
-            Walk::Components,
-            index,
-            component.program.get(),
-            component.recursive || component.facts,
-            false,
-            pass};
+    Phase phase{plan,
+                planIndex,
+                Walk::Components,
+                index,
+                component.program.get(),
+                component.recursive || component.facts,
+                false,
+                pass};
+    phase.rounds = rounds;
+    phase.program = program;
+    return phase;
+}
+
+FixpointDriver::Phase FixpointDriver::stratumPhase(std::size_t planIndex, std::size_t index,
+                                                   Pass pass) const {
+    const ProgramPlan& plan = *plans[planIndex];
+    Phase phase{plan, planIndex, Walk::Strata, index, plan.levels()[index].get(),
+                true, false,     pass};
+    phase.rounds = rounds;
+    phase.program = program;
+    return phase;
 }
 
 FixpointDriver::Phase FixpointDriver::placedPhase(std::size_t planIndex, std::size_t index,
@@ -116,10 +141,8 @@ void FixpointDriver::prepare(std::size_t planIndex, Policy policy, Pass pass) {
             evaluator.preparePart(placedPhase(planIndex, index, policy, pass));
         return;
     }
-    const std::vector<Ref<FProgram>>& levels = plan.levels();
-    for (std::size_t index = 0; index < levels.size(); ++index)
-        evaluator.preparePart(
-            {plan, planIndex, Walk::Strata, index, levels[index].get(), true, false, pass});
+    for (std::size_t index = 0; index < plan.levels().size(); ++index)
+        evaluator.preparePart(stratumPhase(planIndex, index, pass));
 }
 
 bool FixpointDriver::walkPlan(std::size_t planIndex, Policy policy, Pass pass) {
@@ -138,11 +161,8 @@ bool FixpointDriver::walkPlan(std::size_t planIndex, Policy policy, Pass pass) {
             if (!runPart(placedPhase(planIndex, index, policy, pass))) return false;
         return true;
     }
-    const std::vector<Ref<FProgram>>& levels = plan.levels();
-    for (std::size_t index = 0; index < levels.size(); ++index)
-        if (!runPart(
-                {plan, planIndex, Walk::Strata, index, levels[index].get(), true, false, pass}))
-            return false;
+    for (std::size_t index = 0; index < plan.levels().size(); ++index)
+        if (!runPart(stratumPhase(planIndex, index, pass))) return false;
     return true;
 }
 

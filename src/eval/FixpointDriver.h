@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "eval/EvaluationState.h"
 #include "eval/ProgramPlan.h"
 #include "foundation/Ref.h"
 #include "objectbase/FSymbol.h"
@@ -30,6 +31,10 @@ class FixpointDriver {
     // The walk over the components is followed by one over the strata when a part equated
     // objects, which may join rows of parts evaluated before it.
     enum class Pass { First, AfterEqualities };
+    // What the evaluator runs of a part: its rounds to its fixpoint, or one round of it (the
+    // single rounds of tp; a trigger phase is then one over the whole program, uncounted).
+    // Chosen once from the evaluation the walk takes.
+    enum class Rounds { ToFixpoint, One };
 
     // Where the walk stands: the plan (index 0 the whole program's, then the rests), the part
     // to run (one of its components, or one of its strata, by its index there), whether that
@@ -47,6 +52,13 @@ class FixpointDriver {
         bool trigger;
         Pass pass;
         ProgramPlan::Triggers triggers = ProgramPlan::Triggers::Alternate;
+        Rounds rounds = Rounds::ToFixpoint;
+        // The whole program the walk evaluates.
+        FProgram* program = nullptr;
+        // Set by an evaluator, never by the walk: the part's first round runs this program
+        // instead (the clauses added since the last fixpoint), and its delta rounds start from
+        // what that round made.
+        FProgram* opening = nullptr;
     };
 
     // How a part ended.
@@ -75,6 +87,10 @@ class FixpointDriver {
         // Whether the part or trigger phase that stopped last stopped on a conflict to step
         // back from (not on a failed round or an interrupt).
         virtual bool stoppedOnConflict() { return false; }
+        // Points the evaluator's rounds and trigger phases to `state` (the walk's own while the
+        // run lasts, then back); answers where they counted before, null for an evaluator that
+        // counts nothing.
+        virtual EvaluationState* countInto(EvaluationState* /*state*/) { return nullptr; }
 
       protected:
         ~PartEvaluator() = default;
@@ -110,10 +126,26 @@ class FixpointDriver {
     // it); they stay out unless said.
     FixpointDriver& withValues(ProgramPlan::Values values);
 
-    // Walks every part; false as soon as one ends without its fixpoint.
+    // Walks every part; false as soon as one ends without its fixpoint. The evaluation's state
+    // (its rounds, trigger phases and counts) is the run's own while it walks: taken from where
+    // the evaluator's counts stand between walks, and left there as the run ends, however it
+    // ends.
     bool run();
 
   private:
+    // The walk's state, held for the extent of run.
+    class WalkState {
+      public:
+        explicit WalkState(PartEvaluator& evaluator);
+        WalkState(const WalkState&) = delete;
+        WalkState& operator=(const WalkState&) = delete;
+        ~WalkState();
+
+      private:
+        PartEvaluator& evaluator;
+        EvaluationState state;
+        EvaluationState* between;
+    };
     using Policy = ProgramPlan::WalkPolicy;
     // Hands the evaluator every part the walk of a plan runs (preparePart), in order.
     void prepare(std::size_t planIndex, Policy policy, Pass pass);
@@ -131,6 +163,8 @@ class FixpointDriver {
     bool settle(std::size_t planIndex, std::size_t count);
     // The phase of one component of a plan, its rounds alternating with trigger phases.
     Phase componentPhase(std::size_t planIndex, std::size_t index, Pass pass) const;
+    // The phase of one stratum of a plan.
+    Phase stratumPhase(std::size_t planIndex, std::size_t index, Pass pass) const;
     // Hands the evaluator one part: the trigger phase before it where the walk asks for one,
     // then the part; false when either ends without its fixpoint.
     bool runPart(const Phase& phase);
@@ -142,6 +176,8 @@ class FixpointDriver {
     Warned& warned;
     const ProgramPlan::Road road;
     const Between between;
+    // Single rounds for tp, the rounds to a fixpoint otherwise.
+    const Rounds rounds;
     ProgramPlan::Values values = ProgramPlan::Values::Stay;
     std::size_t firstComponent = 0;
     // The plans walked: the root, then those drawn of the rest, each once the plan before it

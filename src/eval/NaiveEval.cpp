@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <set>
+#include <utility>
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
@@ -82,20 +83,7 @@ bool NaiveEval::isA(const std::string& className) const {
     return className == "NaiveEval" || Evaluation::isA(className);
 }
 
-NaiveEval::OwnState::OwnState(NaiveEval& self) : self(self), outer(self.now) {
-    if (outer != &self.standing) return;
-    state = self.standing;
-    self.now = &state;
-}
-
-NaiveEval::OwnState::~OwnState() {
-    if (self.now != &state) return;
-    self.standing = state;
-    self.now = outer;
-}
-
 int NaiveEval::evaluate(FProgram* program) {
-    const OwnState own(*this);
     try {
         const int reached = runToFixpoint(program);
         // The trees of parts the evaluation did not run go with it.
@@ -193,10 +181,13 @@ bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan) {
 }
 
 FixpointDriver::End NaiveEval::evaluatePart(const Phase& phase) {
+    if (phase.rounds == FixpointDriver::Rounds::One) return oneRound(phase);
     if (phase.trigger) return passTrigger();
+    Phase part = phase;
+    if (!placePart(part)) return FixpointDriver::End::Fixpoint;
     now->equated = false;
-    translatePart(phase.part);
-    const bool reached = partFixpoint(phase);
+    translatePart(part.part);
+    const bool reached = partFixpoint(part);
     if (matcher) matcher->forgetKeptTables();
     if (!reached) return FixpointDriver::End::Stopped;
     return now->equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
@@ -215,20 +206,20 @@ std::vector<FSymbol> NaiveEval::subclassesOf(const FSymbol& cls) {
     return subclassesIn(access->om(), cls);
 }
 
-FixpointDriver::End NaiveEval::OneRoundEach::evaluatePart(const Phase& phase) {
-    if (phase.trigger) {
-        changed = self.completeStratum(program, plan);
-        if (self.matcher) self.matcher->forgetKeptTables();
-        return changed != 0 ? FixpointDriver::End::Stopped : FixpointDriver::End::Fixpoint;
-    }
-    changed = self.tpStep(phase.part);
-    if (self.matcher) self.matcher->forgetKeptTables();
-    const bool reached = changed == 0 && !self.now->roundFailed && interruptFlag.load() == 0;
-    return reached ? FixpointDriver::End::Fixpoint : FixpointDriver::End::Stopped;
+EvaluationState* NaiveEval::countInto(EvaluationState* state) {
+    return std::exchange(now, state != nullptr ? state : &betweenWalks);
 }
 
-std::vector<FSymbol> NaiveEval::OneRoundEach::subclassesOf(const FSymbol& cls) {
-    return self.subclassesOf(cls);
+FixpointDriver::End NaiveEval::oneRound(const Phase& phase) {
+    if (phase.trigger) {
+        now->changed = completeStratum(phase.program, phase.plan);
+        if (matcher) matcher->forgetKeptTables();
+        return now->changed != 0 ? FixpointDriver::End::Stopped : FixpointDriver::End::Fixpoint;
+    }
+    now->changed = tpStep(phase.part);
+    if (matcher) matcher->forgetKeptTables();
+    const bool reached = now->changed == 0 && !now->roundFailed && interruptFlag.load() == 0;
+    return reached ? FixpointDriver::End::Fixpoint : FixpointDriver::End::Stopped;
 }
 
 void NaiveEval::traceProgram(FProgram* program) {
@@ -391,15 +382,14 @@ int NaiveEval::tpStepInStrata(FProgram* program) {
     // round reads a relation under negation or in an aggregate before it is complete.
     // A later stratum starts only once what rounds do not make is complete too.
     const std::unique_ptr<ProgramPlan> plan = planOf(program);
-    OneRoundEach rounds(*this, program, *plan);
-    FixpointDriver(rounds, program, *plan, ProgramPlan::Road::OneRound, warned,
+    now->changed = 0;
+    FixpointDriver(*this, program, *plan, ProgramPlan::Road::OneRound, warned,
                    FixpointDriver::Between::TriggerPhase)
         .run();
-    return rounds.changed;
+    return now->changed;
 }
 
 Evaluation* NaiveEval::tp(FProgram* program) {
-    const OwnState own(*this);
     const int changed = tpStepInStrata(program);
     if (interruptFlag.load() != 0) return this;
     if (changed != 0) {

@@ -100,23 +100,9 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     std::int32_t flags = 0;
     std::vector<Ref<FLSysString>> watchedNames;
     std::vector<int> watchedNumbers;
-    // The state of the evaluation a call walks (see OwnState); between calls, `standing`.
-    EvaluationState* now = &standing;
-    // The state of the evaluation a call (evaluate, tp) walks, owned by the call: taken from where
-    // the counts stand and left there as the call ends. A call inside another walks the state of
-    // the outer one.
-    class OwnState {
-      public:
-        explicit OwnState(NaiveEval& self);
-        OwnState(const OwnState&) = delete;
-        OwnState& operator=(const OwnState&) = delete;
-        ~OwnState();
-
-      private:
-        NaiveEval& self;
-        EvaluationState* outer;
-        EvaluationState state;
-    };
+    // Where the rounds and trigger phases count: the state of the walk running (owned by the
+    // driver's run, see countInto), or `betweenWalks` outside a walk.
+    EvaluationState* now = &betweenWalks;
     // The base's name mark as the outermost open query began, and how many are open.
     std::int64_t queryNameMark = 0;
     int openQueries = 0;
@@ -140,9 +126,19 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     // phase may then give a read values another component makes). False as soon as one part
     // ends without its fixpoint.
     bool walkToFixpoint(FProgram* program, const ProgramPlan& plan);
-    // The part of the walk: partFixpoint, then the join tables kept for it go.
+    // The part of the walk, whatever the evaluation: placed (placePart) and run to its fixpoint
+    // (partFixpoint), or, where the walk takes single rounds, one round of it (oneRound); then
+    // the join tables kept for it go.
     FixpointDriver::End evaluatePart(const Phase& phase) final;
+    // Where the evaluation runs the walk's part `part` (it may change what runs, see
+    // FixpointDriver::Phase::opening); false when the part is left as it is. Every part runs
+    // in full here.
+    virtual bool placePart(Phase& /*part*/) { return true; }
+    // One round of the part, or the trigger phase over the whole program before it; the walk
+    // stops at the first that changes something (EvaluationState::changed).
+    FixpointDriver::End oneRound(const Phase& phase);
     std::vector<FSymbol> subclassesOf(const FSymbol& cls) final;
+    EvaluationState* countInto(EvaluationState* state) final;
     // Translates the part's rules (Matcher::prepare) as the walk hands the part over, before its
     // first round. Not for every part before the first runs: the trees of a whole program held at
     // once cost a chain of many rules half its time again.
@@ -174,9 +170,11 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     FixpointDriver::Warned warned;
 
   private:
-    // Where the counts stand between calls, until a reset: the single steps of tp, and rounds
-    // taken outside any call, count on from one another.
-    EvaluationState standing;
+    // The state kept between calls, where the counts stand between walks until a reset: the
+    // single steps of tp count on from one another, and the rounds and counts an evaluation
+    // takes outside its walks count here (evaluating again's opening round, the step-back
+    // replays' resets, the closing fixpoint and the statistic lines).
+    EvaluationState betweenWalks;
     // The shell commands and help lines of the class.
     static const ShellCommands<NaiveEval>& shellCommands();
 
@@ -197,23 +195,6 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     // The trace line, the count and the report of a round taken by `step`.
     template <class Step>
     int countedRound(Step step);
-    // The walk of tp's single rounds: one round of each stratum, with a trigger phase over the
-    // whole program (completeStratum) before each stratum but the first; the walk stops at the
-    // first that changes something.
-    class OneRoundEach : public FixpointDriver::PartEvaluator {
-      public:
-        OneRoundEach(NaiveEval& self, FProgram* program, const ProgramPlan& plan)
-            : self(self), program(program), plan(plan) {}
-        FixpointDriver::End evaluatePart(const Phase& phase) override;
-        std::vector<FSymbol> subclassesOf(const FSymbol& cls) override;
-        // What the last round or trigger phase changed.
-        int changed = 0;
-
-      private:
-        NaiveEval& self;
-        FProgram* program;
-        const ProgramPlan& plan;
-    };
     void traceInsert(FRule* clause, Operand* bindings, FProgram* program);
 };
 

@@ -112,10 +112,18 @@ NaiveEvalWithInherit::Journal::Entry::Entry(FProgram* evaluated,
       clauses(evaluated->clauseCount()),
       lifted(std::move(lifted)) {}
 
+NaiveEvalWithInherit::HoldPosition::HoldPosition(NaiveEvalWithInherit& self, StepBackPosition& held)
+    : self(self), outer(self.position) {
+    self.position = &held;
+}
+
+NaiveEvalWithInherit::HoldPosition::~HoldPosition() {
+    self.position = outer;
+}
+
 void NaiveEvalWithInherit::abandonRun() {
-    stepBackOpen = false;
+    // The run's position went with the unwinding.
     journal.reset();
-    liftedAtStart.clear();
     phases->inheritance().forgetConflicts();
 }
 
@@ -137,36 +145,36 @@ int NaiveEvalWithInherit::runToFixpoint(FProgram* program) {
     }
     // The same program evaluated again, perhaps with clauses appended: its evaluation takes the
     // place of the last one, which a step back does not take again.
-    liftedAtStart.clear();
+    StepBackPosition at;
+    const HoldPosition holding(*this, at);
     if (journal && !journal->entries.empty() && journal->entries.back().program.get() == program) {
-        liftedAtStart = std::move(journal->entries.back().lifted);
+        at.liftedAtStart = std::move(journal->entries.back().lifted);
         journal->entries.pop_back();
     }
-    stepBackOpen = journal && (!journal->origin || journal->origin->complete());
+    at.open = journal && (!journal->origin || journal->origin->complete());
     phases->inheritance().forgetConflicts();
     // Without a way back the blockings of the last evaluation stay: nothing could undo a value
     // that gives way again.
-    if (stepBackOpen) liftedAtStart.merge(phases->inheritance().beginEvaluation());
+    if (at.open) at.liftedAtStart.merge(phases->inheritance().beginEvaluation());
     // What a run writes is passed on only once it is known that the run stands: the traces and
     // messages of a run stepped back from would be written again, or would tell of equalities
     // and values the model does not hold.
     std::optional<HeldOutput> held;
-    if (stepBackOpen) held.emplace();
-    warnedBeforeHeld = warned;
+    if (at.open) held.emplace();
+    at.warnedBeforeHeld = warned;
     const int reached = untilRunStands(program, held ? &*held : nullptr, evaluateOnce(program));
     held.reset();
-    stepBackOpen = false;
+    at.open = false;
     phases->inheritance().forgetConflicts();
     if (journal) {
         // An evaluation that did not end leaves a base no journal explains.
         if (reached == 0) {
             journal.reset();
         } else {
-            journal->entries.emplace_back(program, std::move(liftedAtStart));
+            journal->entries.emplace_back(program, std::move(at.liftedAtStart));
             journal->stamp = base->changeStamp();
         }
     }
-    liftedAtStart.clear();
     return reached;
 }
 
@@ -182,7 +190,7 @@ int NaiveEvalWithInherit::stepBack(FProgram* program, HeldOutput& held) {
     // Refilling writes nothing the user is to see (equalities giving objects their further
     // names again, for one).
     held.drop();
-    warned = warnedBeforeHeld;
+    warned = position->warnedBeforeHeld;
     return evaluateOnce(program);
 }
 
@@ -210,7 +218,7 @@ bool NaiveEvalWithInherit::refill() {
     // one began: they hold again for it (and for the origin, which the first one started on).
     const std::vector<Journal::Entry>& entries = journal->entries;
     std::vector<InheritancePhases::Blockings> heldFor(entries.size());
-    InheritancePhases::Blockings later = liftedAtStart;
+    InheritancePhases::Blockings later = position->liftedAtStart;
     for (std::size_t i = entries.size(); i-- > 0;) {
         heldFor[i] = later;
         later.insert(entries[i].lifted.begin(), entries[i].lifted.end());
@@ -242,7 +250,7 @@ void NaiveEvalWithInherit::cancelled() {
 }
 
 bool NaiveEvalWithInherit::steppingBack() const {
-    return stepBackOpen && phases->inheritance().conflictsPending();
+    return position != nullptr && position->open && phases->inheritance().conflictsPending();
 }
 
 int NaiveEvalWithInherit::tpStep(FProgram* program) {
@@ -556,7 +564,6 @@ int NaiveEvalWithInherit::fireTrigger() {
 
 Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (program == nullptr) return this;
-    const OwnState own(*this);
     inheritanceFlag |= program->inheritanceMark();
     OM* base = phases->om();
     // Steps of a program not analysed (tp alone does not) inherit nothing themselves, but a
@@ -581,15 +588,17 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
         phases->inheritance().forgetConflicts();
     }
     StepSequence& sequence = *stepSequence;
-    stepBackOpen = sequence.afterJournal || !sequence.before || sequence.before->complete();
+    StepBackPosition at;
+    const HoldPosition holding(*this, at);
+    at.open = sequence.afterJournal || !sequence.before || sequence.before->complete();
     std::optional<HeldOutput> held;
-    if (stepBackOpen) held.emplace();
-    warnedBeforeHeld = warned;
+    if (at.open) held.emplace();
+    at.warnedBeforeHeld = warned;
     sequence.starts.emplace_back(now->rounds, now->triggers);
     tpOnce(program);
     while (steppingBack() && phases->inheritance().blockEarliestConflicts() != 0) {
         held->drop();
-        warned = warnedBeforeHeld;
+        warned = at.warnedBeforeHeld;
         if (sequence.afterJournal) {
             while (!refill()) {
             }
@@ -604,7 +613,7 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
         for (std::size_t step = 0; step < sequence.starts.size() && !steppingBack(); ++step) {
             if (step + 1 == sequence.starts.size()) {
                 held->drop();
-                warned = warnedBeforeHeld;
+                warned = at.warnedBeforeHeld;
             }
             now->rounds = sequence.starts[step].first;
             now->triggers = sequence.starts[step].second;
@@ -612,7 +621,7 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
         }
     }
     held.reset();
-    stepBackOpen = false;
+    at.open = false;
     phases->inheritance().forgetConflicts();
     sequence.stamp = base->changeStamp();
     return this;

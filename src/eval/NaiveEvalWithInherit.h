@@ -167,11 +167,34 @@ class NaiveEvalWithInherit : public NaiveEval {
         std::uint64_t stamp = 0;
     };
     std::optional<StepSequence> stepSequence;
-    // Set while an evaluation that can step back runs.
-    bool stepBackOpen = false;
-    // The warnings written before the output now held: a run stepped back from drops what it
-    // wrote, its warnings among them, and the run that takes its place writes them again.
-    FixpointDriver::Warned warnedBeforeHeld;
+    // Where the evaluation (runToFixpoint) or the step of tp now running stands towards a step
+    // back. Owned by that call, which the evaluator points to while it runs; nothing of it
+    // outlives the call (the journal and the step sequence are what does).
+    struct StepBackPosition {
+        // Whether the run can step back: the journal, or the base before the steps, can be
+        // filled in again.
+        bool open = false;
+        // The blockings that went when the evaluation began (with those of the evaluation of the
+        // same program it takes the place of); empty for the steps of tp.
+        InheritancePhases::Blockings liftedAtStart;
+        // The warnings written before the output now held: a run stepped back from drops what
+        // it wrote, its warnings among them, and the run that takes its place writes them again.
+        FixpointDriver::Warned warnedBeforeHeld;
+    };
+    // The running call's; null between calls.
+    StepBackPosition* position = nullptr;
+    // Points the evaluator to a call's position for the call's extent.
+    class HoldPosition {
+      public:
+        HoldPosition(NaiveEvalWithInherit& self, StepBackPosition& held);
+        HoldPosition(const HoldPosition&) = delete;
+        HoldPosition& operator=(const HoldPosition&) = delete;
+        ~HoldPosition();
+
+      private:
+        NaiveEvalWithInherit& self;
+        StepBackPosition* outer;
+    };
     // Whether some rule may give a host a value of its own where it holds an inherited one, or
     // change what is inherited (set with the trigger list).
     bool ownValuesContest = false;
@@ -196,9 +219,6 @@ class NaiveEvalWithInherit : public NaiveEval {
         std::uint64_t stamp = 0;
     };
     std::optional<Journal> journal;
-    // The blockings that went when the evaluation now running began (with those of the
-    // evaluation of the same program it takes the place of).
-    InheritancePhases::Blockings liftedAtStart;
     // Empties the base, fills it from the journal with the blockings, and evaluates the program
     // again; the output held so far is dropped.
     int stepBack(FProgram* program, HeldOutput& held);

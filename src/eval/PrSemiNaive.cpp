@@ -168,6 +168,8 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     const bool completed = start == Start::AddedClauses
                                ? evaluateAddedFacts(*plan, program, added.get(), *changed)
                                : walkToFixpoint(program, *plan);
+    // The added clauses' programs went with the walk.
+    evaluation.added.reset();
     dropDeltas();
     if (completed && !steppingBack()) {
         closingFixpoint();
@@ -209,8 +211,19 @@ void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
     dropDeltas();
 }
 
-void PrSemiNaive::preparePart(const Phase& phase) {
-    if (evalMode != SemiNaive || run == nullptr || phase.trigger || !phase.recursive) return;
+void PrSemiNaive::preparePart(const Phase& walked) {
+    if (evalMode != SemiNaive || run == nullptr || walked.trigger ||
+        walked.rounds == FixpointDriver::Rounds::One)
+        return;
+    Phase phase = walked;
+    if (run->added) {
+        AddedClauses& added = *run->added;
+        if (!added.preparedAll) added.preparedAll = added.all;
+        if (!added.place(phase, *added.preparedAll)) return;
+        // The lowest strata's first round runs the added clauses: their part has delta rounds.
+        if (phase.opening != nullptr) phase.recursive = true;
+    }
+    if (!phase.recursive) return;
     const bool triggers = triggersWith(phase) && inheritanceFlag != 0;
     const PartDeltas* made = run->prepared.find(phase.part);
     if (made != nullptr && (made->withTriggers || !triggers)) return;
@@ -278,17 +291,9 @@ PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
     return changed->leaveInheritance() ? Start::AddedClauses : Start::WholeBase;
 }
 
-PrSemiNaive::AddedClauses::AddedClauses(PrSemiNaive& self, const ChangedRelations& changed,
-                                        bool all)
-    : self(self), changed(changed), all(all) {}
-
-bool PrSemiNaive::AddedClauses::runs(FProgram* part) {
-    return runsWith(part, all);
-}
-
-bool PrSemiNaive::AddedClauses::runsWith(FProgram* part, bool& allSoFar) {
-    allSoFar = allSoFar || changed.readUnderNegationOrAggregate(part);
-    bool run = allSoFar || changed.readBy(part);
+bool PrSemiNaive::AddedClauses::runs(FProgram* part, bool& allSoFar) const {
+    allSoFar = allSoFar || changed->readUnderNegationOrAggregate(part);
+    bool run = allSoFar || changed->readBy(part);
     if (!run)
         part->forEachClause(
             [&](FRule* clause) {
@@ -299,51 +304,28 @@ bool PrSemiNaive::AddedClauses::runsWith(FProgram* part, bool& allSoFar) {
     return run;
 }
 
-bool PrSemiNaive::AddedClauses::partOf(const Phase& phase, Phase& part, FProgram*& first,
-                                       bool& allSoFar) {
+bool PrSemiNaive::AddedClauses::place(Phase& part, bool& allSoFar) const {
     // A component that reads nothing the added clauses change and holds none of their rules is
     // at its fixpoint already; the walk by strata after equalities runs every part.
-    first = nullptr;
-    if (phase.walk == FixpointDriver::Walk::Strata && phase.pass == FixpointDriver::Pass::First &&
-        phase.planIndex == 0 && phase.index < merged) {
+    if (part.walk == FixpointDriver::Walk::Strata && part.pass == FixpointDriver::Pass::First &&
+        part.planIndex == 0 && part.index < merged) {
         // The lowest strata run as one part, when the walk meets the first of them.
-        if (phase.index > 0) return false;
+        if (part.index > 0) return false;
         part.part = lowest;
-        first = opening;
-    } else if (phase.walk == FixpointDriver::Walk::Components &&
-               phase.pass == FixpointDriver::Pass::First) {
-        if (!runsWith(phase.part, allSoFar)) return false;
+        part.opening = opening;
+    } else if (part.walk == FixpointDriver::Walk::Components &&
+               part.pass == FixpointDriver::Pass::First) {
+        if (!runs(part.part, allSoFar)) return false;
         // The facts went in with the opening round: the component of the facts runs in one pass
         // unless its rules read what they write.
-        part.recursive = phase.plan.components()[phase.index].recursive;
+        part.recursive = part.plan.components()[part.index].recursive;
     }
     return true;
 }
 
-void PrSemiNaive::AddedClauses::preparePart(const Phase& phase) {
-    if (!preparedAll) preparedAll = all;
-    Phase part = phase;
-    FProgram* first = nullptr;
-    if (!partOf(phase, part, first, *preparedAll)) return;
-    // The lowest strata's first round runs the added clauses: their part has delta rounds.
-    if (first != nullptr) part.recursive = true;
-    self.preparePart(part);
-}
-
-FixpointDriver::End PrSemiNaive::AddedClauses::evaluatePart(const Phase& phase) {
-    Phase part = phase;
-    FProgram* first = nullptr;
-    if (!partOf(phase, part, first, all)) return FixpointDriver::End::Fixpoint;
-    self.now->equated = false;
-    self.translatePart(part.part);
-    const bool reached = self.semiNaiveFixpoint(part, first);
-    if (self.matcher) self.matcher->forgetKeptTables();
-    if (!reached) return FixpointDriver::End::Stopped;
-    return self.now->equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
-}
-
-std::vector<FSymbol> PrSemiNaive::AddedClauses::subclassesOf(const FSymbol& cls) {
-    return self.subclassesOf(cls);
+bool PrSemiNaive::placePart(Phase& part) {
+    if (run == nullptr || !run->added) return true;
+    return run->added->place(part, run->added->all);
 }
 
 bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* program,
@@ -367,13 +349,16 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
     const int inserted = nextRound(opening.get());
     if (now->roundFailed || interruptFlag.load() != 0) return false;
     // Equated objects may join rows anywhere: every component runs.
-    AddedClauses walk(*this, changed, inserted < 0);
+    AddedClauses& walk = run->added.emplace();
+    walk.changed = &changed;
+    walk.all = inserted < 0;
     walk.newRules = std::move(newRules);
     // The walk starts at the first component the added clauses change.
     const std::vector<ProgramPlan::Component>& components = plan.components();
     std::size_t first = 0;
-    while (first < components.size() && !walk.runs(components[first].program.get())) ++first;
-    return FixpointDriver(walk, program, plan, ProgramPlan::Road::Again, warned)
+    while (first < components.size() && !walk.runs(components[first].program.get(), walk.all))
+        ++first;
+    return FixpointDriver(*this, program, plan, ProgramPlan::Road::Again, warned)
         .withValues(ProgramPlan::Values::Stay)
         .startingAt(first)
         .run();
@@ -389,7 +374,9 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
     // The strata of a first evaluation, which inheritance orders after the memberships that
     // give a method its inherited values; every stratum runs in full (AddedClauses with `all`),
     // but for the lowest ones below.
-    AddedClauses walk(*this, changed, true);
+    AddedClauses& walk = run->added.emplace();
+    walk.changed = &changed;
+    walk.all = true;
     // The lowest strata that read no relation the added facts may change under negation or in
     // an aggregate only grow with the added facts. When already the lowest one reads one, every
     // stratum is evaluated as from scratch, the added facts with the others in the first round.
@@ -441,7 +428,7 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
         walk.lowest = start.get();
         walk.opening = opening.get();
     }
-    return FixpointDriver(walk, program, plan, ProgramPlan::Road::Again, warned)
+    return FixpointDriver(*this, program, plan, ProgramPlan::Road::Again, warned)
         .withValues(values)
         .run();
 }
@@ -452,8 +439,9 @@ bool PrSemiNaive::partFixpoint(const Phase& phase) {
     return semiNaiveFixpoint(phase);
 }
 
-bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
+bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase) {
     FProgram* program = phase.part;
+    FProgram* opening = phase.opening;
     const bool triggers = triggersWith(phase);
     // Walked outside an evaluation in mode "seminaive": the rounds of the naive evaluation.
     if (run == nullptr) return NaiveEvalWithInherit::partFixpoint(phase);

@@ -117,12 +117,12 @@ class PrSemiNaive : public NaiveEvalWithInherit {
 
     // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the
     // trigger phases and their delta program; false when a round failed or the user interrupted.
-    // With `opening`, the first round runs that program (the facts added since the last
-    // fixpoint) instead of the given one, whose delta program then starts from its facts.
+    // With the phase's `opening`, the first round runs that program (the facts added since the
+    // last fixpoint) instead of the part, whose delta program then starts from its facts.
     // A part that is not recursive runs one round, as naive evaluation does, with no delta
     // program. The delta programs are those the walk prepared for the part (preparePart); the
     // pass only chooses the membership form and the first delta round from them.
-    bool semiNaiveFixpoint(const Phase& phase, FProgram* opening = nullptr);
+    bool semiNaiveFixpoint(const Phase& phase);
     // In mode "seminaive" the semi-naive rounds of the part (semiNaiveFixpoint).
     bool partFixpoint(const Phase& phase) override;
     // The evaluation of a program at its fixpoint after the clauses `added` were appended, as
@@ -140,39 +140,34 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // in an aggregate on, every component runs.
     bool evaluateAddedByComponent(const ProgramPlan& plan, FProgram* program, FProgram* added,
                                   const ChangedRelations& changed);
-    // The walk of evaluateAddedByComponent: a component runs to its semi-naive fixpoint when it
-    // holds a new rule or reads a relation the added clauses may change; from the first one that
-    // reads such a relation under negation or in an aggregate on (from the first one, when the
-    // opening round equated objects), every component runs.
-    class AddedClauses : public FixpointDriver::PartEvaluator {
-      public:
-        AddedClauses(PrSemiNaive& self, const ChangedRelations& changed, bool all);
-        FixpointDriver::End evaluatePart(const Phase& phase) override;
-        std::vector<FSymbol> subclassesOf(const FSymbol& cls) override;
-        // Whether the component runs; once one reads a changed relation under negation or in an
-        // aggregate, every one after it does.
-        bool runs(FProgram* part);
-        void preparePart(const Phase& phase) override;
+    // What evaluating again knows of the clauses added since the last fixpoint: a component
+    // runs to its semi-naive fixpoint when it holds a new rule or reads a relation the added
+    // clauses may change; from the first one that reads such a relation under negation or in an
+    // aggregate on (from the first one, when the opening round equated objects), every component
+    // runs. Part of the evaluation's state (Run), read as the walk hands each part over.
+    struct AddedClauses {
+        const ChangedRelations* changed = nullptr;
         // The rules among the added clauses.
         std::set<const FRule*> newRules;
+        // Every part runs from here on.
+        bool all = false;
+        // The same as the parts prepared so far leave it: the walk prepares a plan's parts before
+        // it runs them, in the order it runs them.
+        std::optional<bool> preparedAll;
         // In a walk by strata: the lowest `merged` strata of the whole program's plan run as one
         // part, `lowest`, whose first round runs `opening` (see evaluateAddedFacts).
         std::size_t merged = 0;
         FProgram* lowest = nullptr;
         FProgram* opening = nullptr;
-
-      private:
-        // The phase the evaluator runs for the walk's phase; false when the part is left as it
-        // is. `allSoFar` is the flag of runs.
-        bool partOf(const Phase& phase, Phase& part, FProgram*& first, bool& allSoFar);
-        bool runsWith(FProgram* part, bool& allSoFar);
-        PrSemiNaive& self;
-        const ChangedRelations& changed;
-        bool all;
-        // The flag of runs as the parts prepared so far leave it: the walk prepares a plan's parts
-        // before it runs them, in the order it runs them.
-        std::optional<bool> preparedAll;
+        // Whether the component runs, with `allSoFar` the flag of `all` (set on the way).
+        bool runs(FProgram* part, bool& allSoFar) const;
+        // The part the evaluation runs for the walk's phase, placed in `part`; false when the
+        // part is left as it is.
+        bool place(Phase& part, bool& allSoFar) const;
     };
+    // Evaluating again places the parts as its AddedClauses say; a first evaluation runs them
+    // all.
+    bool placePart(Phase& part) override;
     // Whether the rule (by its summary) reads derived facts through a part no delta atom of the
     // table's form covers.
     bool keptEveryRound(const RuleSummary& rule, bool triggerForm);
@@ -212,6 +207,8 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         // full rounds without recording.
         bool unrecordedReads = false;
         bool recordingOff = false;
+        // Evaluating again from the clauses added since the last fixpoint.
+        std::optional<AddedClauses> added;
     };
     Run* run = nullptr;
     // How the rule form being made reads a membership's delta: as the base now holds subclasses

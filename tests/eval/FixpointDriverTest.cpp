@@ -1,13 +1,17 @@
 // Tests of FixpointDriver: the phases it hands an evaluator for typical plans (a chain, mutual
 // recursion, negation between components, a derived hierarchy), the walk by strata again after
-// equalities, the trigger phases between strata, where a walk stops and where it starts.
+// equalities, the trigger phases between strata, where a walk stops and where it starts,
+// and the state a walk counts into.
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "eval/EvaluationState.h"
 #include "eval/FixpointDriver.h"
 #include "eval/ProgramPlan.h"
 #include "foundation/OutputChannel.h"
@@ -299,6 +303,46 @@ TEST(FixpointDriver, EveryPartOfAPlanIsPreparedBeforeTheFirstRuns) {
               (Lines{"prepare 0.C0 rounds alone: p1(X) :- e(X).",
                      "prepare 0.C1 once alone: X[n -> Y] :- p1(X), e(Y).",
                      "prepare 0.C2 once: v(X,V) :- X[m -> V]."}));
+}
+
+// An evaluator that counts a round for each part into the state it is pointed to, and throws
+// at the part `throwAt` (none when negative).
+class Counter : public FixpointDriver::PartEvaluator {
+  public:
+    End evaluatePart(const FixpointDriver::Phase& /*phase*/) override {
+        walkOwn = walkOwn && now != &between;
+        ++now->rounds;
+        if (now->rounds == throwAt) throw std::runtime_error("part failed");
+        return End::Fixpoint;
+    }
+    std::vector<FSymbol> subclassesOf(const FSymbol& /*cls*/) override { return {}; }
+    EvaluationState* countInto(EvaluationState* state) override {
+        return std::exchange(now, state != nullptr ? state : &between);
+    }
+
+    EvaluationState between;
+    EvaluationState* now = &between;
+    bool walkOwn = true;
+    int throwAt = -1;
+};
+
+TEST(FixpointDriver, TheWalksStateIsTheRunsOwnAndLeftWhereTheCountsStand) {
+    rule_test::RuleHarness harness;
+    FProgram* program = harness.program(negation);
+    const ProgramPlan plan(program, ProgramPlan::Inheritance::None);
+    FixpointDriver::Warned warned;
+    Counter counter;
+    counter.between.rounds = 5;
+    EXPECT_TRUE(FixpointDriver(counter, program, plan, Walk::Components, warned).run());
+    EXPECT_TRUE(counter.walkOwn);
+    EXPECT_EQ(counter.now, &counter.between);
+    EXPECT_EQ(counter.between.rounds, 8);
+    // A walk that unwinds leaves the counts it reached.
+    counter.throwAt = 10;
+    EXPECT_THROW(FixpointDriver(counter, program, plan, Walk::Components, warned).run(),
+                 std::runtime_error);
+    EXPECT_EQ(counter.now, &counter.between);
+    EXPECT_EQ(counter.between.rounds, 10);
 }
 
 }  // namespace
