@@ -129,9 +129,6 @@ class bin_tree {
 
     virtual std::int32_t node_priority() { return 0; }
     virtual std::int32_t root_priority() { return 0; }
-    // Called after an insertion hung the new interior node u in place of the leaf it split, when
-    // the node held by the link `top` on u's path has a larger priority than u.
-    virtual void insert_rebal(bin_tree_node*, bin_tree_node**) {}
     virtual void del_rebal(bin_tree_node*, bin_tree_node*) {}
     virtual int cmp(const clib_word& a, const clib_word& b) const {
         return compare(clib_word_value<int>(a), clib_word_value<int>(b));
@@ -187,6 +184,10 @@ class bin_tree {
     bin_tree_item insert_with(clib_word k, clib_word i, Probe probe);
     template <class Probe>
     bool del_with(Probe probe);
+    // Moves the new interior node u up into the link `top`, above every node of its path whose
+    // priority is larger than its own; the probe compares u's key with theirs.
+    template <class Probe>
+    static void lift_with(bin_tree_node* u, bin_tree_node** top, Probe probe);
 
     // Empties the tree through the given clearing hooks.
     void clear_with(const bin_tree& hooks);
@@ -262,27 +263,62 @@ bin_tree_item bin_tree::insert_with(clib_word k, clib_word i, Probe probe) {
         return first_leaf;
     }
     // The new interior node's priority is drawn first, so that the descent can note where the
-    // node will end up: above the first node of the path whose priority is larger.
+    // node will end up: above the first node of the path whose priority is larger. Only the
+    // upper half of a priority rides in link[0]; the lower half decides only on a tie there.
     std::int32_t p = count == 1 ? root_priority() : node_priority();
-    bin_tree_node** slot = &root_link;
+    const std::int64_t p_hi = p >> 16;
+    const std::uint64_t p_lo = static_cast<std::uint32_t>(p) & 0xffffu;
     bin_tree_node** top = nullptr;
     bin_tree_node* parent = nullptr;
     bin_tree_node* cur = root_link;
+    // The deepest node where the path turned left: the leaf reached holds its router.
+    bin_tree_node* last_left = nullptr;
     bool found = false;
-    bool turned_left = false;
-    while (!is_leaf_link(cur)) {
-        if (top == nullptr && prio_of(cur) > p) top = slot;
-        int c = found ? 1 : probe(cur->key);
-        found |= c == 0;
-        turned_left |= c < 0;
+    // The link that holds cur: the parent turned left exactly when it is the last left turn.
+    auto slot_of_cur = [&] {
+        return parent == nullptr ? &root_link : &parent->link[last_left != parent];
+    };
+    // One step down: left when k is not greater than the router. A probe that fetches its key
+    // data from elsewhere stops comparing below the router equal to k, whose leaf lies at the
+    // end of a run of right turns.
+    auto step = [&] {
+        int c;
+        if constexpr (bin_tree_in_place<Probe>) {
+            c = probe(cur->key);
+        } else {
+            c = found ? 1 : probe(cur->key);
+            found |= c == 0;
+        }
+        if (c <= 0) last_left = cur;
         parent = cur;
-        slot = way<Probe>(cur, c);
-        cur = strip(*slot);
+        cur = strip(*way<Probe>(cur, c));
+    };
+    // Above u's place, each node's priority is checked as well; below, only keys.
+    while (!is_leaf_link(cur)) {
+        std::int64_t hi =
+            static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(cur->link[0])) >> kPrioShift;
+        if (hi >= p_hi) [[unlikely]] {
+            if (hi > p_hi ||
+                (reinterpret_cast<std::uintptr_t>(cur->link[1]) >> kPrioShift) > p_lo) {
+                top = slot_of_cur();
+                break;
+            }
+        }
+        step();
     }
+    while (!is_leaf_link(cur)) step();
+    bin_tree_node** slot = slot_of_cur();
     bin_tree_node* v = node_of(cur);
     copy_inf(i);
-    // After a turn to the left, v holds that turn's router, which is larger than k.
-    int c = found ? 0 : (turned_left ? -1 : probe(v->key));
+    // After a turn to the left, v holds that turn's router, which is not smaller than k and
+    // still in the cache; otherwise k is larger than every router and v is the last leaf.
+    int c;
+    if (found)
+        c = 0;
+    else if (last_left != nullptr)
+        c = bin_tree_in_place<Probe> ? probe(last_left->key) : -1;
+    else
+        c = probe(v->key);
     if (c == 0) {
         clear_inf(v->inf);
         v->inf = i;
@@ -323,8 +359,40 @@ bin_tree_item bin_tree::insert_with(clib_word k, clib_word i, Probe probe) {
     set_link(slot, u);
     propagate_modification(1, u, v);
     propagate_modification(2, u, w);
-    if (top != nullptr) insert_rebal(u, top);
+    if (top != nullptr) lift_with(u, top, probe);
     return w;
+}
+
+// Rotating u up past each node of the path from top down to it gives the same shape as splitting
+// that stretch of the path by u's router: the nodes where the path turned right route by smaller
+// keys and end up in u's left subtree, chained through their right links, the others in u's right
+// subtree, chained through their left links. The stretch is short (under two nodes on average),
+// and every node on it is still in the cache from the descent that found u's place. For each of
+// them the probe's key, the one just inserted, lies on the same side as u's router: the two are
+// equal, or u's router is the old largest key, which no interior node routes by.
+template <class Probe>
+void bin_tree::lift_with(bin_tree_node* u, bin_tree_node** top, Probe probe) {
+    bin_tree_node* left_part = nullptr;
+    bin_tree_node* right_part = nullptr;
+    bin_tree_node** left_end = &left_part;
+    bin_tree_node** right_end = &right_part;
+    bin_tree_node* n = strip(*top);
+    while (n != u) {
+        bin_tree_node** next;
+        if (probe(n->key) > 0) {
+            set_link(left_end, n);
+            left_end = next = &n->link[1];
+        } else {
+            set_link(right_end, n);
+            right_end = next = &n->link[0];
+        }
+        n = strip(*next);
+    }
+    set_link(left_end, child(u, 0));
+    set_link(right_end, child(u, 1));
+    set_link(&u->link[0], left_part);
+    set_link(&u->link[1], right_part);
+    set_link(top, u);
 }
 
 template <class Probe>

@@ -18,8 +18,5 @@ class rs_tree : public bin_tree {
     std::int32_t root_priority() override {
         return static_cast<std::int32_t>(clib_random_source.next32());
     }
-    // Moves the new interior node u up into the link `top`, above every node of its path whose
-    // priority is larger than its own.
-    void insert_rebal(bin_tree_node* u, bin_tree_node** top) override;
     const char* tree_name() const override { return "Randomized Tree"; }
 };
