@@ -95,7 +95,6 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
         if (head != nullptr && seen.find(key) == seen.end()) {
             Head& entry = seen[key];
             entry.head = Ref<ParseTreeNode>::share(head);
-            entry.seenRows = Ref<TupleDictionaryTree>::adopt(new TupleDictionaryTree);
             directInsert = 1;
             for (FTerm* term : terms) scan(term);
         }
@@ -105,7 +104,6 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
         if (found == seen.end()) {
             found = seen.emplace(key, Head{}).first;
             found->second.head = Ref<ParseTreeNode>::share(head);
-            found->second.seenRows = Ref<TupleDictionaryTree>::adopt(new TupleDictionaryTree);
         }
         Head& entry = found->second;
         std::vector<InsertExpr*> exprs;
@@ -184,7 +182,11 @@ void Creator1::tracePlan(const HeadPlan& plan) const {
 
 void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTerm*>& terms,
                        std::vector<InsertExpr*>& exprs, bool prepared) {
-    TupleDictionaryTree& trie = *entry.seenRows;
+    // A head's seen-row trie is made by the first pass whose road asks for one: a head whose
+    // rows go to the store fresh-only never holds one.
+    if (plan.seenTrie && !entry.seenRows)
+        entry.seenRows = Ref<TupleDictionaryTree>::adopt(new TupleDictionaryTree);
+    TupleDictionaryTree* const trie = entry.seenRows.get();
     // The trees' writers hold for this pass only, however it ends.
     struct EndPass {
         std::vector<InsertExpr*>& exprs;
@@ -254,13 +256,13 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
             batched = 0;
             return;
         }
-        if (plan.seenTrie) trie.prefetch(batch.data(), batched, rowWidth);
+        if (plan.seenTrie) trie->prefetch(batch.data(), batched, rowWidth);
         for (int i = 0; i < batched; ++i)
             for (InsertExpr* tree : exprs)
                 if (tree != nullptr) tree->prefetch(batch.data() + std::size_t(i) * w);
         for (int i = 0; i < batched && !halted(); ++i) {
             const InternalName* row = batch.data() + std::size_t(i) * w;
-            if (plan.seenTrie && trie.contains(row, rowWidth) != 0) continue;
+            if (plan.seenTrie && trie->contains(row, rowWidth) != 0) continue;
             insertAll(row);
         }
         batched = 0;
@@ -306,7 +308,7 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
             if (++batched == Batch) flush();
             return;
         }
-        if (halted() || (plan.seenTrie && trie.contains(cells, width) != 0)) return;
+        if (halted() || (plan.seenTrie && trie->contains(cells, width) != 0)) return;
         if (!prepared)
             takeFirst(cells);
         else

@@ -333,6 +333,8 @@ int NaiveEval::roundOver(FProgram* program, Walk walk) {
             if ((flags & TraceInsert) != 0)
                 traceInsert(insert.clause, insert.bindings.get(), program);
             answer = matcher->insert(insert.clause, insert.bindings.get());
+            // The result is stored: its rows go now, and the later results' rows take their place.
+            insert.bindings.reset();
         }
         if (answer == -1) {
             now->roundFailed = true;
