@@ -51,7 +51,8 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
     // Rows a left join may repeat are only worth storing, repeats dropped, for a result that
     // claims each row once; other left rows (stored ones, or a source giving each once) read
     // alike either way.
-    if (!distinct && left->holdsComputedSource() && !left->holdsDistinctSource())
+    if (!distinct && left->holdsComputedSource() && !left->holdsDistinctSource() &&
+        left->holdsSourceRepeatingOnlyItsOwn())
         leftRoad = LeftRead::AsGiven;
 
     // A right row meets only left rows with the same cells in the joined columns, so those

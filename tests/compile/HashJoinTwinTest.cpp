@@ -182,5 +182,38 @@ TEST_F(HashJoinTwinTest, AJoinOverStoredLeftRowsReadsThemEachOnce) {
     EXPECT_EQ(overInner.leftRead(), HashJoin::LeftRead::AsGiven);
 }
 
+TEST_F(HashJoinTwinTest, AJoinOverAJoinPassingRepeatsOnReadsItsRowsEachOnce) {
+    // (X, Y) with (Y, Z) into (X, Z), then with (Z, W) into (X, W), then with (W, V) into
+    // (X, V): the second join passes the first one's repeats on, and the third stores the
+    // second one's rows first, so that repeats do not multiply down the chain.
+    Pairs edges{{0, 1}, {1, 0}, {0, 0}, {1, 1}};
+    auto e1 = Ref<SetOperand>::adopt(stored(symbols({x, y}), edges));
+    auto e2 = Ref<SetOperand>::adopt(stored(symbols({y, z}), edges));
+    auto e3 = Ref<SetOperand>::adopt(stored(symbols({z, w}), edges));
+    const FSymbol v = variable("V");
+    auto e4 = Ref<SetOperand>::adopt(stored(symbols({w, v}), edges));
+    auto joinOf = [](SetOperand* left, SetOperand* right) {
+        return std::make_unique<HashJoin>(left, right, std::vector<int>{2}, std::vector<int>{1},
+                                          std::vector<HashJoin::Agree>{},
+                                          std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
+                                          std::vector<InternalName>(2, undef()));
+    };
+    auto first = Ref<SetOperand>::adopt(new SetOperand(symbols({x, z})));
+    auto firstJoin = joinOf(e1.get(), e2.get());
+    EXPECT_EQ(firstJoin->leftRead(), HashJoin::LeftRead::EachOnce);
+    first->defer(std::move(firstJoin));
+    auto second = Ref<SetOperand>::adopt(new SetOperand(symbols({x, w})));
+    auto secondJoin = joinOf(first.get(), e3.get());
+    EXPECT_EQ(secondJoin->leftRead(), HashJoin::LeftRead::AsGiven);
+    second->defer(std::move(secondJoin));
+    auto third = Ref<SetOperand>::adopt(new SetOperand(symbols({x, v})));
+    auto thirdJoin = joinOf(second.get(), e4.get());
+    EXPECT_EQ(thirdJoin->leftRead(), HashJoin::LeftRead::EachOnce);
+    third->defer(std::move(thirdJoin));
+    int rows = 0;
+    third->scan(RowOrder::Distinct, [&rows](const RowView&) { ++rows; });
+    EXPECT_EQ(rows, 4);
+}
+
 }  // namespace
 }  // namespace compile_test
