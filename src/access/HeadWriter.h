@@ -13,6 +13,7 @@
 #include "objectbase/FactWriter.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
+#include "platform/GrowingArray.h"
 
 class OM;
 class OMAccess;
@@ -117,6 +118,12 @@ class HeadWriter {
         for (int i = 0; i < count; ++i)
             if (insertTraced(rows + std::size_t(i) * std::size_t(width)) != 0) any = 1;
         return any;
+    }
+    // insertNewRows for the `count` rows held in `rows`, whose array an untraced writer into a
+    // relation that holds nothing yet takes over (see FactWriter::adoptNewRows).
+    int adoptNewRows(GrowingArray<InternalName>& rows, int count, int width) {
+        if (untracedTuples) return facts->adoptNewRows(rows, count, width);
+        return insertNewRows(rows.data(), count, width);
     }
     // Whether the row's fact is stored already, so that a pass may leave it out; false when
     // unknown (an inherited member, which a rule that derives it makes its own, counts as not

@@ -115,6 +115,16 @@ void DistinctRows::reset() {
     sortAt = fewestToSort();
 }
 
+GrowingArray<InternalName> DistinctRows::takeRows() {
+    cells.holdWritten(rowCount * std::size_t(rowWidth));
+    GrowingArray<InternalName> taken = std::move(cells);
+    // The sort's second array goes too: this is left without room, as if new.
+    spare = GrowingArray<InternalName>();
+    cells = GrowingArray<InternalName>();
+    reset();
+    return taken;
+}
+
 void DistinctRows::grow(std::size_t more) {
     cells.reserve(std::max(cells.capacity() * 2,
                            rowCount * std::size_t(rowWidth) + std::max(more, std::size_t(64))));

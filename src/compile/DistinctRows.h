@@ -49,6 +49,9 @@ class DistinctRows {
     // The number of rows; distinct once settled.
     int size() const { return int(rowCount); }
     bool empty() const { return rowCount == 0; }
+    // Hands the rows over in their own array (size() * width() values held), once settled: a
+    // store that holds nothing yet takes them without a copy. Leaves this empty, without room.
+    GrowingArray<InternalName> takeRows();
     // The cells of the row at position `index`: after settle, the rank in ascending order.
     const InternalName* row(int index) const {
         return cells.data() + std::size_t(index) * std::size_t(rowWidth);

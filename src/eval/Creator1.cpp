@@ -27,6 +27,7 @@
 #include "language/Spec.h"
 #include "objectbase/Iterator.h"
 #include "platform/ControlEvents.h"
+#include "platform/GrowingArray.h"
 
 const InternalName Creator1::childMarker{0, InternalName::SetName, 1};
 
@@ -320,6 +321,15 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
         // once, they go to the writer in ascending order, in blocks that are each one copy of
         // their cells; a stop is looked for between two blocks.
         fresh->settle();
+        // Many rows into a relation that still holds nothing (the straight road's pass) are
+        // handed over in their array: the store takes it as its own, and the copy and the
+        // faults of its fresh pages are saved (a tenth of a 2-hop join of 400,000 edges).
+        if (straight && fresh->size() > SpareFreshRows && !halted() &&
+            exprs.front()->storesNothing()) {
+            const int count = fresh->size();
+            GrowingArray<InternalName> rows = fresh->takeRows();
+            exprs.front()->adoptNewRows(rows, count, fresh->width(), &local);
+        }
         exprs.front()->expectNew(fresh->size());
         constexpr int Block = 4096;
         for (int from = 0; from < fresh->size() && !halted(); from += Block) {

@@ -129,6 +129,19 @@ void InsertExpr::insertNewRows(const InternalName* cells, int count, int width, 
     if (writer->insertNewRows(block, count, n) != 0) *changed = 1;
 }
 
+void InsertExpr::adoptNewRows(GrowingArray<InternalName>& rows, int count, int width,
+                              int* changed) {
+    bool asIs = writer != nullptr && n == width;
+    for (int i = 0; i < n && asIs; ++i)
+        asIs = slots[i].source == SlotSource::Column && slots[i].column == i + 1;
+    if (!asIs || count <= 0) {
+        insertNewRows(rows.data(), count, width, changed);
+        return;
+    }
+    rowFailed = false;
+    if (writer->adoptNewRows(rows, count, n) != 0) *changed = 1;
+}
+
 void InsertExpr::insert(const InternalName* cells, InternalName* out, int* changed) {
     rowFailed = false;
     if (writer != nullptr) {

@@ -15,6 +15,7 @@
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/TermMaker.h"
+#include "platform/GrowingArray.h"
 
 class OMAccess;
 
@@ -102,6 +103,10 @@ class InsertExpr : public ManagedObject {
     // insertNew for `count` rows of `width` cells each, one after the other at `cells`, in that
     // order: their facts go to the writer as one block (the node's value is not asked).
     void insertNewRows(const InternalName* cells, int count, int width, int* changed);
+    // insertNewRows for the `count` rows held in `rows`: a head whose row is the rows as they
+    // are, into a relation that holds nothing yet, has the store take their array over (`rows`
+    // left empty) instead of copying them.
+    void adoptNewRows(GrowingArray<InternalName>& rows, int count, int width, int* changed);
     // A hint, once the pass has begun, that about `rows` new rows come next.
     void expectNew(int rows) {
         if (writer != nullptr) writer->expect(rows);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "objectbase/InternalName.h"
+#include "platform/GrowingArray.h"
 
 // The relations a writer serves, each with the layout of its rows.
 struct FactRelation {
@@ -64,6 +65,11 @@ class FactWriter {
         for (int i = 0; i < count; ++i)
             if (insertNew(rows + std::size_t(i) * std::size_t(width)) != 0) any = 1;
         return any;
+    }
+    // insertNewRows for the `count` rows held in `rows`: a writer into a relation that holds
+    // nothing yet may take their array over instead of copying them (`rows` is then left empty).
+    virtual int adoptNewRows(GrowingArray<InternalName>& rows, int count, int width) {
+        return insertNewRows(rows.data(), count, width);
     }
     // insert for `count` rows of `width` cells each, one after the other at `rows`, in that
     // order; nonzero when the answer of any of them would be.

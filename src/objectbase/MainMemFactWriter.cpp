@@ -88,6 +88,31 @@ int MainMemPredicateWriter::insertNewRows(const InternalName* rows, int count, i
     return om.recordPredicateRows(predicate, found, rows, count, arity) | any;
 }
 
+int MainMemPredicateWriter::adoptNewRows(GrowingArray<InternalName>& rows, int count, int width) {
+    if (count <= 0 || width != arity || arity == 0)
+        return FactWriter::adoptNewRows(rows, count, width);
+    int any = 0;
+    // The rows at the front that are stored already: the first, when it makes the frame.
+    int held = 0;
+    if (frame() == nullptr) {
+        any = insertNew(rows.data()) != 0 ? 1 : 0;
+        held = 1;
+        if (count == 1) return any;
+    }
+    MainMemPredFrame* found = frame();
+    const int before = found == nullptr || found->isView() ? -1 : found->store().size();
+    const int added = before < 0 ? 0 : found->adoptNewTuples(rows, arity, count);
+    if (added == 0) {
+        // Not taken: the rows not stored yet are copied as insertNewRows copies them.
+        const std::size_t skip = std::size_t(held) * std::size_t(arity);
+        return insertNewRows(rows.data() + skip, count - held, width) | any;
+    }
+    expected = 0;
+    // The taken rows are recorded as insertNewRows records them, from where they lie now.
+    if (found->isViewed() || !om.deltas.on()) return 1;
+    return om.recordPredicateRows(predicate, found, found->store().row(before), added, arity) | any;
+}
+
 int MainMemPredicateWriter::insertRows(const InternalName* rows, int count, int width) {
     if (count <= 0 || width != arity) return FactWriter::insertRows(rows, count, width);
     int any = 0;

@@ -18,6 +18,7 @@ class MainMemPredicateWriter : public FactWriter {
     int insert(const InternalName* row) override;
     int insertNew(const InternalName* row) override;
     int insertNewRows(const InternalName* rows, int count, int width) override;
+    int adoptNewRows(GrowingArray<InternalName>& rows, int count, int width) override;
     int insertRows(const InternalName* rows, int count, int width) override;
     void expect(int rows) override { expected = rows; }
     bool holds(const InternalName* row) override;

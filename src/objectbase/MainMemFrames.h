@@ -450,6 +450,11 @@ class MainMemPredFrame : public PredicateFrame {
     // a frame that is no view; the number of rows stored (all of them, or 0 when `count` is not
     // the arity).
     int insertNewTuples(const InternalName* cells, int count, int rows);
+    // insertNewTuples for the `rows` rows held in `cells`, whose array the store takes over
+    // without a copy (see RelationStore::adoptRows) on a plain frame that is no view and holds
+    // nothing but the first of them: the number of rows added then, `cells` left empty; 0,
+    // nothing taken, otherwise.
+    int adoptNewTuples(GrowingArray<InternalName>& cells, int count, int rows);
     // Makes room for `count` more rows at once (a view has no rows of its own).
     void reserveRows(int count) {
         if (viewed == nullptr) rows->reserve(count);

@@ -205,6 +205,14 @@ int MainMemPredFrame::insertNewTuples(const InternalName* cells, int count, int 
     return rows;
 }
 
+int MainMemPredFrame::adoptNewTuples(GrowingArray<InternalName>& cells, int count, int rows) {
+    if (typeid(*this) != typeid(MainMemPredFrame) || viewed != nullptr || rows <= 0 ||
+        !fitsFrame(cells.data(), count, arity, scratch.get()))
+        return 0;
+    const int before = this->rows->size();
+    return this->rows->adoptRows(cells, rows) ? rows - before : 0;
+}
+
 bool MainMemPredFrame::containsTuple(const InternalName* cells, int count) {
     if (!fitsFrame(cells, count, arity, scratch.get())) return false;
     if (viewed != nullptr) return viewed->rows->find(cells) >= viewFrom;

@@ -239,6 +239,11 @@ void RelationStore::appendNewRows(const InternalName* rows, int count) {
     cells.append(rows, added);
     const std::int32_t first = rowCount;
     rowCount += count;
+    indexRowsFrom(first);
+}
+
+void RelationStore::indexRowsFrom(std::int32_t first) {
+    const std::size_t w = std::size_t(rowWidth);
     if (columns.empty()) return;
     for (std::int32_t i = first; i < rowCount; ++i)
         for (int c = 0; c < rowWidth && std::size_t(c) < columns.size(); ++c)
@@ -246,6 +251,20 @@ void RelationStore::appendNewRows(const InternalName* rows, int count) {
                 columns[std::size_t(c)]
                     ->rowsOf(cells[std::size_t(i) * w + std::size_t(c)])
                     .push_back(std::uint32_t(i));
+}
+
+bool RelationStore::adoptRows(Cells& rows, int count) {
+    const std::size_t w = std::size_t(rowWidth);
+    if (count <= rowCount || rows.size() != std::size_t(count) * w) return false;
+    for (std::int32_t i = 0; i < rowCount; ++i)
+        if (compareRows(row(i), rows.data() + std::size_t(i) * w, rowWidth) != 0) return false;
+    // The rows held are the same at the same numbers: their hash slots, order and stamp hold.
+    ascending = false;
+    const std::int32_t first = rowCount;
+    cells = std::move(rows);
+    rowCount = count;
+    indexRowsFrom(first);
+    return true;
 }
 
 void RelationStore::hashRows() const {

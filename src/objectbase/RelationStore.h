@@ -29,6 +29,9 @@ class RelationStore {
   public:
     // The row numbers that hold one value in one column, in insertion order.
     using RowList = std::vector<std::uint32_t>;
+    // The cells of the rows, one row after the other. They grow at their end without being
+    // copied once large (see GrowingArray).
+    using Cells = GrowingArray<InternalName>;
 
     explicit RelationStore(int width);
     RelationStore(const RelationStore&) = delete;
@@ -64,6 +67,12 @@ class RelationStore {
     // appendNew for `count` rows lying one after the other at `rows` (none of them this store's
     // own): one copy of the block instead of a call per row.
     void appendNewRows(const InternalName* rows, int count);
+    // Takes over the `count` rows held in `rows` (count * width values) without copying them,
+    // when the store holds nothing but the first of those rows, if any (a writer whose first
+    // row made the store): the rows from there on are then the store's new rows, numbered as
+    // appendNewRows would number them, and `rows` is left empty. False, nothing taken,
+    // otherwise. The caller knows that no two of the rows are equal.
+    bool adoptRows(Cells& rows, int count);
     // The number of the row equal to `cells`, or -1.
     int find(const InternalName* cells) const;
     bool contains(const InternalName* cells) const { return find(cells) >= 0; }
@@ -157,6 +166,8 @@ class RelationStore {
         if (hashedRows != rowCount) hashRows();
     }
     void hashRows() const;
+    // Indexes the rows from number `first` on in the built column indexes.
+    void indexRowsFrom(std::int32_t first);
     // Appends the row's cells and indexes them in the built column indexes.
     void appendRow(const InternalName* row);
     // Whether row number `index` holds the cells.
@@ -181,8 +192,6 @@ class RelationStore {
     std::int32_t rowWidth;
     std::int32_t rowCount = 0;
     std::uint64_t stamp;
-    // The cells grow at their end without being copied once large (see GrowingArray).
-    using Cells = GrowingArray<InternalName>;
     Cells cells;
     // The hash set over the row numbers; holds the rows numbered below hashedRows.
     mutable EntryIndex slots;

@@ -79,6 +79,9 @@ class GrowingArray {
     }
     // Keeps the first `n` values (n at most size()).
     void shrinkTo(std::size_t n) { count = n; }
+    // Counts the first `n` values of the room as held (n at most capacity()): for an owner that
+    // wrote them through data() and hands the array on.
+    void holdWritten(std::size_t n) { count = n; }
     void clear() { count = 0; }
     // Gives back the room beyond the values held; the values may move.
     void shrinkToFit() {

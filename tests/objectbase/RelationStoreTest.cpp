@@ -471,3 +471,70 @@ TEST(RelationStoreTest, ALookupByAHashTakenBeforeNumbersRowsAsAPlainOneDoes) {
     }
     EXPECT_EQ(hashed.size(), plain.size());
 }
+
+// Rows handed over in their array and rows copied in (appendNewRows, the general road): the
+// same numbering, order, lookups, column indexes and later inserts, over random rows.
+TEST(RelationStoreTest, RowsHandedOverInTheirArrayActAsRowsCopiedIn) {
+    std::mt19937 random(20261211);
+    for (int round = 0; round < 60; ++round) {
+        const int width = 1 + int(random() % 3);
+        std::set<Row> distinct;
+        const int wanted = 1 + int(random() % 300);
+        for (int i = 0; i < wanted; ++i) distinct.insert(randomRow(random, width, 200));
+        std::vector<Row> rows(distinct.begin(), distinct.end());
+        std::shuffle(rows.begin(), rows.end(), random);
+        RelationStore copied(width), handed(width);
+        // Sometimes a column is indexed while the stores are empty, and sometimes the first
+        // row made the store (a writer's first insert).
+        std::vector<InternalName> probes;
+        for (const Row& row : rows) probes.push_back(row[0]);
+        if (random() % 2 == 0) {
+            copied.rowsWithCell(0, probes.front());
+            handed.rowsWithCell(0, probes.front());
+        }
+        const bool firstStored = random() % 2 == 0;
+        if (firstStored) {
+            copied.insert(rows.front().data());
+            handed.insert(rows.front().data());
+        }
+        RelationStore::Cells cells;
+        for (const Row& row : rows) cells.append(row.data(), row.size());
+        const InternalName* array = cells.data();
+        const int from = firstStored ? 1 : 0;
+        copied.appendNewRows(cells.data() + std::size_t(from * width), int(rows.size()) - from);
+        ASSERT_TRUE(handed.adoptRows(cells, int(rows.size())));
+        // Taken as it was: no copy, and the caller's array is left empty.
+        EXPECT_EQ(handed.row(0), array);
+        EXPECT_TRUE(cells.empty());
+        expectNumbering(handed, rows, width);
+        EXPECT_EQ(ascending(handed), ascending(copied));
+        expectIndexesAgree(handed, probes);
+        // Later inserts and lookups agree, new rows and rows held alike.
+        for (int i = 0; i < 100; ++i) {
+            const Row row =
+                random() % 2 == 0 ? rows[random() % rows.size()] : randomRow(random, width, 200);
+            EXPECT_EQ(handed.find(row.data()), copied.find(row.data()));
+            EXPECT_EQ(handed.insert(row.data()), copied.insert(row.data()));
+        }
+        EXPECT_EQ(ascending(handed), ascending(copied));
+    }
+}
+
+TEST(RelationStoreTest, RowsAreHandedOverOnlyToAStoreHoldingTheirFirstRowsAtMost) {
+    const InternalName a(1, InternalName::Object, 0), b(2, InternalName::Object, 0);
+    RelationStore store(1);
+    store.insert(&b);
+    RelationStore::Cells cells;
+    cells.append(&a, 1);
+    cells.append(&b, 1);
+    // The store holds a row that is not the array's first: nothing taken.
+    EXPECT_FALSE(store.adoptRows(cells, 2));
+    EXPECT_EQ(cells.size(), 2u);
+    EXPECT_EQ(store.size(), 1);
+    // As many rows as the store holds already: nothing new to take.
+    RelationStore one(1);
+    one.insert(&a);
+    RelationStore::Cells single;
+    single.append(&a, 1);
+    EXPECT_FALSE(one.adoptRows(single, 1));
+}
