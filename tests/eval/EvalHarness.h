@@ -9,10 +9,12 @@
 #include "access/OMAccess.h"
 #include "compile/AlgebraicEval.h"
 #include "compile/Operand.h"
+#include "compile/SemanticAnalyser.h"
 #include "compile/Translator.h"
 #include "eval/Creator1.h"
 #include "eval/Matcher.h"
 #include "eval/NaiveEval.h"
+#include "eval/PrSemiNaive.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/ShellValues.h"
@@ -113,6 +115,17 @@ class EvalHarness {
     }
     // Evaluates the program of the text; the evaluator's answer.
     int run(const std::string& text) { return naive->evaluate(rules.program(text)); }
+    // Evaluates the program, analysed as the interpreter analyses it, by a fresh semi-naive
+    // evaluator on this base; the evaluator's answer.
+    int runSemiNaive(const std::string& text) {
+        const auto semi = Ref<PrSemiNaive>::make(matcher, access);
+        callWith(semi.get(), "mode", {"seminaive"});
+        FProgram* program = rules.program(text);
+        Ref<SemanticAnalyser>::make()->analyse(program, program->getSymTab());
+        const int answer = semi->evaluate(program);
+        semi->reset(0);
+        return answer;
+    }
     // The answers on the current object base, as sorted "X=a, Y=b" lines.
     Lines ask(const std::string& query) { return rules.answers(query); }
     // The value of the first column of the first row of the query's answers.

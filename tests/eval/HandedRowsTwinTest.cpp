@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "EvalHarness.h"
-#include "compile/SemanticAnalyser.h"
-#include "eval/PrSemiNaive.h"
 #include "support/RoadTwin.h"
 
 namespace {
@@ -66,14 +64,7 @@ int evaluate(EvalHarness& h, const Input& input) {
             chunk += input.edges[i] + "\n";
         h.rules.facts(chunk);
     }
-    if (!input.semiNaive) return h.run(input.program);
-    const auto semi = Ref<PrSemiNaive>::make(h.matcher, h.access);
-    eval_test::callWith(semi.get(), "mode", {"seminaive"});
-    FProgram* program = h.rules.program(input.program);
-    Ref<SemanticAnalyser>::make()->analyse(program, program->getSymTab());
-    const int answer = semi->evaluate(program);
-    semi->reset(0);
-    return answer;
+    return input.semiNaive ? h.runSemiNaive(input.program) : h.run(input.program);
 }
 
 // The evaluator's answer and the answers of each relation, sorted.

@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "EvalHarness.h"
-#include "compile/SemanticAnalyser.h"
-#include "eval/PrSemiNaive.h"
 #include "support/ChannelCapture.h"
 #include "support/RoadTwin.h"
 
@@ -92,14 +90,7 @@ Input randomInput(Dice& dice) {
 
 // Evaluates the input's program by its evaluator; the evaluator's answer.
 int evaluate(EvalHarness& h, const Input& input) {
-    if (!input.semiNaive) return h.run(input.program);
-    const auto semi = Ref<PrSemiNaive>::make(h.matcher, h.access);
-    eval_test::callWith(semi.get(), "mode", {"seminaive"});
-    FProgram* program = h.rules.program(input.program);
-    Ref<SemanticAnalyser>::make()->analyse(program, program->getSymTab());
-    const int answer = semi->evaluate(program);
-    semi->reset(0);
-    return answer;
+    return input.semiNaive ? h.runSemiNaive(input.program) : h.run(input.program);
 }
 
 // The dump of the base with each set's name replaced by its members: a road that takes rows in
