@@ -45,6 +45,13 @@ std::ostream& operator<<(std::ostream& out, const ThreeWay& input) {
 
 class HashJoinTwinTest : public AlgebraTest {
   protected:
+    // (A, B) with (B, C) into (A, C): the join of two pairs on the second and first column.
+    std::unique_ptr<HashJoin> pairJoin(SetOperand* left, SetOperand* right) {
+        return std::make_unique<HashJoin>(left, right, std::vector<int>{2}, std::vector<int>{1},
+                                          std::vector<HashJoin::Agree>{},
+                                          std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
+                                          std::vector<InternalName>(2, undef()));
+    }
     SetOperand* stored(const clib_list<FSymbol>& columns, const Pairs& rows) {
         auto* operand = new SetOperand(columns);
         for (const auto& [u, v] : rows) {
@@ -62,10 +69,7 @@ class HashJoinTwinTest : public AlgebraTest {
         auto c = Ref<SetOperand>::adopt(stored(symbols({z, w}), input.c));
         // (X, Y) with (Y, Z) into (X, Z): Y dropped, so a row may come twice.
         auto inner = Ref<SetOperand>::adopt(new SetOperand(symbols({x, z})));
-        inner->defer(std::make_unique<HashJoin>(a.get(), b.get(), std::vector<int>{2},
-                                                std::vector<int>{1}, std::vector<HashJoin::Agree>{},
-                                                std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
-                                                std::vector<InternalName>(2, undef())));
+        inner->defer(pairJoin(a.get(), b.get()));
         std::vector<HashJoin::Take> take{{0, 1, 0}, {1, 2, input.dropZ ? 1 : 2}};
         if (!input.dropZ) take.push_back({0, 2, 1});
         const std::size_t width = input.dropZ ? 2 : 3;
@@ -133,15 +137,9 @@ TEST_F(HashJoinTwinTest, ARepeatingInnerJoinIsReadAsGivenAndNeverStored) {
     auto right = Ref<SetOperand>::adopt(stored(symbols({y, z}), b));
     auto last = Ref<SetOperand>::adopt(stored(symbols({z, w}), c));
     auto inner = Ref<SetOperand>::adopt(new SetOperand(symbols({x, z})));
-    inner->defer(std::make_unique<HashJoin>(left.get(), right.get(), std::vector<int>{2},
-                                            std::vector<int>{1}, std::vector<HashJoin::Agree>{},
-                                            std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
-                                            std::vector<InternalName>(2, undef())));
+    inner->defer(pairJoin(left.get(), right.get()));
     auto outer = Ref<SetOperand>::adopt(new SetOperand(symbols({x, w})));
-    auto join = std::make_unique<HashJoin>(inner.get(), last.get(), std::vector<int>{2},
-                                           std::vector<int>{1}, std::vector<HashJoin::Agree>{},
-                                           std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
-                                           std::vector<InternalName>(2, undef()));
+    auto join = pairJoin(inner.get(), last.get());
     EXPECT_EQ(join->leftRead(), HashJoin::LeftRead::AsGiven);
     EXPECT_FALSE(join->distinctRows());
     outer->defer(std::move(join));
@@ -165,21 +163,12 @@ TEST_F(HashJoinTwinTest, AJoinOverStoredLeftRowsReadsThemEachOnce) {
     auto right = Ref<SetOperand>::adopt(stored(symbols({y, z}), b));
     auto last = Ref<SetOperand>::adopt(stored(symbols({z, w}), c));
     auto inner = Ref<SetOperand>::adopt(new SetOperand(symbols({x, z})));
-    inner->defer(std::make_unique<HashJoin>(left.get(), right.get(), std::vector<int>{2},
-                                            std::vector<int>{1}, std::vector<HashJoin::Agree>{},
-                                            std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
-                                            std::vector<InternalName>(2, undef())));
+    inner->defer(pairJoin(left.get(), right.get()));
     // The inner rows are not known distinct, but a stored left side reads alike either way.
-    HashJoin overStored(left.get(), last.get(), std::vector<int>{2}, std::vector<int>{1},
-                        std::vector<HashJoin::Agree>{},
-                        std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
-                        std::vector<InternalName>(2, undef()));
-    EXPECT_EQ(overStored.leftRead(), HashJoin::LeftRead::EachOnce);
-    HashJoin overInner(inner.get(), last.get(), std::vector<int>{2}, std::vector<int>{1},
-                       std::vector<HashJoin::Agree>{},
-                       std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
-                       std::vector<InternalName>(2, undef()));
-    EXPECT_EQ(overInner.leftRead(), HashJoin::LeftRead::AsGiven);
+    const auto overStored = pairJoin(left.get(), last.get());
+    EXPECT_EQ(overStored->leftRead(), HashJoin::LeftRead::EachOnce);
+    const auto overInner = pairJoin(inner.get(), last.get());
+    EXPECT_EQ(overInner->leftRead(), HashJoin::LeftRead::AsGiven);
 }
 
 TEST_F(HashJoinTwinTest, AJoinOverAJoinPassingRepeatsOnReadsItsRowsEachOnce) {
@@ -192,22 +181,16 @@ TEST_F(HashJoinTwinTest, AJoinOverAJoinPassingRepeatsOnReadsItsRowsEachOnce) {
     auto e3 = Ref<SetOperand>::adopt(stored(symbols({z, w}), edges));
     const FSymbol v = variable("V");
     auto e4 = Ref<SetOperand>::adopt(stored(symbols({w, v}), edges));
-    auto joinOf = [](SetOperand* left, SetOperand* right) {
-        return std::make_unique<HashJoin>(left, right, std::vector<int>{2}, std::vector<int>{1},
-                                          std::vector<HashJoin::Agree>{},
-                                          std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
-                                          std::vector<InternalName>(2, undef()));
-    };
     auto first = Ref<SetOperand>::adopt(new SetOperand(symbols({x, z})));
-    auto firstJoin = joinOf(e1.get(), e2.get());
+    auto firstJoin = pairJoin(e1.get(), e2.get());
     EXPECT_EQ(firstJoin->leftRead(), HashJoin::LeftRead::EachOnce);
     first->defer(std::move(firstJoin));
     auto second = Ref<SetOperand>::adopt(new SetOperand(symbols({x, w})));
-    auto secondJoin = joinOf(first.get(), e3.get());
+    auto secondJoin = pairJoin(first.get(), e3.get());
     EXPECT_EQ(secondJoin->leftRead(), HashJoin::LeftRead::AsGiven);
     second->defer(std::move(secondJoin));
     auto third = Ref<SetOperand>::adopt(new SetOperand(symbols({x, v})));
-    auto thirdJoin = joinOf(second.get(), e4.get());
+    auto thirdJoin = pairJoin(second.get(), e4.get());
     EXPECT_EQ(thirdJoin->leftRead(), HashJoin::LeftRead::EachOnce);
     third->defer(std::move(thirdJoin));
     int rows = 0;
