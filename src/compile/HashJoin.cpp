@@ -48,12 +48,6 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
                right->rowsDistinctAsRead(RowOrder::Distinct);
     for (int n = 0; n < leftWidth + rightWidth && distinct; ++n)
         distinct = taken[std::size_t(root(n))] != 0;
-    // Rows a left join may repeat are only worth storing, repeats dropped, for a result that
-    // claims each row once; other left rows (stored ones, or a source giving each once) read
-    // alike either way.
-    if (!distinct && left->holdsComputedSource() && !left->holdsDistinctSource() &&
-        left->holdsSourceRepeatingOnlyItsOwn())
-        leftRoad = LeftRead::AsGiven;
 
     // A right row meets only left rows with the same cells in the joined columns, so those
     // cells are read from the left row; the other right cells the result reads are kept in the
@@ -132,11 +126,11 @@ void HashJoin::group() {
 }
 
 void HashJoin::produce(const RowSink& emit) {
-    run(emit, plainLeftOrder());
+    run(emit, RowOrder::Distinct);
 }
 
 void HashJoin::produceAscending(const RowSink& emit) {
-    run(emit, ascending ? RowOrder::Ordered : plainLeftOrder());
+    run(emit, ascending ? RowOrder::Ordered : RowOrder::Distinct);
 }
 
 void HashJoin::run(const RowSink& emit, RowOrder leftOrder) {

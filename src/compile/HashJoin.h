@@ -18,22 +18,11 @@
 //
 // The left rows stream: when the left input is itself a join whose rows wait in their source,
 // each of its rows is made when this join asks for it and never stored, and a reader that wants
-// one row (an emptiness test) makes the inner joins run only until that row is found. That holds
-// too for an inner join that may give a row twice, when this join's rows are not distinct
-// anyway (see LeftRead). The right input is read whole into the table; a right input computed on
-// every read is stored first so that it is computed once.
+// one row (an emptiness test) makes the inner joins run only until that row is found. The right
+// input is read whole into the table; a right input computed on every read is stored first so
+// that it is computed once.
 class HashJoin : public RowSource {
   public:
-    // How the left rows are read, chosen once when the join is made. EachOnce: each left row
-    // once, so that rows a left join repeats are first stored, repeats dropped (the general
-    // road). AsGiven: straight from the left source, repeats and all, when this join's rows
-    // are not distinct anyway and the left source repeats rows by its own projection alone:
-    // its reader drops repeats as it would drop this join's own, and the inner join's rows are
-    // never stored. A join over such a join reads it each once again, so that repeats do not
-    // multiply down a chain of joins. (Storing the middle join's rows took a third of
-    // a 3-way join of 800,000 rows, and an emptiness test paid for all of it.)
-    enum class LeftRead { EachOnce, AsGiven };
-
     // A condition that two cells of the joined rows agree: slot (0 left, 1 right) and 1-based
     // column of each side.
     struct Agree {
@@ -62,12 +51,6 @@ class HashJoin : public RowSource {
     // True when both inputs give each row once and every column of both is taken into the
     // result (or agrees with one that is): two joined pairs then never give the same row.
     bool distinctRows() const override { return distinct; }
-    // A join reading its left rows each once repeats rows by its projection alone.
-    bool repeatsOnlyItsOwn() const override { return leftRoad == LeftRead::EachOnce; }
-    LeftRead leftRead() const { return leftRoad; }
-    // Puts the join on the general road (LeftRead::EachOnce), for the twin tests; before the
-    // first run.
-    void readLeftEachOnce() { leftRoad = LeftRead::EachOnce; }
 
   private:
     // The number of left rows met with the table together.
@@ -77,10 +60,6 @@ class HashJoin : public RowSource {
     static constexpr std::size_t CachedRows = std::size_t(1) << 15;
     // The table of the right rows: from the memo, or built (and offered to the memo).
     void group();
-    // The order the left rows are read in when no ascending order is wanted.
-    RowOrder plainLeftOrder() const {
-        return leftRoad == LeftRead::AsGiven ? RowOrder::Repeating : RowOrder::Distinct;
-    }
     // Meets the left rows, read in `leftOrder`, with the table.
     void run(const RowSink& emit, RowOrder leftOrder);
 
@@ -93,7 +72,6 @@ class HashJoin : public RowSource {
     std::vector<InternalName> cells;
     bool distinct = false;
     bool ascending = false;
-    LeftRead leftRoad = LeftRead::EachOnce;
     // The kept right cells that order each group's rows (0 unless ascending).
     std::size_t orderedCells = 0;
     std::size_t keyWidth;

@@ -123,11 +123,6 @@ class RowSource {
     // True when the rows are read in place from a store, so that reading them twice costs no
     // more than storing them; false for rows computed on every read (a join).
     virtual bool readsInPlace() const { return false; }
-    // True when a row the source gives twice is repeated by its own projection alone: it reads
-    // its inputs each once (stored, or from sources giving each row once). A reader may then
-    // pass its repeats on without storing them first, and repeats do not multiply through a
-    // chain of such readers (forty joins of a cycle's edges gave 4^40 rows).
-    virtual bool repeatsOnlyItsOwn() const { return false; }
     // As many rows as the source can give at most, or 0 when it cannot tell: a reader that
     // builds a structure of them reserves room once rather than growing it row by row.
     virtual std::size_t rowsAtMost() const { return 0; }
@@ -231,10 +226,6 @@ class SetOperand : public Operand {
     bool sourceKey(RowsKey& key) const { return source != nullptr && source->rowsKey(key); }
     // True while the rows wait in a source that gives each row once.
     bool holdsDistinctSource() const { return source != nullptr && source->distinctRows(); }
-    // True while the rows wait in a source that repeats rows by its own projection alone.
-    bool holdsSourceRepeatingOnlyItsOwn() const {
-        return source != nullptr && source->repeatsOnlyItsOwn();
-    }
     // True while the rows wait in a source that computes them on every read.
     bool holdsComputedSource() const { return source != nullptr && !source->readsInPlace(); }
     // True when an Ordered scan reads the rows without sorting rows computed for it: they are
