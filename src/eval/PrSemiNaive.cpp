@@ -291,6 +291,8 @@ PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
     return changed->leaveInheritance() ? Start::AddedClauses : Start::WholeBase;
 }
 
+PrSemiNaive::AddedClauses::AddedClauses() = default;
+
 bool PrSemiNaive::AddedClauses::runs(FProgram* part, bool& allSoFar) const {
     allSoFar = allSoFar || changed->readUnderNegationOrAggregate(part);
     bool run = allSoFar || changed->readBy(part);

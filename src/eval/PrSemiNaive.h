@@ -146,6 +146,10 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // aggregate on (from the first one, when the opening round equated objects), every component
     // runs. Part of the evaluation's state (Run), read as the walk hands each part over.
     struct AddedClauses {
+        // Defined out of the enclosing class, so that the record counts as default-constructible
+        // where `std::optional` asks inside it (a compiler may not yet know its member
+        // initializers there).
+        AddedClauses();
         const ChangedRelations* changed = nullptr;
         // The rules among the added clauses.
         std::set<const FRule*> newRules;
