@@ -17,13 +17,13 @@ dlink* new_link(clib_word x, dlink* succ, dlink* pred) {
 
 }  // namespace
 
-dlist::dlist() : h(nullptr), t(nullptr), count(0), use_compare(false) {}
+dlist::dlist() : h(nullptr), t(nullptr), count(0) {}
 
-dlist::dlist(clib_word x) : h(nullptr), t(nullptr), count(1), use_compare(false) {
+dlist::dlist(clib_word x) : h(nullptr), t(nullptr), count(1) {
     h = t = new_link(x, nullptr, nullptr);
 }
 
-dlist::dlist(const dlist& other) : h(nullptr), t(nullptr), count(0), use_compare(false) {
+dlist::dlist(const dlist& other) : h(nullptr), t(nullptr), count(0) {
     // This list's own hooks are not in place yet: the source's do the copying.
     copy_from(other, other);
 }

@@ -90,5 +90,4 @@ class dlist {
     dlink* h;
     dlink* t;
     mutable std::int32_t count;
-    bool use_compare;
 };
