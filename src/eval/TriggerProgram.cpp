@@ -158,8 +158,8 @@ TriggerProgram::TriggerProgram(FProgram* program, const ProgramPlan& plan) {
         }
     }
     bool anyContested = false;
+    bool memberships = false;
     full = !rulesAffectInheritance(program, plan, memberships, contested, anyContested);
-    contest = !full || anyContested || !contested.empty();
     // A head whose method may be any method may give any host a value of its own: nothing is
     // left for later, and no phase takes more than one fact.
     if (anyContested) {

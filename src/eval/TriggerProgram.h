@@ -44,17 +44,12 @@ class TriggerProgram {
     // variable. Methods that rules give own values are left to later phases (contestedMethods),
     // which take one fact at a time.
     bool fullPhases() const { return full; }
-    // Whether a rule makes objects members of a constant class.
-    bool membershipRules() const { return memberships; }
     // The methods (constant terms) that rule heads give values of their own. A phase first
     // inherits values of every other method; these come when nothing else is inherited, after
     // the rules had their chance to give a host its own value, so that an inherited value seldom
     // has to give way to one that comes later. Empty where a head's method is a variable, which
     // may be any method: nothing is then left for later.
     const std::vector<Ref<FTerm>>& contestedMethods() const { return contested; }
-    // Whether some rule may give a host a value of its own where it holds an inherited one, or
-    // change what is inherited.
-    bool ownValuesContest() const { return contest; }
 
     // "TriggerList:", the trigger queries one a line, then two empty lines; nothing where the
     // program could not be atomized.
@@ -65,7 +60,5 @@ class TriggerProgram {
     // The names of the atomized program, which the queries are printed with.
     Ref<SymTab> names;
     bool full = false;
-    bool memberships = false;
     std::vector<Ref<FTerm>> contested;
-    bool contest = false;
 };

@@ -83,33 +83,26 @@ TEST(TriggerProgram, PrintsTheListAsTheDebugTraceShowsIt) {
 TEST(TriggerProgram, PhasesAreFullWhereNoRuleChangesWhatIsInherited) {
     const Drawn drawn(std::string(values) + "r(X,V) :- X[v->V].");
     EXPECT_TRUE(drawn.triggers->fullPhases());
-    EXPECT_FALSE(drawn.triggers->membershipRules());
-    EXPECT_FALSE(drawn.triggers->ownValuesContest());
     EXPECT_EQ(drawn.contested(), (Lines{}));
 }
 
 TEST(TriggerProgram, ASubclassRuleMakesSingleFactPhases) {
     const Drawn drawn(std::string(values) + "X :: c :- q(X).\nr(X,V) :- X[v->V].");
     EXPECT_FALSE(drawn.triggers->fullPhases());
-    EXPECT_TRUE(drawn.triggers->ownValuesContest());
 }
 
 TEST(TriggerProgram, MembershipInAClassNotNamedByAConstantMakesSingleFactPhases) {
     const Drawn drawn(std::string(values) + "X : C :- q(X), p(C).\nr(X,V) :- X[v->V].");
     EXPECT_FALSE(drawn.triggers->fullPhases());
-    EXPECT_FALSE(drawn.triggers->membershipRules());
 }
 
 TEST(TriggerProgram, MembershipRulesOfAConstantClassKeepFullPhases) {
     const Drawn drawn(std::string(values) + "X : d :- q(X).\nr(X,V) :- X[v->V].");
-    EXPECT_TRUE(drawn.triggers->membershipRules());
     EXPECT_TRUE(drawn.triggers->fullPhases());
-    EXPECT_FALSE(drawn.triggers->ownValuesContest());
 }
 
 TEST(TriggerProgram, MembershipRulesWithATriggerThroughAnyMethodMakeSingleFactPhases) {
     const Drawn drawn(std::string(values) + "X : d :- q(X).\nr(X,M,V) :- X[M->V].");
-    EXPECT_TRUE(drawn.triggers->membershipRules());
     EXPECT_FALSE(drawn.triggers->fullPhases());
 }
 
@@ -117,7 +110,6 @@ TEST(TriggerProgram, MethodsRuleHeadsGiveValuesAreContested) {
     const Drawn drawn(std::string(values) +
                       "X[v->2] :- q(X).\nX[u=>c] :- q(X).\nr(X,V) :- X[v->V].");
     EXPECT_EQ(drawn.contested(), (Lines{"v"}));
-    EXPECT_TRUE(drawn.triggers->ownValuesContest());
     // Own values are left to later phases, which take one fact at a time; the phases before
     // them may still be full.
     EXPECT_TRUE(drawn.triggers->fullPhases());
@@ -126,7 +118,6 @@ TEST(TriggerProgram, MethodsRuleHeadsGiveValuesAreContested) {
 TEST(TriggerProgram, AHeadThroughAnyMethodLeavesNothingForLater) {
     const Drawn drawn(std::string(values) + "X[M->2] :- q(X), p(M).\nr(X,V) :- X[v->V].");
     EXPECT_EQ(drawn.contested(), (Lines{}));
-    EXPECT_TRUE(drawn.triggers->ownValuesContest());
     EXPECT_FALSE(drawn.triggers->fullPhases());
 }
 
