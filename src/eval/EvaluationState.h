@@ -1,11 +1,17 @@
 // EvaluationState: where one evaluation stands, its rounds and trigger phases counted for its
-// traces and statistics.
+// traces and statistics, with the trigger program its phases match.
 #pragma once
 
+#include <memory>
+
+#include "eval/TriggerProgram.h"
+
 // Owned by the run of the driver that walks an evaluation (FixpointDriver::run); the evaluator
-// points to it for that run only (FixpointDriver::PartEvaluator::countInto). Between walks the
-// evaluator keeps only where the counts stand until a reset: the single steps of tp count on from
-// one another, and an evaluation's rounds outside its walk count on with those of the walk.
+// points to it for that run only (FixpointDriver::PartEvaluator::countInto), and the run takes it
+// over from where it stood before and leaves it there as it ends. Between walks the evaluator
+// keeps only where the counts stand and the trigger program until a reset: the single steps of tp
+// count on from one another, an evaluation's rounds outside its walk count on with those of the
+// walk, and an evaluation draws its trigger program before the driver runs.
 struct EvaluationState {
     // The rounds run, which is the number of the next: only the first inserts the program's facts.
     int rounds = 0;
@@ -21,4 +27,7 @@ struct EvaluationState {
     // What the last single round of tp, or the trigger phase before it, changed (non-zero: the
     // walk stopped there).
     int changed = 0;
+    // What the trigger phases match, drawn from the program as the evaluation began (null
+    // without inheritance). The single steps of tp go on with the one drawn last, until a reset.
+    std::unique_ptr<const TriggerProgram> triggerProgram;
 };

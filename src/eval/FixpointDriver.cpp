@@ -3,6 +3,7 @@
 #include "eval/FixpointDriver.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "eval/ProgramPlan.h"
 #include "foundation/OutputChannel.h"
@@ -40,11 +41,11 @@ FixpointDriver& FixpointDriver::startingAt(std::size_t component) {
 
 FixpointDriver::WalkState::WalkState(PartEvaluator& evaluator)
     : evaluator(evaluator), between(evaluator.countInto(&state)) {
-    if (between != nullptr) state = *between;
+    if (between != nullptr) state = std::move(*between);
 }
 
 FixpointDriver::WalkState::~WalkState() {
-    if (between != nullptr) *between = state;
+    if (between != nullptr) *between = std::move(state);
     evaluator.countInto(between);
 }
 

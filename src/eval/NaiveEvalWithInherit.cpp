@@ -1,9 +1,10 @@
-// Naive evaluation with inheritance: fixpoints alternating with trigger phases, the trigger list
-// built from the atomized program, and queries matched until they inherit nothing new.
+// Naive evaluation with inheritance: fixpoints alternating with trigger phases over the trigger
+// program drawn as the evaluation begins, and queries matched until they inherit nothing new.
 #include "eval/NaiveEvalWithInherit.h"
 
-#include <functional>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@
 #include "eval/Matcher.h"
 #include "eval/PPProtocol.h"
 #include "eval/ProgramPlan.h"
-#include "eval/RuleSummary.h"
+#include "eval/TriggerProgram.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
@@ -23,16 +24,9 @@
 #include "foundation/StretchTimer.h"
 #include "foundation/Timer.h"
 #include "foundation/clib_list.h"
-#include "language/AggExpr.h"
-#include "language/ArithmeticExpr.h"
-#include "language/FLiteral.h"
-#include "language/FLiteralList.h"
-#include "language/FMolecule.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
-#include "language/FTermList.h"
-#include "language/PTerm.h"
-#include "language/Spec.h"
+#include "language/Path.h"
 #include "language/TermToName.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
@@ -46,7 +40,6 @@ NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access,
       triggerTimer(Ref<Timer>::adopt(new StretchTimer)) {}
 
 NaiveEvalWithInherit::~NaiveEvalWithInherit() {
-    clearTriggerList();
     releaseNormalizer();
 }
 
@@ -269,11 +262,7 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
     traceProgram(program);
     inheritanceFlag |= program->inheritanceMark();
     const std::unique_ptr<ProgramPlan> plan = planOf(program);
-    if (inheritanceFlag != 0) {
-        holdNormalizer(program);
-        buildTriggerList(program, *plan);
-        releaseNormalizer();
-    }
+    if (inheritanceFlag != 0) drawTriggers(program, *plan);
     controlEvents::clearInterrupt();
     retrieveTimer->start();
     retrieveTimer->stop();
@@ -362,174 +351,25 @@ bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed,
     return interruptFlag.load() == 0;
 }
 
-void NaiveEvalWithInherit::clearTriggerList() {
-    triggerList.clear();
-    fullTriggerPhases = false;
-    membershipRules = false;
-    contestedMethods.clear();
-    contestedNames.clear();
-    ownValuesContest = false;
+void NaiveEvalWithInherit::drawTriggers(FProgram* program, const ProgramPlan& plan) {
+    now->triggerProgram = std::make_unique<const TriggerProgram>(program, plan);
+    if (flags != 0) now->triggerProgram->print(debugChannel());
 }
 
-namespace {
-// The molecule of a body literal that can expose inherited values: one whose first
-// specification is a method application ("->" to "@*->>"); null for anything else.
-FMolecule* triggerMolecule(FLiteral* literal) {
-    auto* molecule = node_cast<FMolecule>(literal->getTerm());
-    if (molecule == nullptr) return nullptr;
-    clib_list<Spec*>* specs = molecule->getSpecs();
-    if (specs == nullptr || specs->empty() || isSignature(specs->head()->methodType()))
-        return nullptr;
-    return molecule;
-}
-
-// The literals of a body and, after each, those of the aggregate bodies inside it: an
-// aggregate over inherited values needs them as much as a literal does.
-std::vector<FLiteral*> withAggregateLiterals(FLiteralList* body) {
-    std::vector<FLiteral*> out;
-    std::function<void(FTerm*)> visitTerm = [&](FTerm* term) {
-        if (term == nullptr) return;
-        if (auto* aggregate = node_cast<AggExpr>(term)) {
-            FLiteralList* inner = aggregate->getBody();
-            if (inner == nullptr) return;
-            for (FLiteral* literal : *inner->getList()) {
-                out.push_back(literal);
-                visitTerm(literal->getTerm());
-            }
-        } else if (auto* predicate = node_cast<PTerm>(term)) {
-            if (predicate->getArgs() != nullptr)
-                for (FTerm* arg : *predicate->getArgs()) visitTerm(arg);
-        } else if (auto* expr = node_cast<ArithmeticExpr>(term)) {
-            visitTerm(expr->getLeft());
-            visitTerm(expr->getRight());
-        }
-    };
-    for (FLiteral* literal : *body->getList()) {
-        out.push_back(literal);
-        visitTerm(literal->getTerm());
-    }
-    return out;
-}
-
-// The rules of the program in order; its facts, compact or whole, take no part.
-std::vector<FRule*> rulesOf(const FProgram* program) {
-    std::vector<FRule*> rules;
-    program->forEachClause(
-        [&](FRule* clause) {
-            if (clause->kind() == FRule::Rule) rules.push_back(clause);
-            return true;
-        },
-        [](const FactList&, std::size_t) { return true; });
-    return rules;
-}
-
-// Whether some rule can change what a phase inherits apart from the methods rule heads give own
-// values (collected in `contested`, a method written through a variable standing for any): a
-// rule deriving a subclass relation, an equality, or a membership in a class not named by a
-// constant. `memberships` is set when a rule makes objects members of a constant class. Facts
-// count not: they are stored before the first phase. Read from the rules' summaries.
-bool rulesAffectInheritance(FProgram* program, const ProgramPlan& plan, bool& memberships,
-                            std::vector<Ref<FTerm>>& contested, bool& anyContested) {
-    for (FRule* clause : rulesOf(program)) {
-        const RuleSummary* summary = plan.summaryOf(clause);
-        if (summary == nullptr) continue;
-        if (summary->equates) return true;
-        for (const RelationRef& written : summary->writes) {
-            switch (written.kind) {
-                case RelationRef::Kind::Predicate:
-                    break;
-                case RelationRef::Kind::Subclass:
-                    return true;
-                case RelationRef::Kind::Member:
-                    if (!written.constant) return true;
-                    memberships = true;
-                    break;
-                case RelationRef::Kind::Method:
-                    // Signatures are not inherited.
-                    if (written.number > 5) break;
-                    if (!written.constant || written.term == nullptr) {
-                        anyContested = true;
-                        break;
-                    }
-                    contested.push_back(Ref<FTerm>::share(written.term));
-                    break;
-            }
-        }
-    }
-    return false;
-}
-}  // namespace
-
-void NaiveEvalWithInherit::buildTriggerList(FProgram* program, const ProgramPlan& plan) {
-    clearTriggerList();
-    if (!normalizer) return;
-    FProgram* atomized = normalizer->giveProgram();
-    if (atomized == nullptr) {
-        centralErrorHandler().report(err4::NoNormalizedProgram);
-        return;
-    }
-    // The i-th molecule belongs to the i-th trigger rule.
-    std::vector<FMolecule*> taken;
-    for (FRule* clause : rulesOf(atomized)) {
-        if (clause->getBody() == nullptr) continue;
-        for (FLiteral* literal : withAggregateLiterals(clause->getBody())) {
-            FMolecule* molecule = triggerMolecule(literal);
-            if (molecule == nullptr) continue;
-            bool covered = false;
-            for (std::size_t i = 0; i < taken.size();) {
-                if (taken[i]->matchesMolecule(*molecule)) {
-                    covered = true;
-                    break;
-                }
-                if (molecule->matchesMolecule(*taken[i])) {
-                    triggerList.erase(triggerList.begin() + static_cast<std::ptrdiff_t>(i));
-                    taken.erase(taken.begin() + static_cast<std::ptrdiff_t>(i));
-                    continue;
-                }
-                ++i;
-            }
-            if (covered) continue;
-            // A negated literal exposes the same inherited values as its positive form.
-            const Ref<FLiteral> trigger = literal->isNegated()
-                                              ? Ref<FLiteral>::adopt(new FLiteral(molecule, 0, 0))
-                                              : Ref<FLiteral>::share(literal);
-            const auto body = Ref<FLiteralList>::adopt(new FLiteralList(trigger.get()));
-            triggerList.push_back(
-                Ref<FRule>::adopt(new FRule(nullptr, body.get(), clause->getSymTab(), "", 0, 0)));
-            taken.push_back(molecule);
-        }
-    }
-    bool anyContested = false;
-    fullTriggerPhases =
-        !rulesAffectInheritance(program, plan, membershipRules, contestedMethods, anyContested);
-    ownValuesContest = !fullTriggerPhases || anyContested || !contestedMethods.empty();
-    // A head whose method may be any method may give any host a value of its own: nothing is
-    // left for later, and no phase takes more than one fact.
-    if (anyContested) {
-        fullTriggerPhases = false;
-        contestedMethods.clear();
-    }
-    for (FMolecule* molecule : taken)
-        if (molecule->getSpecs()->head()->getMethod()->is(ParseTreeClass::FVar) && membershipRules)
-            fullTriggerPhases = false;
-    if (flags == 0) return;
-    OutputChannel& debug = debugChannel();
-    debug << "TriggerList:" << std::endl;
-    for (const Ref<FRule>& rule : triggerList)
-        rule->print(debug, atomized->getSymTab(), rule->getSymTab());
-    debug << std::endl << std::endl;
-}
-
-int NaiveEvalWithInherit::runPhase(bool deferring, bool full, int traceFlag) {
+int NaiveEvalWithInherit::runPhase(const TriggerProgram* triggers,
+                                   const std::set<InternalName>* deferred, bool full,
+                                   int traceFlag) {
     if (full)
         phases->beginFullPhase(traceFlag);
     else
         phases->beginPhase(allTriggers, traceFlag);
-    phases->inheritance().deferMethods(deferring ? &contestedNames : nullptr);
-    for (const Ref<FRule>& rule : triggerList) {
-        // The trigger's answers are not read: matching it is what inherits.
-        matcher->retrieve(rule.get(), nullptr, phases->giveSymTab());
-        if (allTriggers == 0 && phases->newFacts() != 0) break;
+    phases->inheritance().deferMethods(deferred);
+    if (triggers != nullptr) {
+        for (const Ref<FRule>& rule : triggers->rules()) {
+            // The trigger's answers are not read: matching it is what inherits.
+            matcher->retrieve(rule.get(), nullptr, phases->giveSymTab());
+            if (allTriggers == 0 && phases->newFacts() != 0) break;
+        }
     }
     phases->endPhase();
     return phases->takeNewFacts();
@@ -538,20 +378,22 @@ int NaiveEvalWithInherit::runPhase(bool deferring, bool full, int traceFlag) {
 int NaiveEvalWithInherit::fireTrigger() {
     if (inheritanceFlag == 0) return 0;
     const int traceFlag = (flags & TraceTrigger) != 0 ? 1 : 0;
+    const TriggerProgram* triggers = now->triggerProgram.get();
     // The contested methods the base knows by now; one it does not know has no value anywhere.
-    contestedNames.clear();
-    if (OM* om = phases->om(); om != nullptr) {
-        for (const Ref<FTerm>& method : contestedMethods) {
+    // The phases keep them only while they run.
+    std::set<InternalName> contestedNames;
+    if (OM* om = phases->om(); om != nullptr && triggers != nullptr) {
+        for (const Ref<FTerm>& method : triggers->contestedMethods()) {
             InternalName name;
             termToName(*om, name, static_cast<Path*>(method.get()));
             if (name != InternalName::UndefinedObject) contestedNames.insert(name);
         }
     }
     const bool deferring = !contestedNames.empty();
-    const bool full = allTriggers == 0 && fullTriggerPhases;
-    int fired = runPhase(deferring, full, traceFlag);
+    const bool full = allTriggers == 0 && triggers != nullptr && triggers->fullPhases();
+    int fired = runPhase(triggers, deferring ? &contestedNames : nullptr, full, traceFlag);
     // Nothing else to inherit: the contested methods' turn, one fact at a time.
-    if (fired == 0 && deferring) fired = runPhase(false, false, traceFlag);
+    if (fired == 0 && deferring) fired = runPhase(triggers, nullptr, false, traceFlag);
     if (flags == 0) return fired;
     OutputChannel& debug = debugChannel();
     if (fired != 0) {
@@ -637,9 +479,7 @@ void NaiveEvalWithInherit::tpOnce(FProgram* program) {
         return;
     }
     system << "FP reached in round " << now->rounds << std::endl;
-    holdNormalizer(program);
-    buildTriggerList(program, *planOf(program));
-    releaseNormalizer();
+    drawTriggers(program, *planOf(program));
     if (fireTrigger() == 0) {
         system << "Model evaluated";
     } else {
@@ -651,11 +491,9 @@ void NaiveEvalWithInherit::tpOnce(FProgram* program) {
 
 int NaiveEvalWithInherit::completeStratum(FProgram* program, const ProgramPlan& plan) {
     if (inheritanceFlag == 0) return 0;
-    if (triggerList.empty()) {
-        holdNormalizer(program);
-        buildTriggerList(program, plan);
-        releaseNormalizer();
-    }
+    // The steps of tp go on with the trigger program drawn last; one without queries is drawn
+    // again.
+    if (!now->triggerProgram || now->triggerProgram->rules().empty()) drawTriggers(program, plan);
     return fireTrigger();
 }
 
@@ -683,7 +521,7 @@ void NaiveEvalWithInherit::reset(int mode) {
     NaiveEval::reset(mode);
     now->triggers = 0;
     matcher->clear();
-    clearTriggerList();
+    now->triggerProgram.reset();
     if (mode == 0) return;
     inheritanceFlag = 0;
     journal.reset();

@@ -15,10 +15,9 @@
 #include "foundation/Ref.h"
 #include "objectbase/InternalName.h"
 
-class FMolecule;
 class HeldOutput;
-class FTerm;
 class Normalizer;
+class TriggerProgram;
 
 class NaiveEvalWithInherit : public NaiveEval {
   public:
@@ -60,13 +59,9 @@ class NaiveEvalWithInherit : public NaiveEval {
     // heads give values of their own for a second phase, run only when the first adds nothing.
     virtual int fireTrigger();
 
-    // Rebuilds the trigger list from the atomized program of the held normalizer (made of
-    // `program`), and decides from the rules' summaries in `plan` whether a one-trigger phase
-    // may insert every fact its trigger inherits.
-    void buildTriggerList(FProgram* program, const ProgramPlan& plan);
-    void clearTriggerList();
-
-    const std::vector<Ref<FRule>>& triggers() const { return triggerList; }
+    // What the trigger phases of the evaluation running (or the last one) match; null before
+    // one drew it, and after a reset.
+    const TriggerProgram* triggerProgram() const { return now->triggerProgram.get(); }
     int triggerCount() const { return now->triggers; }
     int inheritance() const { return inheritanceFlag; }
     int triggerMode() const { return allTriggers; }
@@ -126,29 +121,14 @@ class NaiveEvalWithInherit : public NaiveEval {
     int allTriggers = 0;
     Ref<Timer> triggerTimer;
     Ref<Normalizer> normalizer;
-    std::vector<Ref<FRule>> triggerList;
-    // In one-trigger mode, whether a phase inserts everything its first productive trigger
-    // inherits instead of one fact. Set when no rule can change what such a phase inherits (no
-    // rule derives a subclass relation, an equality, or a membership in a class not named by a
-    // constant), so the fixpoints between single facts would find the same inheritance: the
-    // model is the same, and the evaluation no longer costs one whole fixpoint per inherited
-    // fact. A rule that makes objects members of a constant class may bring a host a more
-    // specific class after it inherited: the value it took gives way to that class's and the
-    // evaluation steps back, so such rules take whole phases too (a chain of reclassing rules
-    // costs a phase per step, not one per member and step). Methods that rules give own values
-    // are left to later phases (contestedMethods), which take one fact at a time.
-    bool fullTriggerPhases = false;
-    // Whether a rule makes objects members of a constant class.
-    bool membershipRules = false;
-    // The methods (constant terms, a reference each) that rule heads give values of their own.
-    // A phase first inherits values of every other method; these come when nothing else is
-    // inherited, after the rules had their chance to give a host its own value, so that an
-    // inherited value seldom has to give way to one that comes later.
-    std::vector<Ref<FTerm>> contestedMethods;
-    std::set<InternalName> contestedNames;
-    // One phase; `deferring` leaves the contested methods out, `full` inserts all a trigger
-    // inherits (one-trigger mode).
-    int runPhase(bool deferring, bool full, int traceFlag);
+    // Draws the trigger program of `program`, planned as `plan`, into the evaluation's state
+    // ("TriggerList:" and its queries in the debug trace).
+    void drawTriggers(FProgram* program, const ProgramPlan& plan);
+    // One phase matching the queries of `triggers` (none when null); the methods in `deferred`
+    // are left out where it is not null, `full` inserts all a trigger inherits (one-trigger
+    // mode).
+    int runPhase(const TriggerProgram* triggers, const std::set<InternalName>* deferred, bool full,
+                 int traceFlag);
     // One step of tp, without stepping back.
     void tpOnce(FProgram* program);
     // The steps of tp taken one after the other on a base that nothing else changed between
@@ -195,9 +175,6 @@ class NaiveEvalWithInherit : public NaiveEval {
         NaiveEvalWithInherit& self;
         StepBackPosition* outer;
     };
-    // Whether some rule may give a host a value of its own where it holds an inherited one, or
-    // change what is inherited (set with the trigger list).
-    bool ownValuesContest = false;
     // While inherited values may give way: the base before the first of the evaluations since
     // (none when it was empty), each evaluation's program as it was (a reference each, so that
     // no other program takes its place, and its length), and the base's change stamp after the

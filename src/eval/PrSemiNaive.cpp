@@ -147,11 +147,7 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     if (added) changed.emplace(program, added.get(), plan.get());
     const Start start = startOf(changed ? &*changed : nullptr);
     if (start == Start::WholeBase) changed.reset();
-    if (inheritanceFlag != 0) {
-        holdNormalizer(program);
-        buildTriggerList(program, *plan);
-        releaseNormalizer();
-    }
+    if (inheritanceFlag != 0) drawTriggers(program, *plan);
     traceRewritten(program, *plan);
     // The evaluation's own state, which goes with this call however it ends.
     Run evaluation;
