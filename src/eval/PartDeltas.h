@@ -46,7 +46,7 @@ class PartDeltas {
         // round, and so does a method delta's part of a named method that holds no value now; a
         // rule with a variant over such a delta runs once as it is instead of once per variant
         // (the others keep their variants). Empty when no rule differs from the delta program.
-        // Traced, the variants over method deltas run as before, as the traces show them.
+        // Traced or not, the same rules run: the insert trace shows the rule as it ran.
         enum class MethodVariants { Kept, WholeWhereEmpty };
         DeltaRules::WholeRules firstRound(OMAccess& access, MethodVariants methods) const;
 

@@ -70,9 +70,9 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     enum class MemberDeltas : std::uint8_t { Planned, ThroughSubclasses };
     void useMemberDeltas(MemberDeltas roads) { memberDeltas = roads; }
 
-    // Whether untraced, the first delta round runs a rule as it is where a variant reads the
-    // delta of a named method that held nothing (the chosen road), or always keeps its
-    // variants over method deltas (the general road the shortcut must agree with).
+    // Whether the first delta round runs a rule as it is where a variant reads the delta of a
+    // named method that held nothing (the chosen road), or always keeps its variants over method
+    // deltas (the general road the shortcut must agree with).
     void useMethodVariants(PartDeltas::Form::MethodVariants roads) { methodVariants = roads; }
 
   protected:
