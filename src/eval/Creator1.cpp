@@ -489,7 +489,50 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
     // numbers of one predicate is read into a block of rows, which its store takes at once
     // (copied in while the rows ascend). Each row's answer is as its own insert's.
     const bool columns = names && factRowsRoad == FactRowsRoad::Columns;
+    // Untraced, with no step between facts, a fact h[m ->> {v}] whose host or method is the
+    // fact before's takes its object as found then: a name's object, once made, stays its
+    // object while a run of such facts goes on (storing a set member equates nothing), and
+    // looking it up again made nothing (the method of such facts is mostly one name, and a
+    // host's values come together).
+    const bool knownObjects = names && setValueFactRoad == SetValueFactRoad::KnownObjects;
+    const GroundTermTable* table = facts.termTable();
+    bool hostKnown = false;
+    bool methodKnown = false;
+    FSymbol lastHost;
+    FSymbol lastMethod;
+    InternalName host = InternalName::UndefinedObject;
+    InternalName method = InternalName::UndefinedObject;
+    auto setValueFact = [&](std::size_t i) {
+        const FSymbol hostSymbol = facts.host(i);
+        const FSymbol methodSymbol = facts.method(i);
+        if (!hostKnown || hostSymbol != lastHost) {
+            insertFactTerm(table, hostSymbol, host);
+            hostKnown = !GroundTermTable::isTerm(hostSymbol);
+            lastHost = hostSymbol;
+        }
+        if (changedValue == -1) return;
+        if (!methodKnown || methodSymbol != lastMethod) {
+            noteInsert(access->insertObject(methodSymbol, nullptr, 0, method));
+            methodKnown = true;
+            lastMethod = methodSymbol;
+        }
+        if (changedValue == -1) return;
+        InternalName value = InternalName::UndefinedObject;
+        insertFactTerm(table, facts.result(i), value);
+        if (changedValue == -1) return;
+        noteInsert(access->insertValue(host, method, nullptr, 0, MethodType::Set, value));
+    };
     for (std::size_t i = from; i < from + count; ++i) {
+        if (knownObjects && facts.form(i) == FactList::SetValue) {
+            if (!flush()) return -1;
+            setChanged(0);
+            setValueFact(i);
+            if (fail(changed())) return -1;
+            continue;
+        }
+        // A fact of another kind may equate objects, which gives a name another object.
+        hostKnown = false;
+        methodKnown = false;
         if (columns) {
             const std::size_t run =
                 facts.numberRows(i, std::min(ColumnBlock, from + count - i), columnCells);

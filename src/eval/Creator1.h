@@ -48,6 +48,11 @@ class Creator1 : public Creator {
     // road, which traced or watched stores always take).
     enum class FactRowsRoad { Columns, Rows };
     void useFactRowsRoad(FactRowsRoad road) { factRowsRoad = road; }
+    // Untraced, with no step between facts: whether a consulted fact h[m ->> {v}] takes the
+    // objects of a host or method the fact before named as found then (KnownObjects), or looks
+    // every name up again (EachFact, the general road that one must agree with).
+    enum class SetValueFactRoad { KnownObjects, EachFact };
+    void useSetValueFactRoad(SetValueFactRoad road) { setValueFactRoad = road; }
     void beginFactRun() override;
     void endFactRun() override;
     int changed() const override { return changedValue; }
@@ -172,6 +177,7 @@ class Creator1 : public Creator {
     std::vector<InternalName> factRows;
     std::vector<std::size_t> factIndexes;
     FactRowsRoad factRowsRoad = FactRowsRoad::Columns;
+    SetValueFactRoad setValueFactRoad = SetValueFactRoad::KnownObjects;
     // The most facts of numbers read into one block, and the block's cells, reused block to
     // block.
     static constexpr std::size_t ColumnBlock = 4096;

@@ -37,20 +37,34 @@ class PartDeltas {
         // Some rule kept in every round reads facts that delta recording does not count.
         bool unrecordedReads = false;
 
-        // Notes, once the rules are made, which of the table's predicates each variant reads the
-        // delta of: the first delta round is chosen from that as a pass starts.
+        // Notes, once the rules are made, which of the table's predicates, or which named
+        // method's values, each variant reads the delta of: the first delta round is chosen from
+        // that as a pass starts.
         void prepareFirstRound();
         // The rules of the part's first delta round, as a mask over the rules' spans: a delta
         // predicate whose relation is empty now receives its whole relation as delta in that
-        // round, and a rule with a variant over such a delta runs once as it is instead of once
-        // per variant (the others keep their variants). Empty when no rule differs from the
-        // delta program.
-        DeltaRules::WholeRules firstRound(OMAccess& access) const;
+        // round, and so does a method delta's part of a named method that holds no value now; a
+        // rule with a variant over such a delta runs once as it is instead of once per variant
+        // (the others keep their variants). Empty when no rule differs from the delta program.
+        // Traced or not, the same rules run: the insert trace shows the rule as it ran.
+        enum class MethodVariants { Kept, WholeWhereEmpty };
+        DeltaRules::WholeRules firstRound(OMAccess& access, MethodVariants methods) const;
 
       private:
-        // The predicates whose delta predicates the variants read, and for each entry of the
-        // rules the place of its predicate there (-1 for none).
-        std::vector<FSymbol> predicates;
+        // What a variant's delta atom stands for: a predicate, or the values of one named method
+        // of a type and argument count (the method deltas hold every method's values, the
+        // method their first column).
+        struct Source {
+            FSymbol predicate;
+            FSymbol method;
+            int type = -1;  // -1: a predicate
+            int argCount = 0;
+        };
+        // Whether the source holds nothing now.
+        static bool holdsNothing(OMAccess& access, const Source& source);
+        // The sources whose deltas the variants read, and for each entry of the rules the place
+        // of its source there (-1 for none).
+        std::vector<Source> sources;
         std::vector<std::int32_t> predicateOf;
     };
 

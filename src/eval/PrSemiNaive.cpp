@@ -457,7 +457,11 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase) {
     running.unrecordedReads = form.unrecordedReads;
     running.deltaTable = form.table.get();
     running.deltaProgram = form.rules.get();
-    if (running.deltaProgram != nullptr) running.firstDeltaRound = form.firstRound(*access);
+    // A rule over a method that holds nothing yet runs once as it is in the first delta round,
+    // as one over an empty predicate does: each of its variants would derive its whole result
+    // again (a 2-hop join over two methods took twice its time).
+    if (running.deltaProgram != nullptr)
+        running.firstDeltaRound = form.firstRound(*access, methodVariants);
     if (running.deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.

@@ -70,6 +70,11 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     enum class MemberDeltas : std::uint8_t { Planned, ThroughSubclasses };
     void useMemberDeltas(MemberDeltas roads) { memberDeltas = roads; }
 
+    // Whether the first delta round runs a rule as it is where a variant reads the delta of a
+    // named method that held nothing (the chosen road), or always keeps its variants over method
+    // deltas (the general road the shortcut must agree with).
+    void useMethodVariants(PartDeltas::Form::MethodVariants roads) { methodVariants = roads; }
+
   protected:
     ~PrSemiNaive() override;
     // In mode "seminaive", evaluating again a program brought to its fixpoint before, to which
@@ -190,6 +195,8 @@ class PrSemiNaive : public NaiveEvalWithInherit {
 
     int evalMode = Naive;
     MemberDeltas memberDeltas = MemberDeltas::Planned;
+    PartDeltas::Form::MethodVariants methodVariants =
+        PartDeltas::Form::MethodVariants::WholeWhereEmpty;
 
     // What one evaluation in mode "seminaive" holds: the delta programs of its parts, made as the
     // walk prepares them, those of the part running and how its rounds record. Owned by the call
