@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "access/OMAccess.h"
-#include "compile/Normalizer.h"
 #include "compile/Operand.h"
 #include "eval/BaseSnapshot.h"
 #include "eval/HeldOutput.h"
@@ -39,9 +38,7 @@ NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access,
       phases(Ref<OMAccess>::share(access)),
       triggerTimer(Ref<Timer>::adopt(new StretchTimer)) {}
 
-NaiveEvalWithInherit::~NaiveEvalWithInherit() {
-    releaseNormalizer();
-}
+NaiveEvalWithInherit::~NaiveEvalWithInherit() = default;
 
 void NaiveEvalWithInherit::print(OutputChannel& channel) const {
     channel << "aNaiveEvalWithInherit";
@@ -49,17 +46,6 @@ void NaiveEvalWithInherit::print(OutputChannel& channel) const {
 
 bool NaiveEvalWithInherit::isA(const std::string& className) const {
     return className == "NaiveEvalWithInherit" || NaiveEval::isA(className);
-}
-
-void NaiveEvalWithInherit::holdNormalizer(FProgram* program) {
-    releaseNormalizer();
-    normalizer = Ref<Normalizer>::make(program);
-    normalizer->leaveOutCompactFacts();
-    normalizer->atomize();
-}
-
-void NaiveEvalWithInherit::releaseNormalizer() {
-    normalizer = nullptr;
 }
 
 void NaiveEvalWithInherit::addTimingStatistics() {

@@ -16,7 +16,6 @@
 #include "objectbase/InternalName.h"
 
 class HeldOutput;
-class Normalizer;
 class TriggerProgram;
 
 class NaiveEvalWithInherit : public NaiveEval {
@@ -80,9 +79,6 @@ class NaiveEvalWithInherit : public NaiveEval {
     // interrupt, and runs it no more.
     void cancelled();
 
-    // Builds the normalizer over the program and atomizes it.
-    void holdNormalizer(FProgram* program);
-    void releaseNormalizer();
     void addTimingStatistics();
     // Rounds to a fixpoint, then a trigger phase, until a phase adds nothing; `changed` is the
     // answer of the last round (start with -1); a part that is not `recursive` runs one round
@@ -120,7 +116,6 @@ class NaiveEvalWithInherit : public NaiveEval {
     // 0 one trigger per phase, 1 all triggers with buffered inserts.
     int allTriggers = 0;
     Ref<Timer> triggerTimer;
-    Ref<Normalizer> normalizer;
     // Draws the trigger program of `program`, planned as `plan`, into the evaluation's state
     // ("TriggerList:" and its queries in the debug trace).
     void drawTriggers(FProgram* program, const ProgramPlan& plan);

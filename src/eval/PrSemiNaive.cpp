@@ -103,7 +103,6 @@ void PrSemiNaive::beginInsertPhase() {
 void PrSemiNaive::dropDeltas() {
     // The fixpoint is done: the join tables kept from round to round are not needed any more.
     if (matcher) matcher->forgetKeptTables();
-    releaseNormalizer();
     if (run == nullptr) return;
     // The object manager must not record through a table the part lets go of.
     if (run->deltaTable || run->triggerDeltaTable) access->clearDelta();
@@ -181,15 +180,16 @@ void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
     if ((flags & TraceProgram) == 0) return;
     // The delta programs of the whole program, shown once; each part rewrites its own rules
     // when it runs.
-    holdNormalizer(program);
-    const std::unique_ptr<DeltaTable> table = rewriteProgram(program, plan, 0);
+    Rewriting rewriting(program);
+    const std::unique_ptr<DeltaTable> table = rewriteProgram(rewriting, program, plan, 0);
     const std::unique_ptr<DeltaRules> rules =
-        table ? buildDeltaProgram(program, plan, table.get()) : nullptr;
+        table ? buildDeltaProgram(rewriting, program, plan, table.get()) : nullptr;
     std::unique_ptr<DeltaTable> triggerTable;
     std::unique_ptr<DeltaRules> triggerRules;
     if (rules && inheritanceFlag != 0) {
-        triggerTable = rewriteProgram(program, plan, 1);
-        if (triggerTable) triggerRules = buildDeltaProgram(program, plan, triggerTable.get(), true);
+        triggerTable = rewriteProgram(rewriting, program, plan, 1);
+        if (triggerTable)
+            triggerRules = buildDeltaProgram(rewriting, program, plan, triggerTable.get(), true);
     }
     if (rules) {
         OutputChannel& debug = debugChannel();
@@ -201,7 +201,6 @@ void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
                 ->display(debug);
         }
     }
-    unrecordedSeen = false;
     // As after a part: the base records no delta until a part sets its table.
     if (table) access->clearDelta();
     dropDeltas();
@@ -234,38 +233,37 @@ PartDeltas& PrSemiNaive::deltasOf(const Phase& phase, bool triggers) {
     return prepareDeltas(phase.part, phase.plan, withTriggers);
 }
 
-void PrSemiNaive::makeForm(PartDeltas::Form& form, FProgram* part, const ProgramPlan& plan) {
-    unrecordedSeen = false;
-    form.table = rewriteProgram(part, plan, 0);
-    if (form.table) form.rules = buildDeltaProgram(part, plan, form.table.get());
+void PrSemiNaive::makeForm(Rewriting& rewriting, PartDeltas::Form& form, FProgram* part,
+                           const ProgramPlan& plan) {
+    rewriting.unrecordedSeen = false;
+    form.table = rewriteProgram(rewriting, part, plan, 0);
+    if (form.table) form.rules = buildDeltaProgram(rewriting, part, plan, form.table.get());
     form.prepareFirstRound();
-    form.unrecordedReads = unrecordedSeen;
+    form.unrecordedReads = rewriting.unrecordedSeen;
 }
 
 PartDeltas& PrSemiNaive::prepareDeltas(FProgram* part, const ProgramPlan& plan, bool triggers) {
-    holdNormalizer(part);
+    Rewriting rewriting(part);
     inheritanceFlag |= part->inheritanceMark();
     auto deltas = std::make_unique<PartDeltas>();
     // Whether the base holds subclasses is known only as a pass over the part starts: where the
     // form matters, both are made.
-    memberForm = MemberForm::ThroughSubclasses;
-    makeForm(deltas->throughSubclasses, part, plan);
-    if (directPossible) {
-        memberForm = MemberForm::Direct;
+    rewriting.memberForm = MemberForm::ThroughSubclasses;
+    makeForm(rewriting, deltas->throughSubclasses, part, plan);
+    if (rewriting.directPossible) {
+        rewriting.memberForm = MemberForm::Direct;
         deltas->direct = std::make_unique<PartDeltas::Form>();
-        makeForm(*deltas->direct, part, plan);
+        makeForm(rewriting, *deltas->direct, part, plan);
     }
-    memberForm = MemberForm::AsTheBaseHolds;
     deltas->withTriggers = triggers;
     if (deltas->throughSubclasses.rules && triggers) {
-        unrecordedSeen = false;
-        deltas->triggerTable = rewriteProgram(part, plan, 1);
+        rewriting.unrecordedSeen = false;
+        deltas->triggerTable = rewriteProgram(rewriting, part, plan, 1);
         if (deltas->triggerTable)
-            deltas->triggerRules = buildDeltaProgram(part, plan, deltas->triggerTable.get(), true);
-        deltas->triggerUnrecordedReads = unrecordedSeen;
+            deltas->triggerRules =
+                buildDeltaProgram(rewriting, part, plan, deltas->triggerTable.get(), true);
+        deltas->triggerUnrecordedReads = rewriting.unrecordedSeen;
     }
-    unrecordedSeen = false;
-    releaseNormalizer();
     return run->prepared.place(part, std::move(deltas));
 }
 

@@ -14,6 +14,7 @@
 #include "eval/NaiveEvalWithInherit.h"
 #include "eval/PartDeltas.h"
 #include "eval/RuleSummary.h"
+#include "foundation/Ref.h"
 #include "objectbase/FSymbol.h"
 
 class ChangedRelations;
@@ -23,6 +24,7 @@ class FLiteral;
 class FTerm;
 class FTermList;
 class FVar;
+class Normalizer;
 
 class PrSemiNaive : public NaiveEvalWithInherit {
   public:
@@ -45,22 +47,54 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // "naive", "seminaive", "allTriggers", "oneTrigger"; any other word reports WrongArgument.
     PrSemiNaive* mode(FLSysArgs* args);
 
+    // How the rule form being made reads a membership's delta: as the base now holds subclasses
+    // (the delta program of a whole program), or in the form asked for (a part's, made before it
+    // runs).
+    enum class MemberForm : std::uint8_t { AsTheBaseHolds, Direct, ThroughSubclasses };
+    // One rewriting of a program or part into its delta programs: the normalizer that splits its
+    // literals into atoms, what its heads derive, the fresh variables of the atom rewritten, the
+    // membership form asked for. Made where the program is rewritten and dropped once its delta
+    // programs are made: the delta terms hold their own references to the fresh variables.
+    struct Rewriting {
+        // Atomizes `program` for the normalizer.
+        explicit Rewriting(FProgram* program);
+        ~Rewriting();
+        Rewriting(const Rewriting&) = delete;
+        Rewriting& operator=(const Rewriting&) = delete;
+
+        Ref<Normalizer> normalizer;
+        MemberForm memberForm = MemberForm::AsTheBaseHolds;
+        // Whether the direct membership form is open to the part at all (set by the rule form).
+        bool directPossible = false;
+        // The fresh variables the atom being rewritten shares among its variants.
+        std::vector<Ref<FVar>> freshVars;
+        // What the heads of the program derive, collected by the rule-form rewriting.
+        std::set<int> headPredicates;
+        int headMethodTypes = 0;
+        int headIsaBits = 0;
+        bool anyHead = false;
+        // Set when a kept rule reads facts that delta recording does not count.
+        bool unrecordedSeen = false;
+        // Makes sure `freshVars` holds at least `count` fresh variables.
+        void newVariables(int count);
+    };
+
     // The delta predicates of the program, in rule form or trigger form, read from the
-    // summaries of its clauses the plan holds; null without a held normalizer.
-    std::unique_ptr<DeltaTable> rewriteProgram(FProgram* program, const ProgramPlan& plan,
-                                               int triggerForm);
+    // summaries of its clauses the plan holds; the rule form first, as the trigger form reads
+    // what it found the heads derive.
+    std::unique_ptr<DeltaTable> rewriteProgram(Rewriting& rewriting, FProgram* program,
+                                               const ProgramPlan& plan, int triggerForm);
     // One variant per body atom with a delta predicate, for every rule of the program; rules
     // that read derived facts no delta atom covers are kept unchanged. Each rule's entries are
     // recorded as its span (DeltaRules::addSpan), from which the rules of the first delta round
     // are chosen as the part starts (PartDeltas::Form::firstRound). `triggerForm` says the table
     // is the trigger form's.
-    std::unique_ptr<DeltaRules> buildDeltaProgram(FProgram* program, const ProgramPlan& plan,
-                                                  DeltaTable* table, bool triggerForm = false);
-    void rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas);
-    void rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
-                     DeltaRules& deltas, DeltaTable* table);
-    // Makes sure the scratch holds at least `count` fresh variables.
-    void newVariable(int count);
+    std::unique_ptr<DeltaRules> buildDeltaProgram(Rewriting& rewriting, FProgram* program,
+                                                  const ProgramPlan& plan, DeltaTable* table,
+                                                  bool triggerForm = false);
+    void rewriteRule(Rewriting& rewriting, FRule* rule, DeltaTable* table, DeltaRules& deltas);
+    void rewriteAtom(Rewriting& rewriting, FTerm* atom, FTermList* atoms, int position, int index,
+                     FRule* rule, DeltaRules& deltas, DeltaTable* table);
 
     int evaluationMode() const { return evalMode; }
 
@@ -179,7 +213,7 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     bool placePart(Phase& part) override;
     // Whether the rule (by its summary) reads derived facts through a part no delta atom of the
     // table's form covers.
-    bool keptEveryRound(const RuleSummary& rule, bool triggerForm);
+    bool keptEveryRound(Rewriting& rewriting, const RuleSummary& rule, bool triggerForm);
     // The summary the plan holds of a clause; a clause it does not hold is summarised into
     // `scratch`.
     static const RuleSummary& summaryFor(const ProgramPlan& plan, FRule* clause,
@@ -187,10 +221,11 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // Gives the normaliser a copy of the rule's table for its next literal. The copy the literal
     // before had is kept while nothing was added to it and no delta rule holds it (`copiedFrom`
     // null): a long body would otherwise copy its table once per literal.
-    void tableForLiteral(SymTab* names, SymTab*& copiedFrom, std::int32_t& copiedNext);
+    static void tableForLiteral(Normalizer& normalizer, SymTab* names, SymTab*& copiedFrom,
+                                std::int32_t& copiedNext);
     // Whether a relation a body (or an aggregate's body) reads can meet facts derived later.
-    bool derivable(const RelationRef& relation) const;
-    // Lets go of the part's delta programs and the normalizer.
+    bool derivable(const Rewriting& rewriting, const RelationRef& relation) const;
+    // Lets go of the part's delta programs.
     void dropDeltas();
 
     int evalMode = Naive;
@@ -222,22 +257,9 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         std::optional<AddedClauses> added;
     };
     Run* run = nullptr;
-    // How the rule form being made reads a membership's delta: as the base now holds subclasses
-    // (the delta program of a whole program), or in the form asked for (a part's, made before it
-    // runs). The rewriting notes whether the direct form is open to the part at all.
-    enum class MemberForm : std::uint8_t { AsTheBaseHolds, Direct, ThroughSubclasses };
-    MemberForm memberForm = MemberForm::AsTheBaseHolds;
-    bool directPossible = false;
-    // Makes one rule form of a part.
-    void makeForm(PartDeltas::Form& form, FProgram* part, const ProgramPlan& plan);
-    std::vector<Ref<FVar>> freshVars;
-    // What the heads of the program derive, collected by the rule-form rewriting.
-    std::set<int> headPredicates;
-    int headMethodTypes = 0;
-    int headIsaBits = 0;
-    bool anyHead = false;
-    // Set by the rewriting when a kept rule reads facts that delta recording does not count.
-    bool unrecordedSeen = false;
+    // Makes one rule form of a part, in the membership form the rewriting asks for.
+    void makeForm(Rewriting& rewriting, PartDeltas::Form& form, FProgram* part,
+                  const ProgramPlan& plan);
     // The program last brought to its fixpoint in mode "seminaive".
     LastFixpoint lastFixpoint;
 };

@@ -107,9 +107,21 @@ const RuleSummary& PrSemiNaive::summaryFor(const ProgramPlan& plan, FRule* claus
     return *scratch;
 }
 
-std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const ProgramPlan& plan,
-                                                        int triggerForm) {
-    if (program == nullptr || !normalizer) return nullptr;
+PrSemiNaive::Rewriting::Rewriting(FProgram* program) : normalizer(Ref<Normalizer>::make(program)) {
+    normalizer->leaveOutCompactFacts();
+    normalizer->atomize();
+}
+
+PrSemiNaive::Rewriting::~Rewriting() = default;
+
+void PrSemiNaive::Rewriting::newVariables(int count) {
+    while (static_cast<int>(freshVars.size()) < count)
+        freshVars.push_back(normalizer->newVariable());
+}
+
+std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(Rewriting& rewriting, FProgram* program,
+                                                        const ProgramPlan& plan, int triggerForm) {
+    if (program == nullptr) return nullptr;
     SymTab* names = program->getSymTab();
     auto table = std::make_unique<DeltaTable>();
     std::set<int> headCounts[DeltaTable::MethodTypes];
@@ -123,9 +135,9 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
     bool equates = false;
     int largest = 0;
     if (triggerForm == 0) {
-        headPredicates.clear();
-        headMethodTypes = 0;
-        anyHead = false;
+        rewriting.headPredicates.clear();
+        rewriting.headMethodTypes = 0;
+        rewriting.anyHead = false;
     }
 
     // What a head (or a fact) writes: its predicate, its class part, or a method of its
@@ -144,7 +156,7 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
             case RelationRef::Kind::Method: {
                 const int type = written.number;
                 largest = std::max(largest, written.arguments);
-                if (type >= 0 && type <= 8) headMethodTypes |= 1 << type;
+                if (type >= 0 && type <= 8) rewriting.headMethodTypes |= 1 << type;
                 if (type >= 0 && type < DeltaTable::MethodTypes)
                     headCounts[type].insert(written.arguments);
                 break;
@@ -188,7 +200,7 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
         if (kind != FRule::Fact && kind != FRule::Rule) return true;
         const RuleSummary& summary = summaryFor(plan, clause, scratch);
         if (triggerForm == 0) {
-            anyHead = true;
+            rewriting.anyHead = true;
             for (const RelationRef& written : summary.writes) collectHead(written);
             equates = equates || summary.equates;
         }
@@ -198,7 +210,7 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
     // The facts kept compact are asked only which relations they write.
     auto visitWrite = [&](const FactList::Write& write) {
         if (triggerForm != 0) return true;
-        anyHead = true;
+        rewriting.anyHead = true;
         const RuleSummary facts = RuleSummary::ofFacts(write);
         for (const RelationRef& written : facts.writes) collectHead(written);
         equates = equates || facts.equates;
@@ -206,8 +218,8 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
     };
     program->forEachRuleAndWrite(visitClause, visitWrite);
     if (triggerForm == 0) {
-        headIsaBits = headBits;
-        for (const FSymbol& head : heads) headPredicates.insert(head.getValue());
+        rewriting.headIsaBits = headBits;
+        for (const FSymbol& head : heads) rewriting.headPredicates.insert(head.getValue());
     }
 
     if (triggerForm == 0)
@@ -244,19 +256,20 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
     // one, none equates objects, the base does not make them as side effects of other facts,
     // and no other part of the evaluation may add one before or between this part's passes.
     if (triggerForm == 0) {
-        directPossible = memberDeltas == MemberDeltas::Planned && readsMembers &&
-                         table->isaFlag != 0 && table->headSubclFlag == 0 && !equates && access &&
-                         !access->writesMayAddSubclasses();
-        const bool direct = memberForm == MemberForm::AsTheBaseHolds
+        rewriting.directPossible = memberDeltas == MemberDeltas::Planned && readsMembers &&
+                                   table->isaFlag != 0 && table->headSubclFlag == 0 && !equates &&
+                                   access && !access->writesMayAddSubclasses();
+        const bool direct = rewriting.memberForm == MemberForm::AsTheBaseHolds
                                 ? access && access->holdsNoRelation(IsaRelation::Subclass)
-                                : memberForm == MemberForm::Direct;
-        if (directPossible && direct) table->memberDelta = DeltaTable::MemberDelta::Direct;
+                                : rewriting.memberForm == MemberForm::Direct;
+        if (rewriting.directPossible && direct)
+            table->memberDelta = DeltaTable::MemberDelta::Direct;
     }
     table->maxArgCount = largest;
     return table;
 }
 
-std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program,
+std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(Rewriting& rewriting, FProgram* program,
                                                            const ProgramPlan& plan,
                                                            DeltaTable* table, bool triggerForm) {
     if (program == nullptr || table == nullptr) return nullptr;
@@ -266,11 +279,11 @@ std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program,
     auto visitRule = [&](FRule* rule) {
         if (rule->ruleKind() != FRule::Rule) return true;
         const std::size_t from = deltas->size();
-        const bool kept = keptEveryRound(summaryFor(plan, rule, scratch), triggerForm);
+        const bool kept = keptEveryRound(rewriting, summaryFor(plan, rule, scratch), triggerForm);
         if (kept)
             deltas->addRule(rule);
         else
-            rewriteRule(rule, table, *deltas);
+            rewriteRule(rewriting, rule, table, *deltas);
         deltas->addSpan(rule, from, deltas->size(), kept);
         return true;
     };
@@ -278,23 +291,23 @@ std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program,
     return deltas;
 }
 
-bool PrSemiNaive::derivable(const RelationRef& relation) const {
+bool PrSemiNaive::derivable(const Rewriting& rewriting, const RelationRef& relation) const {
     switch (relation.kind) {
         case RelationRef::Kind::Predicate:
-            return headPredicates.count(relation.name.getValue()) != 0;
+            return rewriting.headPredicates.count(relation.name.getValue()) != 0;
         case RelationRef::Kind::Method: {
             const int type = relation.number;
             if (type >= 0 && type < DeltaTable::MethodTypes && inheritanceFlag != 0) return true;
-            return type >= 0 && type <= 8 && (headMethodTypes & (1 << type)) != 0;
+            return type >= 0 && type <= 8 && (rewriting.headMethodTypes & (1 << type)) != 0;
         }
         case RelationRef::Kind::Member:
         case RelationRef::Kind::Subclass:
-            return headIsaBits != 0;
+            return rewriting.headIsaBits != 0;
     }
     return false;
 }
 
-bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
+bool PrSemiNaive::keptEveryRound(Rewriting& rewriting, const RuleSummary& rule, bool triggerForm) {
     bool kept = false;
     // A bare object's read, or a relation's (`object` false).
     auto look = [&](const RuleSummary::Access& read, bool object) {
@@ -302,13 +315,13 @@ bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
         const bool isMethod = !object && relation.kind == RelationRef::Kind::Method;
         // Signatures and bare objects have no delta predicates.
         const bool undeltaed = object || (isMethod && relation.number > 5);
-        const bool canGrow = object ? anyHead : derivable(relation);
+        const bool canGrow = object ? rewriting.anyHead : derivable(rewriting, relation);
         if (read.how == RuleSummary::Read::Aggregated) {
             // An aggregate is read anew in every round: its value changes with any fact it
             // folds, and no delta atom stands for it.
             if (!canGrow) return;
             kept = true;
-            if (undeltaed) unrecordedSeen = true;
+            if (undeltaed) rewriting.unrecordedSeen = true;
             return;
         }
         if (read.inNegation) return;
@@ -317,29 +330,31 @@ bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
         if (triggerForm && isMethod && setValued(relation.number) && read.noResults) kept = true;
         if (!canGrow || !undeltaed) return;
         kept = true;
-        unrecordedSeen = true;
+        rewriting.unrecordedSeen = true;
     };
     for (const RuleSummary::Access& read : rule.reads) look(read, false);
     for (const RuleSummary::Access& read : rule.objectReads) look(read, true);
     // A built-in that reads the whole base ("describe") sees every fact derived, none of which
     // a delta atom stands for.
-    if (rule.readsWholeBase && anyHead) {
+    if (rule.readsWholeBase && rewriting.anyHead) {
         kept = true;
-        unrecordedSeen = true;
+        rewriting.unrecordedSeen = true;
     }
     return kept;
 }
 
-void PrSemiNaive::tableForLiteral(SymTab* names, SymTab*& copiedFrom, std::int32_t& copiedNext) {
-    SymTab* current = normalizer->getSymTab();
+void PrSemiNaive::tableForLiteral(Normalizer& normalizer, SymTab* names, SymTab*& copiedFrom,
+                                  std::int32_t& copiedNext) {
+    SymTab* current = normalizer.getSymTab();
     if (copiedFrom == names && current != nullptr && current->nextId() == copiedNext) return;
-    normalizer->setSymTab(names);
-    current = normalizer->getSymTab();
+    normalizer.setSymTab(names);
+    current = normalizer.getSymTab();
     copiedFrom = names;
     copiedNext = current != nullptr ? current->nextId() : 0;
 }
 
-void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas) {
+void PrSemiNaive::rewriteRule(Rewriting& rewriting, FRule* rule, DeltaTable* table,
+                              DeltaRules& deltas) {
     if (rule == nullptr || table == nullptr || rule->getBody() == nullptr) return;
     int position = 0;
     SymTab* copiedFrom = nullptr;
@@ -363,34 +378,32 @@ void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas
             same.push_back(literal);
         }
         if (!literal->isNegated() && literal->getTerm() != nullptr) {
-            tableForLiteral(rule->getSymTab(), copiedFrom, copiedNext);
+            tableForLiteral(*rewriting.normalizer, rule->getSymTab(), copiedFrom, copiedNext);
             // The literal's atoms are shared by its variants, which hold them.
             const auto atoms = Ref<FTermList>::adopt(new FTermList);
-            normalizer->normalizeTerm(literal->getTerm(), atoms.get());
+            rewriting.normalizer->normalizeTerm(literal->getTerm(), atoms.get());
             const std::size_t variants = deltas.size();
             int index = 0;
             for (FTerm* atom : atoms->getList())
-                rewriteAtom(atom, atoms.get(), position, index++, rule, deltas, table);
+                rewriteAtom(rewriting, atom, atoms.get(), position, index++, rule, deltas, table);
             if (deltas.size() != variants) copiedFrom = nullptr;
         }
         ++position;
     }
 }
 
-void PrSemiNaive::newVariable(int count) {
-    while (static_cast<int>(freshVars.size()) < count)
-        freshVars.push_back(normalizer->newVariable());
-}
-
-void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
-                              DeltaRules& deltas, DeltaTable* table) {
-    freshVars.clear();
+void PrSemiNaive::rewriteAtom(Rewriting& rewriting, FTerm* atom, FTermList* atoms, int position,
+                              int index, FRule* rule, DeltaRules& deltas, DeltaTable* table) {
+    // The terms of the variants hold the variables they use: those of an atom before are not
+    // needed here any more.
+    rewriting.freshVars.clear();
+    Normalizer& normalizer = *rewriting.normalizer;
     auto variant = [&](const FSymbol& name, const std::vector<FTerm*>& args, FTerm* first,
                        FTerm* second) {
         auto* list = new clib_list<FTerm*>;
         for (FTerm* arg : args) list->append(arg);
         const auto delta = Ref<PTerm>::adopt(new PTerm(name, 0, 0, list));
-        deltas.addVariant(rule, position, index, atoms, normalizer->getSymTab(), delta.get(), first,
+        deltas.addVariant(rule, position, index, atoms, normalizer.getSymTab(), delta.get(), first,
                           second);
     };
     auto isaAtom = [](Path* host, FTerm* cls, int kind) {
@@ -401,7 +414,7 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
         const FSymbol* found = table->predicateDelta(predicate->getName());
         if (found == nullptr) return;
         const auto delta = Ref<PTerm>::adopt(new PTerm(*found, *predicate));
-        deltas.addVariant(rule, position, index, atoms, normalizer->getSymTab(), delta.get(),
+        deltas.addVariant(rule, position, index, atoms, normalizer.getSymTab(), delta.get(),
                           nullptr, nullptr);
         return;
     }
@@ -436,17 +449,17 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
         table->memberDelta == DeltaTable::MemberDelta::Direct && plainClass(cls)) {
         variant(table->isaDelta, {host, cls}, nullptr, nullptr);
     } else if (molecule->isaRelation() == IsaRelation::Member && table->isaFlag != 0) {
-        newVariable(2);
-        FVar* v0 = freshVars[0].get();
-        FVar* v1 = freshVars[1].get();
+        rewriting.newVariables(2);
+        FVar* v0 = rewriting.freshVars[0].get();
+        FVar* v1 = rewriting.freshVars[1].get();
         variant(table->isaDelta, {host, v0}, isaAtom(v0, cls, 2).get(), nullptr);
         if (table->headSubclFlag != 0)
             variant(table->subclDelta, {v0, v1}, isaAtom(host, v0, 1).get(),
                     isaAtom(v1, cls, 2).get());
     } else if (molecule->isaRelation() == IsaRelation::Subclass && table->bodySubclFlag != 0) {
-        newVariable(2);
-        FVar* v0 = freshVars[0].get();
-        FVar* v1 = freshVars[1].get();
+        rewriting.newVariables(2);
+        FVar* v0 = rewriting.freshVars[0].get();
+        FVar* v1 = rewriting.freshVars[1].get();
         variant(table->subclDelta, {v0, v1}, isaAtom(host, v0, 2).get(), isaAtom(v1, cls, 2).get());
     }
 }

@@ -33,19 +33,18 @@ class RewritingSemiNaive : public PrSemiNaive {
     // a delta table.
     std::string rewrite(FProgram* program) {
         inheritanceFlag |= program->inheritanceMark();
-        holdNormalizer(program);
+        Rewriting rewriting(program);
         std::string out = "<none>";
         const ProgramPlan plan(program, ProgramPlan::Inheritance::None, ProgramPlan::Split::Whole);
-        std::unique_ptr<DeltaTable> table = rewriteProgram(program, plan, 0);
+        std::unique_ptr<DeltaTable> table = rewriteProgram(rewriting, program, plan, 0);
         std::unique_ptr<DeltaRules> rules =
-            table ? buildDeltaProgram(program, plan, table.get()) : nullptr;
+            table ? buildDeltaProgram(rewriting, program, plan, table.get()) : nullptr;
         if (rules) {
             OutputChannel channel;
             ChannelCapture text(channel);
             rules->wholeProgram(program->getSymTab(), program->inheritanceMark())->display(channel);
             out = text.text();
         }
-        releaseNormalizer();
         return out;
     }
 };
