@@ -19,7 +19,9 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/ShellValues.h"
 #include "foundation/StatisticHandler.h"
+#include "language/FParser.h"
 #include "language/FProgram.h"
+#include "language/FRule.h"
 #include "objectbase/MainMemOM.h"
 #include "platform/InterruptFlag.h"
 #include "support/ChannelCapture.h"
@@ -115,6 +117,24 @@ class EvalHarness {
     }
     // Evaluates the program of the text; the evaluator's answer.
     int run(const std::string& text) { return naive->evaluate(rules.program(text)); }
+    // Evaluates the program of the text as a consult keeps it, its facts in the program's fact
+    // list; the harness holds the program. The evaluator's answer.
+    int consult(const std::string& text) {
+        auto program = Ref<FProgram>::make(new clib_list<FRule*>, rules.table());
+        auto parser = Ref<FLogicParser>::make();
+        parser->setInputString(text);
+        while (!parser->atEnd()) {
+            int ok = 0;
+            const auto rule = Ref<FRule>::adopt(parser->parse(rules.table(), &ok));
+            if (!rule) {
+                if (ok != 1) continue;
+                break;
+            }
+            program->appendClause(rule.get());
+        }
+        consulted.push_back(program);
+        return naive->evaluate(program.get());
+    }
     // Evaluates the program, analysed as the interpreter analyses it, by a fresh semi-naive
     // evaluator on this base; the evaluator's answer.
     int runSemiNaive(const std::string& text) {
@@ -197,6 +217,9 @@ class EvalHarness {
 
   public:
     NaiveEval* naive;
+
+  private:
+    std::vector<Ref<FProgram>> consulted;
 };
 
 }  // namespace eval_test

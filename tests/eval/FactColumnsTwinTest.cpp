@@ -8,9 +8,6 @@
 #include <vector>
 
 #include "EvalHarness.h"
-#include "language/FParser.h"
-#include "language/FProgram.h"
-#include "language/FRule.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/RelationStore.h"
@@ -100,40 +97,13 @@ Lines storedRows(EvalHarness& h, const std::string& name, int arity) {
     return rows;
 }
 
-// The program of the text as a consult keeps it: its facts in the program's fact list.
-class Consult {
-  public:
-    explicit Consult(EvalHarness& h) : h(h) {}
-    int run(const std::string& text) {
-        auto program = Ref<FProgram>::make(new clib_list<FRule*>, h.rules.table());
-        auto parser = Ref<FLogicParser>::make();
-        parser->setInputString(text);
-        while (!parser->atEnd()) {
-            int ok = 0;
-            const auto rule = Ref<FRule>::adopt(parser->parse(h.rules.table(), &ok));
-            if (!rule) {
-                if (ok != 1) continue;
-                break;
-            }
-            program->appendClause(rule.get());
-        }
-        programs.push_back(program);
-        return h.naive->evaluate(program.get());
-    }
-
-  private:
-    EvalHarness& h;
-    std::vector<Ref<FProgram>> programs;
-};
-
 Lines model(const Input& input, Road road) {
     EvalHarness h;
-    Consult consult(h);
     h.creator->useFactRowsRoad(road == Road::Chosen ? Creator1::FactRowsRoad::Columns
                                                     : Creator1::FactRowsRoad::Rows);
     const std::vector<std::string> queries = {"?- p(X, Y).", "?- q(X).", "?- r(X, Y, Z).",
                                               "?- s(X, Y).", "?- X[m ->> {Y}]."};
-    auto run = [&](const std::string& text) { return consult.run(text); };
+    auto run = [&](const std::string& text) { return h.consult(text); };
     return road_twin::evaluatedInSteps(input, run, [&](Lines& all) {
         for (const std::string& query : queries)
             for (const std::string& line : h.ask(query)) all.push_back(query + " " + line);
@@ -156,7 +126,7 @@ TEST(FactColumnsTwin, AnAscendingRunWithRepeatsAndADescentStoresEachRowOnce) {
     const Lines chosen = model(input, Road::Chosen);
     EXPECT_EQ(chosen, model(input, Road::General));
     EvalHarness h;
-    Consult(h).run(text);
+    h.consult(text);
     // 2,500 rows counting up by halves, then the 167 of the descent above them.
     EXPECT_EQ(storedRows(h, "p", 2).size(), 2667u);
 }

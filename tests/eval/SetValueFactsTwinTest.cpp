@@ -9,9 +9,6 @@
 #include <vector>
 
 #include "EvalHarness.h"
-#include "language/FParser.h"
-#include "language/FProgram.h"
-#include "language/FRule.h"
 #include "support/RoadTwin.h"
 
 namespace {
@@ -76,40 +73,13 @@ Input randomInput(Dice& dice) {
     return input;
 }
 
-// The program of the text as a consult keeps it: its facts in the program's fact list.
-class Consult {
-  public:
-    explicit Consult(EvalHarness& h) : h(h) {}
-    int run(const std::string& text) {
-        auto program = Ref<FProgram>::make(new clib_list<FRule*>, h.rules.table());
-        auto parser = Ref<FLogicParser>::make();
-        parser->setInputString(text);
-        while (!parser->atEnd()) {
-            int ok = 0;
-            const auto rule = Ref<FRule>::adopt(parser->parse(h.rules.table(), &ok));
-            if (!rule) {
-                if (ok != 1) continue;
-                break;
-            }
-            program->appendClause(rule.get());
-        }
-        programs.push_back(program);
-        return h.naive->evaluate(program.get());
-    }
-
-  private:
-    EvalHarness& h;
-    std::vector<Ref<FProgram>> programs;
-};
-
 Lines model(const Input& input, Road road) {
     EvalHarness h;
-    Consult consult(h);
     h.creator->useSetValueFactRoad(road == Road::Chosen ? Creator1::SetValueFactRoad::KnownObjects
                                                         : Creator1::SetValueFactRoad::EachFact);
     const std::vector<std::string> queries = {"?- X[M ->> {Y}].", "?- X[s -> Y].", "?- X : c.",
                                               "?- p(X, Y).", "?- h(X, Y)."};
-    auto run = [&](const std::string& text) { return consult.run(text); };
+    auto run = [&](const std::string& text) { return h.consult(text); };
     return road_twin::evaluatedInSteps(input, run, [&](Lines& all) {
         for (const std::string& query : queries)
             for (const std::string& line : h.ask(query)) all.push_back(query + " " + line);
@@ -128,7 +98,7 @@ TEST(SetValueFactsTwin, ARunOfOneHostAndMethodStoresEveryValue) {
     const Lines chosen = model(input, Road::Chosen);
     EXPECT_EQ(chosen, model(input, Road::General));
     EvalHarness h;
-    Consult(h).run(text);
+    h.consult(text);
     EXPECT_EQ(h.ask("?- a[e ->> {Y}].").size(), 40u);
     EXPECT_EQ(h.ask("?- b[M ->> {Y}].").size(), 2u);
 }
