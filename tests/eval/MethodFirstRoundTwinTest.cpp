@@ -90,10 +90,8 @@ Input randomInput(Dice& dice) {
 Lines model(const Input& input, Road road) {
     SemiNaiveRun h(road);
     auto run = [&](const std::string& text) { return h.run(text); };
-    return road_twin::evaluatedInSteps(input, run, [&](Lines& all) {
-        for (const std::string& query : queries)
-            for (const std::string& line : h.ask(query)) all.push_back(query + " " + line);
-    });
+    return road_twin::evaluatedInSteps(
+        input, run, road_twin::answersOf(queries, [&](const std::string& q) { return h.ask(q); }));
 }
 
 TEST(MethodFirstRoundTwin, RandomProgramsGiveTheSameModelOnBothRoads) {

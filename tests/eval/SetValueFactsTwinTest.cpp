@@ -80,10 +80,8 @@ Lines model(const Input& input, Road road) {
     const std::vector<std::string> queries = {"?- X[M ->> {Y}].", "?- X[s -> Y].", "?- X : c.",
                                               "?- p(X, Y).", "?- h(X, Y)."};
     auto run = [&](const std::string& text) { return h.consult(text); };
-    return road_twin::evaluatedInSteps(input, run, [&](Lines& all) {
-        for (const std::string& query : queries)
-            for (const std::string& line : h.ask(query)) all.push_back(query + " " + line);
-    });
+    return road_twin::evaluatedInSteps(
+        input, run, road_twin::answersOf(queries, [&](const std::string& q) { return h.ask(q); }));
 }
 
 TEST(SetValueFactsTwin, RandomFactListsGiveTheSameAnswersOnBothRoads) {

@@ -117,4 +117,13 @@ std::vector<std::string> evaluatedInSteps(const TwoSteps& input, Run run, Answer
     return all;
 }
 
+// For evaluatedInSteps: the lines `ask(query)` answers to each of `queries`, each after its query.
+template <class Ask>
+auto answersOf(const std::vector<std::string>& queries, Ask ask) {
+    return [&queries, ask](std::vector<std::string>& all) {
+        for (const std::string& query : queries)
+            for (const std::string& line : ask(query)) all.push_back(query + " " + line);
+    };
+}
+
 }  // namespace road_twin
