@@ -138,13 +138,23 @@ class EvalHarness {
     // Evaluates the program, analysed as the interpreter analyses it, by a fresh semi-naive
     // evaluator on this base; the evaluator's answer.
     int runSemiNaive(const std::string& text) {
-        const auto semi = Ref<PrSemiNaive>::make(matcher, access);
-        callWith(semi.get(), "mode", {"seminaive"});
-        FProgram* program = rules.program(text);
-        Ref<SemanticAnalyser>::make()->analyse(program, program->getSymTab());
-        const int answer = semi->evaluate(program);
+        const Ref<PrSemiNaive> semi = makeSemiNaive();
+        const int answer = runAnalysed(*semi, text);
         semi->reset(0);
         return answer;
+    }
+    // A fresh evaluator in mode "seminaive" on this base; the caller holds the reference.
+    Ref<PrSemiNaive> makeSemiNaive() {
+        auto semi = Ref<PrSemiNaive>::make(matcher, access);
+        callWith(semi.get(), "mode", {"seminaive"});
+        return semi;
+    }
+    // Evaluates the program of the text, analysed as the interpreter analyses it, by `evaluator`;
+    // the evaluator's answer.
+    int runAnalysed(PrSemiNaive& evaluator, const std::string& text) {
+        FProgram* program = rules.program(text);
+        Ref<SemanticAnalyser>::make()->analyse(program, program->getSymTab());
+        return evaluator.evaluate(program);
     }
     // The answers on the current object base, as sorted "X=a, Y=b" lines.
     Lines ask(const std::string& query) { return rules.answers(query); }

@@ -21,20 +21,14 @@ using road_twin::Road;
 
 // An engine whose evaluator is a PrSemiNaive in mode "seminaive", on the road given.
 struct SemiNaiveRun : EvalHarness {
-    explicit SemiNaiveRun(Road road) : semi(Ref<PrSemiNaive>::make(matcher, access)) {
-        eval_test::callWith(semi.get(), "mode", {"seminaive"});
+    explicit SemiNaiveRun(Road road) : semi(makeSemiNaive()) {
         semi->useMethodVariants(road == Road::Chosen
                                     ? PartDeltas::Form::MethodVariants::WholeWhereEmpty
                                     : PartDeltas::Form::MethodVariants::Kept);
     }
 
     // Evaluates the program, analysed as the interpreter analyses it; the evaluator's answer.
-    int run(const std::string& text) {
-        FProgram* program = rules.program(text);
-        auto analyser = Ref<SemanticAnalyser>::make();
-        analyser->analyse(program, program->getSymTab());
-        return semi->evaluate(program);
-    }
+    int run(const std::string& text) { return runAnalysed(*semi, text); }
 
     Ref<PrSemiNaive> semi;
 };
