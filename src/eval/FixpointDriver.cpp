@@ -39,18 +39,36 @@ FixpointDriver& FixpointDriver::startingAt(std::size_t component) {
     return *this;
 }
 
-FixpointDriver::WalkState::WalkState(PartEvaluator& evaluator)
+FixpointDriver& FixpointDriver::holding(std::unique_ptr<EvaluationState::Own> handed) {
+    own = std::move(handed);
+    return *this;
+}
+
+FixpointDriver::WalkState::WalkState(PartEvaluator& evaluator,
+                                     std::unique_ptr<EvaluationState::Own> own)
     : evaluator(evaluator), between(evaluator.countInto(&state)) {
-    if (between != nullptr) state = std::move(*between);
+    if (between != nullptr) {
+        state = std::move(*between);
+        // The counts go on; the own state of a walk this one runs within stays with it.
+        between->own = std::move(state.own);
+    }
+    state.own = std::move(own);
 }
 
 FixpointDriver::WalkState::~WalkState() {
-    if (between != nullptr) *between = std::move(state);
+    if (state.own != nullptr) {
+        evaluator.releaseOwn();
+        state.own.reset();
+    }
+    if (between != nullptr) {
+        state.own = std::move(between->own);
+        *between = std::move(state);
+    }
     evaluator.countInto(between);
 }
 
 bool FixpointDriver::run() {
-    const WalkState walking(evaluator);
+    const WalkState walking(evaluator, std::move(own));
     const ProgramPlan::Subclasses subclasses = [this](const FSymbol& cls) {
         return evaluator.subclassesOf(cls);
     };

@@ -91,6 +91,10 @@ class FixpointDriver {
         // run lasts, then back); answers where they counted before, null for an evaluator that
         // counts nothing.
         virtual EvaluationState* countInto(EvaluationState* /*state*/) { return nullptr; }
+        // The run ends, however it ends: the evaluator lets go of what points into its own state
+        // of the walk (EvaluationState::own), while it is still pointed there; the state goes
+        // next. Called only where the run was handed such a state.
+        virtual void releaseOwn() {}
 
       protected:
         ~PartEvaluator() = default;
@@ -125,6 +129,9 @@ class FixpointDriver {
     // Whether inherited values may reach the base during the walk (the plans' policies depend on
     // it); they stay out unless said.
     FixpointDriver& withValues(ProgramPlan::Values values);
+    // Hands the run what the evaluator keeps of its own for this walk (EvaluationState::own),
+    // made before the walk: the run owns it while it walks and lets it go as it ends.
+    FixpointDriver& holding(std::unique_ptr<EvaluationState::Own> own);
 
     // Walks every part; false as soon as one ends without its fixpoint. The evaluation's state
     // (its rounds, trigger phases and counts) is the run's own while it walks: taken from where
@@ -136,7 +143,7 @@ class FixpointDriver {
     // The walk's state, held for the extent of run.
     class WalkState {
       public:
-        explicit WalkState(PartEvaluator& evaluator);
+        WalkState(PartEvaluator& evaluator, std::unique_ptr<EvaluationState::Own> own);
         WalkState(const WalkState&) = delete;
         WalkState& operator=(const WalkState&) = delete;
         ~WalkState();
@@ -180,6 +187,8 @@ class FixpointDriver {
     const Rounds rounds;
     ProgramPlan::Values values = ProgramPlan::Values::Stay;
     std::size_t firstComponent = 0;
+    // The evaluator's own state for the walk, until the run takes it over.
+    std::unique_ptr<EvaluationState::Own> own;
     // The plans walked: the root, then those drawn of the rest, each once the plan before it
     // was evaluated (owned in `rests`).
     std::vector<const ProgramPlan*> plans;

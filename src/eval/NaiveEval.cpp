@@ -173,10 +173,12 @@ std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
 }
 }  // namespace
 
-bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan) {
+bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan,
+                               std::unique_ptr<EvaluationState::Own> own) {
     // Each plan's policy says how it is walked (ProgramPlan::walkPolicy).
     return FixpointDriver(*this, program, plan, ProgramPlan::Road::First, warned)
         .withValues(inheritsValues() ? ProgramPlan::Values::Reach : ProgramPlan::Values::Stay)
+        .holding(std::move(own))
         .run();
 }
 

@@ -124,8 +124,10 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     // Walks the program's plan `plan` to its fixpoint, each part through partFixpoint: component
     // by component, or stratum by stratum where inherited values may reach the base (a trigger
     // phase may then give a read values another component makes). False as soon as one part
-    // ends without its fixpoint.
-    bool walkToFixpoint(FProgram* program, const ProgramPlan& plan);
+    // ends without its fixpoint. `own` is what the evaluator keeps of its own for the walk,
+    // handed to the driver's run (FixpointDriver::holding).
+    bool walkToFixpoint(FProgram* program, const ProgramPlan& plan,
+                        std::unique_ptr<EvaluationState::Own> own = nullptr);
     // The part of the walk, whatever the evaluation: placed (placePart) and run to its fixpoint
     // (partFixpoint), or, where the walk takes single rounds, one round of it (oneRound); then
     // the join tables kept for it go.

@@ -92,6 +92,7 @@ PrSemiNaive* PrSemiNaive::mode(FLSysArgs* args) {
 }
 
 void PrSemiNaive::beginInsertPhase() {
+    const Run* run = running();
     if (run == nullptr) return;
     if (run->recordingOff) {
         access->clearDelta();
@@ -103,6 +104,7 @@ void PrSemiNaive::beginInsertPhase() {
 void PrSemiNaive::dropDeltas() {
     // The fixpoint is done: the join tables kept from round to round are not needed any more.
     if (matcher) matcher->forgetKeptTables();
+    Run* run = running();
     if (run == nullptr) return;
     // The object manager must not record through a table the part lets go of.
     if (run->deltaTable || run->triggerDeltaTable) access->clearDelta();
@@ -112,6 +114,10 @@ void PrSemiNaive::dropDeltas() {
     run->deltaTable = nullptr;
     run->triggerDeltaTable = nullptr;
     run->recordingOff = false;
+}
+
+void PrSemiNaive::releaseOwn() {
+    dropDeltas();
 }
 
 void PrSemiNaive::reset(int mode) {
@@ -148,24 +154,11 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     if (start == Start::WholeBase) changed.reset();
     if (inheritanceFlag != 0) drawTriggers(program, *plan);
     traceRewritten(program, *plan);
-    // The evaluation's own state, which goes with this call however it ends.
-    Run evaluation;
-    struct Holding {
-        PrSemiNaive& self;
-        Run* outer;
-        ~Holding() {
-            self.dropDeltas();
-            self.run = outer;
-        }
-    } holding{*this, run};
-    run = &evaluation;
     now->phaseRan = false;
+    // The evaluation's own state goes with the driver's run, however it ends.
     const bool completed = start == Start::AddedClauses
                                ? evaluateAddedFacts(*plan, program, added.get(), *changed)
-                               : walkToFixpoint(program, *plan);
-    // The added clauses' programs went with the walk.
-    evaluation.added.reset();
-    dropDeltas();
+                               : walkToFixpoint(program, *plan, std::make_unique<Run>());
     if (completed && !steppingBack()) {
         closingFixpoint();
         addTimingStatistics();
@@ -207,6 +200,7 @@ void PrSemiNaive::traceRewritten(FProgram* program, const ProgramPlan& plan) {
 }
 
 void PrSemiNaive::preparePart(const Phase& walked) {
+    Run* run = running();
     if (evalMode != SemiNaive || run == nullptr || walked.trigger ||
         walked.rounds == FixpointDriver::Rounds::One)
         return;
@@ -226,7 +220,7 @@ void PrSemiNaive::preparePart(const Phase& walked) {
 }
 
 PartDeltas& PrSemiNaive::deltasOf(const Phase& phase, bool triggers) {
-    PartDeltas* made = run->prepared.find(phase.part);
+    PartDeltas* made = running()->prepared.find(phase.part);
     const bool withTriggers = triggers && inheritanceFlag != 0;
     if (made != nullptr && (made->withTriggers || !withTriggers)) return *made;
     // A part no walk prepared (an evaluation driven from outside the walk).
@@ -264,7 +258,7 @@ PartDeltas& PrSemiNaive::prepareDeltas(FProgram* part, const ProgramPlan& plan, 
                 buildDeltaProgram(rewriting, part, plan, deltas->triggerTable.get(), true);
         deltas->triggerUnrecordedReads = rewriting.unrecordedSeen;
     }
-    return run->prepared.place(part, std::move(deltas));
+    return running()->prepared.place(part, std::move(deltas));
 }
 
 PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
@@ -320,6 +314,7 @@ bool PrSemiNaive::AddedClauses::place(Phase& part, bool& allSoFar) const {
 }
 
 bool PrSemiNaive::placePart(Phase& part) {
+    Run* run = running();
     if (run == nullptr || !run->added) return true;
     return run->added->place(part, run->added->all);
 }
@@ -345,7 +340,8 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
     const int inserted = nextRound(opening.get());
     if (now->roundFailed || interruptFlag.load() != 0) return false;
     // Equated objects may join rows anywhere: every component runs.
-    AddedClauses& walk = run->added.emplace();
+    auto evaluation = std::make_unique<Run>();
+    AddedClauses& walk = evaluation->added.emplace();
     walk.changed = &changed;
     walk.all = inserted < 0;
     walk.newRules = std::move(newRules);
@@ -357,6 +353,7 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
     return FixpointDriver(*this, program, plan, ProgramPlan::Road::Again, warned)
         .withValues(ProgramPlan::Values::Stay)
         .startingAt(first)
+        .holding(std::move(evaluation))
         .run();
 }
 
@@ -370,7 +367,8 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
     // The strata of a first evaluation, which inheritance orders after the memberships that
     // give a method its inherited values; every stratum runs in full (AddedClauses with `all`),
     // but for the lowest ones below.
-    AddedClauses& walk = run->added.emplace();
+    auto evaluation = std::make_unique<Run>();
+    AddedClauses& walk = evaluation->added.emplace();
     walk.changed = &changed;
     walk.all = true;
     // The lowest strata that read no relation the added facts may change under negation or in
@@ -424,8 +422,10 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
         walk.lowest = start.get();
         walk.opening = opening.get();
     }
+    // The run's state points to the programs made here (`start`, `opening`), which outlive it.
     return FixpointDriver(*this, program, plan, ProgramPlan::Road::Again, warned)
         .withValues(values)
+        .holding(std::move(evaluation))
         .run();
 }
 
@@ -440,8 +440,9 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase) {
     FProgram* opening = phase.opening;
     const bool triggers = triggersWith(phase);
     // Walked outside an evaluation in mode "seminaive": the rounds of the naive evaluation.
+    Run* run = running();
     if (run == nullptr) return NaiveEvalWithInherit::partFixpoint(phase);
-    Run& running = *run;
+    Run& state = *run;
     if (!phase.recursive && opening == nullptr) {
         // Everything it reads is complete: the first round derives all it can.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
@@ -452,15 +453,15 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase) {
     // The part's delta programs, made as the walk prepared it.
     PartDeltas& deltas = deltasOf(phase, triggers);
     const PartDeltas::Form& form = deltas.form(*access);
-    running.unrecordedReads = form.unrecordedReads;
-    running.deltaTable = form.table.get();
-    running.deltaProgram = form.rules.get();
+    state.unrecordedReads = form.unrecordedReads;
+    state.deltaTable = form.table.get();
+    state.deltaProgram = form.rules.get();
     // A rule over a method that holds nothing yet runs once as it is in the first delta round,
     // as one over an empty predicate does: each of its variants would derive its whole result
     // again (a 2-hop join over two methods took twice its time).
-    if (running.deltaProgram != nullptr)
-        running.firstDeltaRound = form.firstRound(*access, methodVariants);
-    if (running.deltaProgram == nullptr) {
+    if (state.deltaProgram != nullptr)
+        state.firstDeltaRound = form.firstRound(*access, methodVariants);
+    if (state.deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
         if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
@@ -468,22 +469,22 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase) {
         return fixpointWithTriggers(program, changed);
     }
     if (inheritanceFlag != 0 && triggers && deltas.triggerRules != nullptr) {
-        running.triggerDeltaTable = deltas.triggerTable.get();
-        running.triggerDeltaProgram = deltas.triggerRules.get();
-        running.unrecordedReads = running.unrecordedReads || deltas.triggerUnrecordedReads;
+        state.triggerDeltaTable = deltas.triggerTable.get();
+        state.triggerDeltaProgram = deltas.triggerRules.get();
+        state.unrecordedReads = state.unrecordedReads || deltas.triggerUnrecordedReads;
     }
 
     // Each step of the part is a round of one kind, or a trigger phase; what follows a step
     // depends on what it changed.
-    auto after = [&running](int changed) {
+    auto after = [&state](int changed) {
         if (changed < 0) return Step::Whole;
         if (changed > 0) {
-            if (running.recordingOff) return Step::Whole;
-            return !running.firstDeltaRound.empty() ? Step::FirstDelta : Step::Delta;
+            if (state.recordingOff) return Step::Whole;
+            return !state.firstDeltaRound.empty() ? Step::FirstDelta : Step::Delta;
         }
         // Some kept rule reads facts a delta round does not count as new: full rounds without
         // recording confirm the fixpoint.
-        if (running.unrecordedReads && !running.recordingOff) return Step::Confirm;
+        if (state.unrecordedReads && !state.recordingOff) return Step::Confirm;
         return Step::Trigger;
     };
     Step step = opening != nullptr ? Step::Opening : Step::Whole;
@@ -508,7 +509,7 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase) {
                 break;
             }
             case Step::Confirm:
-                running.recordingOff = true;
+                state.recordingOff = true;
                 changed = nextRound(program);
                 break;
             case Step::FirstDelta:
@@ -516,25 +517,25 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase) {
                 // The first delta round runs some rules as they are (firstDeltaRound): used once,
                 // the later deltas are parts of their relations.
                 DeltaRules::WholeRules whole;
-                if (step == Step::FirstDelta) whole.swap(running.firstDeltaRound);
-                changed = nextDeltaRound(*running.deltaProgram, whole, program);
+                if (step == Step::FirstDelta) whole.swap(state.firstDeltaRound);
+                changed = nextDeltaRound(*state.deltaProgram, whole, program);
                 break;
             }
             case Step::Trigger: {
                 // A part without trigger phases is at its fixpoint, which is the evaluation's
                 // only where no part runs a phase (closingFixpoint).
-                if (running.triggerDeltaProgram == nullptr) {
+                if (state.triggerDeltaProgram == nullptr) {
                     reached = true;
                     break;
                 }
                 fixpointBeforePhase();
-                running.recordingOff = false;
-                access->initDelta(running.triggerDeltaTable);
+                state.recordingOff = false;
+                access->initDelta(state.triggerDeltaTable);
                 if (triggerPhase() == 0) {
                     reached = true;
                     break;
                 }
-                changed = deltaStep(*running.triggerDeltaProgram, {}, program);
+                changed = deltaStep(*state.triggerDeltaProgram, {}, program);
                 ++now->rounds;
                 if (now->roundFailed && !steppingBack())
                     centralErrorHandler().report(err11::CannotEvaluate);

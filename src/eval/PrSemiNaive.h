@@ -234,9 +234,11 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         PartDeltas::Form::MethodVariants::WholeWhereEmpty;
 
     // What one evaluation in mode "seminaive" holds: the delta programs of its parts, made as the
-    // walk prepares them, those of the part running and how its rounds record. Owned by the call
-    // that walks the evaluation (evaluateOnce); the evaluator points to it for that call only.
-    struct Run {
+    // walk prepares them, those of the part running and how its rounds record, and what
+    // evaluating again knows of the added clauses. Made before the walk and handed to the
+    // driver's run, which owns it (EvaluationState::own); the evaluator reads it through the
+    // state it is pointed to for that run (running).
+    struct Run : EvaluationState::Own {
         PreparedDeltas prepared;
         // The delta programs of the part running, held in `prepared`.
         DeltaRules* deltaProgram = nullptr;
@@ -256,7 +258,13 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         // Evaluating again from the clauses added since the last fixpoint.
         std::optional<AddedClauses> added;
     };
-    Run* run = nullptr;
+    // The state of the evaluation walking now; null outside a walk in mode "seminaive" (the
+    // single rounds of tp, a walk in mode "naive"). Only this evaluator hands a walk its own
+    // state, and only a Run.
+    Run* running() const { return static_cast<Run*>(now->own.get()); }
+    // The walk ends: the base stops recording through the tables of the delta programs, which
+    // go with the run's state.
+    void releaseOwn() override;
     // Makes one rule form of a part, in the membership form the rewriting asks for.
     void makeForm(Rewriting& rewriting, PartDeltas::Form& form, FProgram* part,
                   const ProgramPlan& plan);

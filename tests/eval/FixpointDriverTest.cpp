@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -319,11 +320,28 @@ class Counter : public FixpointDriver::PartEvaluator {
     EvaluationState* countInto(EvaluationState* state) override {
         return std::exchange(now, state != nullptr ? state : &between);
     }
+    void releaseOwn() override {
+        ++released;
+        releasedOwn = now != &between && now->own != nullptr;
+    }
 
     EvaluationState between;
     EvaluationState* now = &between;
     bool walkOwn = true;
     int throwAt = -1;
+    // How often the evaluator let go of its own state, and whether it was pointed to it then.
+    int released = 0;
+    bool releasedOwn = false;
+};
+
+// An evaluator's own state for a walk that says when it goes.
+class Marked : public EvaluationState::Own {
+  public:
+    explicit Marked(bool& gone) : gone(gone) {}
+    ~Marked() override { gone = true; }
+
+  private:
+    bool& gone;
 };
 
 TEST(FixpointDriver, TheWalksStateIsTheRunsOwnAndLeftWhereTheCountsStand) {
@@ -343,6 +361,37 @@ TEST(FixpointDriver, TheWalksStateIsTheRunsOwnAndLeftWhereTheCountsStand) {
                  std::runtime_error);
     EXPECT_EQ(counter.now, &counter.between);
     EXPECT_EQ(counter.between.rounds, 10);
+}
+
+TEST(FixpointDriver, TheEvaluatorsOwnStateIsHeldByTheRunAndGoesWithIt) {
+    rule_test::RuleHarness harness;
+    FProgram* program = harness.program(negation);
+    const ProgramPlan plan(program, ProgramPlan::Inheritance::None);
+    FixpointDriver::Warned warned;
+    Counter counter;
+    // Without one, the evaluator has nothing to let go of.
+    EXPECT_TRUE(FixpointDriver(counter, program, plan, Walk::Components, warned).run());
+    EXPECT_EQ(counter.released, 0);
+    bool gone = false;
+    FixpointDriver driver(counter, program, plan, Walk::Components, warned);
+    driver.holding(std::make_unique<Marked>(gone));
+    EXPECT_FALSE(gone);
+    EXPECT_TRUE(driver.run());
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(counter.released, 1);
+    EXPECT_TRUE(counter.releasedOwn);
+    EXPECT_EQ(counter.between.own, nullptr);
+    EXPECT_EQ(counter.between.rounds, 6);
+    // A walk that unwinds lets it go too.
+    gone = false;
+    counter.throwAt = 8;
+    EXPECT_THROW(FixpointDriver(counter, program, plan, Walk::Components, warned)
+                     .holding(std::make_unique<Marked>(gone))
+                     .run(),
+                 std::runtime_error);
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(counter.released, 2);
+    EXPECT_EQ(counter.between.own, nullptr);
 }
 
 }  // namespace
