@@ -69,11 +69,11 @@ void addPending(void* storage, std::size_t size) {
 
 // Forgets the pending storage that holds `object` (searching from the newest, which is nearly
 // always the one); its size, or 0 when `object` lay in none.
-std::uint32_t takePending(const void* object) {
+std::uint16_t takePending(const void* object) {
     const char* at = static_cast<const char*>(object);
     for (std::size_t i = pendingCount; i-- > 0;) {
         if (at >= pending[i].start && at < pending[i].start + pending[i].size) {
-            const auto size = static_cast<std::uint32_t>(pending[i].size);
+            const auto size = static_cast<std::uint16_t>(pending[i].size);
             pending[i] = pending[--pendingCount];
             return size;
         }
@@ -325,8 +325,8 @@ std::size_t poolUsedBlocks(std::size_t size) {
 ManagedObject::ManagedObject() : count(1), pooledSize(takePending(this)) {}
 
 void* ManagedObject::operator new(std::size_t size) {
-    // The size is kept in 32 bits beside the count; no class comes near that.
-    if (size > UINT32_MAX) throw std::bad_alloc();
+    // The size is kept in 16 bits beside the count; no class comes near that.
+    if (size > UINT16_MAX) throw std::bad_alloc();
     void* storage = poolAllocate(size);
     try {
         addPending(storage, size);
