@@ -69,11 +69,11 @@ void addPending(void* storage, std::size_t size) {
 
 // Forgets the pending storage that holds `object` (searching from the newest, which is nearly
 // always the one); its size, or 0 when `object` lay in none.
-std::uint32_t takePending(const void* object) {
+std::uint16_t takePending(const void* object) {
     const char* at = static_cast<const char*>(object);
     for (std::size_t i = pendingCount; i-- > 0;) {
         if (at >= pending[i].start && at < pending[i].start + pending[i].size) {
-            const auto size = static_cast<std::uint32_t>(pending[i].size);
+            const auto size = static_cast<std::uint16_t>(pending[i].size);
             pending[i] = pending[--pendingCount];
             return size;
         }
@@ -117,10 +117,138 @@ void growPools(std::size_t newLargest) {
     largestSize = static_cast<std::int64_t>(newLargest);
 }
 
+// Small objects are carved side by side out of slabs rather than each taken from the C heap: a
+// parsed rule is some twenty objects of a few words, and the heap's own header and rounding
+// added a fifth to each. A slab is aligned to its size, so a block finds its slab's header by
+// masking its address; the header keeps the slab's free blocks, so that a slab whose blocks are
+// all free again can go back to the heap whole. The slabs of one size that have room are listed,
+// those with blocks in use first and the wholly free ones last; blocks are handed out from the
+// first, which keeps the objects in use packed into few slabs.
+constexpr std::size_t kSlabBytes = 8192;
+constexpr std::size_t kCarvedLargest = 512;
+
+struct Slab {
+    FreeBlock* free = nullptr;
+    // The next block never handed out.
+    char* fresh = nullptr;
+    Slab* prev = nullptr;
+    Slab* next = nullptr;
+    std::size_t live = 0;
+};
+// Blocks start past the header, at the alignment the heap would give.
+constexpr std::size_t kSlabHeader = (sizeof(Slab) + 15) / 16 * 16;
+
+struct SlabList {
+    Slab* head = nullptr;
+    Slab* tail = nullptr;
+};
+SlabList roomy[kCarvedLargest + 1];
+
+// Blocks are a whole number of words apart: a free one holds its link in its first word.
+constexpr std::size_t strideOf(std::size_t size) {
+    return size < sizeof(FreeBlock) ? sizeof(FreeBlock) : (size + 7) / 8 * 8;
+}
+
+Slab* slabOf(void* block) {
+    return reinterpret_cast<Slab*>(reinterpret_cast<std::uintptr_t>(block) & ~(kSlabBytes - 1));
+}
+
+bool hasRoom(const Slab* slab, std::size_t stride) {
+    return slab->free != nullptr ||
+           slab->fresh + stride <= reinterpret_cast<const char*>(slab) + kSlabBytes;
+}
+
+void unlinkSlab(SlabList& list, Slab* slab) {
+    (slab->prev != nullptr ? slab->prev->next : list.head) = slab->next;
+    (slab->next != nullptr ? slab->next->prev : list.tail) = slab->prev;
+    slab->prev = slab->next = nullptr;
+}
+
+void linkFirst(SlabList& list, Slab* slab) {
+    slab->prev = nullptr;
+    slab->next = list.head;
+    (list.head != nullptr ? list.head->prev : list.tail) = slab;
+    list.head = slab;
+}
+
+void linkLast(SlabList& list, Slab* slab) {
+    slab->next = nullptr;
+    slab->prev = list.tail;
+    (list.tail != nullptr ? list.tail->next : list.head) = slab;
+    list.tail = slab;
+}
+
+void* takeCarved(std::size_t size) {
+    SlabList& list = roomy[size];
+    const std::size_t stride = strideOf(size);
+    Slab* slab = list.head;
+    if (slab == nullptr) {
+        void* storage = std::aligned_alloc(kSlabBytes, kSlabBytes);
+        if (storage == nullptr) {
+            --usedCounts[size];
+            throw std::bad_alloc();
+        }
+#if defined(QUORIN_LEAK_CHECKED)
+        __lsan_ignore_object(storage);
+#endif
+        slab = new (storage) Slab;
+        slab->fresh = static_cast<char*>(storage) + kSlabHeader;
+        linkFirst(list, slab);
+    }
+    void* block;
+    if (slab->free != nullptr) {
+        block = slab->free;
+        slab->free = slab->free->next;
+        --freeCounts[size];
+    } else {
+        block = slab->fresh;
+        slab->fresh += stride;
+    }
+    ++slab->live;
+    if (!hasRoom(slab, stride)) unlinkSlab(list, slab);
+    return block;
+}
+
+void giveCarved(void* storage, std::size_t size) {
+    SlabList& list = roomy[size];
+    const std::size_t stride = strideOf(size);
+    Slab* slab = slabOf(storage);
+    const bool listed = hasRoom(slab, stride);
+    auto* block = static_cast<FreeBlock*>(storage);
+    block->next = slab->free;
+    slab->free = block;
+    --slab->live;
+    if (slab->live == 0) {
+        // Wholly free: to the end of the list, where a release finds it.
+        if (listed) unlinkSlab(list, slab);
+        linkLast(list, slab);
+    } else if (!listed) {
+        linkFirst(list, slab);
+    }
+}
+
+// Gives the wholly free slabs of one size back to the heap; unless `all`, the one blocks would
+// be taken from next is kept.
+void releaseEmptySlabs(std::size_t size, bool all) {
+    SlabList& list = roomy[size];
+    const std::size_t stride = strideOf(size);
+    while (Slab* slab = list.tail) {
+        if (slab->live != 0 || (!all && slab == list.head)) break;
+        const auto carved =
+            static_cast<std::size_t>(slab->fresh - reinterpret_cast<char*>(slab) - kSlabHeader);
+        freeCounts[size] -= carved / stride;
+        unlinkSlab(list, slab);
+        slab->~Slab();
+        std::free(slab);
+    }
+}
+
 }  // namespace
 
 void* poolAllocate(std::size_t size) {
     if (static_cast<std::int64_t>(size) > largestSize) growPools(size);
+    ++usedCounts[size];
+    if (size <= kCarvedLargest) return takeCarved(size);
     void* storage;
     if (FreeBlock* block = freeLists[size]; block != nullptr) {
         freeLists[size] = block->next;
@@ -128,12 +256,14 @@ void* poolAllocate(std::size_t size) {
         storage = block;
     } else {
         storage = std::malloc(size < sizeof(FreeBlock) ? sizeof(FreeBlock) : size);
-        if (storage == nullptr) throw std::bad_alloc();
+        if (storage == nullptr) {
+            --usedCounts[size];
+            throw std::bad_alloc();
+        }
 #if defined(QUORIN_LEAK_CHECKED)
         __lsan_ignore_object(storage);
 #endif
     }
-    ++usedCounts[size];
     return storage;
 }
 
@@ -143,30 +273,38 @@ void poolFree(void* storage, std::size_t size) {
         return;
     }
     --usedCounts[size];
-    auto* block = static_cast<FreeBlock*>(storage);
-    block->next = freeLists[size];
-    freeLists[size] = block;
     ++freeCounts[size];
     if (!isStocked[size]) {
         isStocked[size] = true;
         stocked[stockedCount++] = size;
     }
+    if (size <= kCarvedLargest) {
+        giveCarved(storage, size);
+        return;
+    }
+    auto* block = static_cast<FreeBlock*>(storage);
+    block->next = freeLists[size];
+    freeLists[size] = block;
 }
 
 void releasePools(int all) {
     std::size_t kept = 0;
     for (std::size_t i = 0; i < stockedCount; ++i) {
         const std::size_t s = stocked[i];
-        std::size_t n = freeCounts[s];
-        if (all == 0 && n > 1)
-            n /= 2;
-        else if (all == 0)
-            n = 0;
-        freeCounts[s] -= n;
-        while (n-- > 0) {
-            FreeBlock* block = freeLists[s];
-            freeLists[s] = block->next;
-            std::free(block);
+        if (s <= kCarvedLargest) {
+            releaseEmptySlabs(s, all != 0);
+        } else {
+            std::size_t n = freeCounts[s];
+            if (all == 0 && n > 1)
+                n /= 2;
+            else if (all == 0)
+                n = 0;
+            freeCounts[s] -= n;
+            while (n-- > 0) {
+                FreeBlock* block = freeLists[s];
+                freeLists[s] = block->next;
+                std::free(block);
+            }
         }
         if (freeCounts[s] != 0)
             stocked[kept++] = s;
@@ -187,8 +325,8 @@ std::size_t poolUsedBlocks(std::size_t size) {
 ManagedObject::ManagedObject() : count(1), pooledSize(takePending(this)) {}
 
 void* ManagedObject::operator new(std::size_t size) {
-    // The size is kept in 32 bits beside the count; no class comes near that.
-    if (size > UINT32_MAX) throw std::bad_alloc();
+    // The size is kept in 16 bits beside the count; no class comes near that.
+    if (size > UINT16_MAX) throw std::bad_alloc();
     void* storage = poolAllocate(size);
     try {
         addPending(storage, size);

@@ -34,8 +34,10 @@ class ManagedObject {
     std::int32_t count;
     // The size of the pooled storage the object was built in (the complete object's, which a
     // base subobject cannot tell), or 0 for a global or local: a pooled block carries no
-    // header of its own.
-    std::uint32_t pooledSize;
+    // header of its own. Sixteen bits leave the last two bytes of the object's first two words
+    // to the fields of derived classes (a parse-tree node keeps its kind there), which saves a
+    // word in every node.
+    std::uint16_t pooledSize;
 };
 
 // Takes a reference: counts up only while the count is positive (0 or less marks an uncounted

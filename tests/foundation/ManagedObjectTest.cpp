@@ -1,6 +1,9 @@
 // Reference counting and the reuse of pooled storage.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
+#include <random>
 #include <vector>
 
 #include "foundation/ManagedObject.h"
@@ -154,6 +157,98 @@ TEST(ManagedObjectTest, GrowingThePoolsKeepsEarlierLists) {
     EXPECT_EQ(poolFreeBlocks(sizeof(OddSized)), before);
     decRef(huge);
     EXPECT_EQ(poolFreeBlocks(sizeof(Huge)), 1u);
+}
+
+// Objects of sizes no other test uses, small ones carved from slabs and large ones taken from
+// the heap one by one.
+template <std::size_t N>
+struct Sized : ManagedObject {
+    unsigned char payload[N];
+};
+using Small1 = Sized<171>;
+using Small2 = Sized<339>;
+using Small3 = Sized<475>;
+using Large1 = Sized<603>;
+using Large2 = Sized<1999>;
+
+struct Held {
+    ManagedObject* object;
+    unsigned char* payload;
+    std::size_t length;
+    std::size_t kind;
+    unsigned char mark;
+};
+
+template <class T>
+Held make(std::size_t kind, unsigned char mark) {
+    auto* object = new T;
+    std::memset(object->payload, mark, sizeof object->payload);
+    return {object, object->payload, sizeof object->payload, kind, mark};
+}
+
+bool intact(const Held& held) {
+    for (std::size_t i = 0; i < held.length; ++i)
+        if (held.payload[i] != held.mark) return false;
+    return true;
+}
+
+// Random makes, releases and pool releases through both roads: every object keeps its bytes
+// (no two share storage), the counts of blocks in use follow, and once everything is released
+// the pools hold no free block of these sizes.
+TEST(ManagedObjectTest, RandomUseOfCarvedAndHeapSizes) {
+    const std::size_t sizes[] = {sizeof(Small1), sizeof(Small2), sizeof(Small3), sizeof(Large1),
+                                 sizeof(Large2)};
+    std::size_t before[5];
+    for (std::size_t k = 0; k < 5; ++k) before[k] = poolUsedBlocks(sizes[k]);
+    std::size_t live[5] = {};
+    std::vector<Held> held;
+    std::mt19937 random(20261211);
+    for (int step = 0; step < 20000; ++step) {
+        const unsigned roll = random() % 100;
+        if (roll < 55 || held.empty()) {
+            const std::size_t kind = random() % 5;
+            const auto mark = static_cast<unsigned char>(random());
+            switch (kind) {
+                case 0:
+                    held.push_back(make<Small1>(kind, mark));
+                    break;
+                case 1:
+                    held.push_back(make<Small2>(kind, mark));
+                    break;
+                case 2:
+                    held.push_back(make<Small3>(kind, mark));
+                    break;
+                case 3:
+                    held.push_back(make<Large1>(kind, mark));
+                    break;
+                default:
+                    held.push_back(make<Large2>(kind, mark));
+                    break;
+            }
+            ++live[kind];
+        } else if (roll < 98) {
+            const std::size_t at = random() % held.size();
+            ASSERT_TRUE(intact(held[at]));
+            --live[held[at].kind];
+            decRef(held[at].object);
+            held[at] = held.back();
+            held.pop_back();
+        } else {
+            releasePools(static_cast<int>(random() % 2));
+        }
+        if (step % 1000 == 0)
+            for (std::size_t k = 0; k < 5; ++k)
+                ASSERT_EQ(poolUsedBlocks(sizes[k]), before[k] + live[k]);
+    }
+    for (const Held& h : held) {
+        ASSERT_TRUE(intact(h));
+        decRef(h.object);
+    }
+    releasePools(1);
+    for (std::size_t k = 0; k < 5; ++k) {
+        EXPECT_EQ(poolUsedBlocks(sizes[k]), before[k]);
+        if (before[k] == 0) EXPECT_EQ(poolFreeBlocks(sizes[k]), 0u);
+    }
 }
 
 }  // namespace
