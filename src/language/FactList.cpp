@@ -603,34 +603,47 @@ std::size_t FactList::numberRows(std::size_t i, std::size_t limit,
     for (std::size_t j = i; j < end; ++j) {
         // A record of one head byte behind the fact decoded last, most of a run, is the fact
         // before with the next line and other arguments: of the run's predicate, and of
-        // numbers where the fact before had numbers and no argument's kind changed.
-        if (taken > 0 && cursorIndex + 1 == j && j % Interval != 0 &&
-            cursorNext.offset < ChunkBytes) {
-            const std::uint8_t* in = chunks[cursorNext.chunk].get() + cursorNext.offset;
-            if (*in == SameHead) {
-                const std::uint8_t* const start = in++;
+        // numbers where the fact before had numbers and no argument's kind changed. Such
+        // records are read in one stretch up to the next fact written on its own (every
+        // Interval-th) or the chunk's end, their cells written in place.
+        if (taken > 0 && cursorIndex + 1 == j && j % Interval != 0) {
+            const std::size_t stop = std::min(end, (j / Interval + 1) * Interval);
+            const std::uint8_t* const chunk = chunks[cursorNext.chunk].get();
+            std::uint32_t offset = cursorNext.offset;
+            std::size_t filled = cells.size();
+            cells.resize(filled + (stop - j) * arity);
+            InternalName* out = cells.data() + filled;
+            for (; j < stop && offset < ChunkBytes && chunk[offset] == SameHead; ++j) {
+                const std::uint8_t* in = chunk + offset + 1;
                 bool plain = true;
-                for (std::size_t k = 0; k < arity && plain; ++k) {
+                for (std::size_t k = 0; k < arity; ++k) {
                     // A step without the mark of a changed kind keeps the argument's kind.
                     const std::uint64_t code = *in < 0x80 ? *in++ : getNumber(in);
-                    plain = (code & 1) == 0;
+                    if ((code & 1) != 0) {
+                        plain = false;
+                        break;
+                    }
                     FSymbol& arg = cursor.args[k];
                     arg = FSymbol(InternalName(
                         static_cast<std::int32_t>(arg.getValue() + unzigzag(code >> 1)),
                         arg.getType(), arg.getArity()));
+                    out[k] = arg.stored();
                 }
-                if (plain) {
-                    ++cursor.line;
-                    cursorNext.offset += static_cast<std::uint32_t>(in - start);
-                    cursorIndex = j;
-                    for (std::size_t k = 0; k < arity; ++k)
-                        cells.push_back(cursor.args[k].stored());
-                    ++taken;
-                    continue;
+                if (!plain) {
+                    // A kind that changes is read by the general decoding below, from the
+                    // record's start: the arguments decoded so far are the cursor's no more.
+                    cursorIndex = None;
+                    break;
                 }
-                // The arguments decoded so far are decoded again from the record's start.
-                cursorIndex = None;
+                out += arity;
+                ++cursor.line;
+                offset = static_cast<std::uint32_t>(in - chunk);
+                cursorIndex = j;
+                ++taken;
             }
+            cursorNext.offset = offset;
+            cells.resize(static_cast<std::size_t>(out - cells.data()));
+            if (j >= end) break;
         }
         const Fact& fact = at(j);
         if (static_cast<Form>(fact.flags >> FlagBits) != Predicate || fact.symbol != symbol ||

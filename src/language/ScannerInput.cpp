@@ -313,7 +313,11 @@ int ScannerInput::readHeldCharacters(std::istream& in, char* buffer, int size, c
                 // one whose newline is still in the stream.
                 if (end > from && buffer[end - 1] == '\r' && source->sgetc() == '\n')
                     buffer[end - 1] = traits::to_char_type(source->sbumpc());
-                char* out = std::find(buffer + from, buffer + end, '\r');
+                // Most texts hold no carriage return: the search for one is memchr's, which
+                // looks at many characters a step.
+                auto* found = static_cast<char*>(
+                    std::memchr(buffer + from, '\r', static_cast<std::size_t>(end - from)));
+                char* out = found != nullptr ? found : buffer + end;
                 for (const char* at = out; at < buffer + end; ++at) {
                     if (*at == '\r' && at + 1 < buffer + end && at[1] == '\n') continue;
                     *out++ = *at;

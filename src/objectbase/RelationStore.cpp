@@ -171,7 +171,20 @@ int RelationStore::insertRows(const InternalName* rows, int count) {
     const std::size_t w = std::size_t(rowWidth);
     int i = 0;
     // While the rows ascend, each is compared with the last stored only: a consulted run of
-    // numbered facts is copied in without a probe.
+    // numbered facts is copied in without a probe. The rows that each stand above the one before
+    // them (the first above the last stored) go in as one block: the room is made once and the
+    // cells copied at once, rather than checked and written a row at a time.
+    if (ascending && count > 0 &&
+        (rowCount == 0 || compareRows(rows, row(rowCount - 1), rowWidth) > 0)) {
+        int run = 1;
+        while (run < count && compareRows(rows + std::size_t(run) * w,
+                                          rows + std::size_t(run - 1) * w, rowWidth) > 0)
+            ++run;
+        appendAscendingBlock(rows, run);
+        i = run;
+    }
+    // A row equal to the one before it or below it ends the block: the rows from there on are
+    // taken one at a time.
     for (; i < count && ascending; ++i)
         if (appendAscending(rows + std::size_t(i) * w) == NotAppended) break;
     // The rest are probed; the slot of the row some rows ahead starts loading meanwhile.
@@ -183,6 +196,20 @@ int RelationStore::insertRows(const InternalName* rows, int count) {
         lookUp(row, hashRow(row));
     }
     return rowCount - before;
+}
+
+void RelationStore::appendAscendingBlock(const InternalName* rows, int count) {
+    const std::size_t end = cells.size();
+    const std::size_t added = std::size_t(count) * std::size_t(rowWidth);
+    // Grown as appendRow grows it, so that blocks coming one after another take the same few
+    // growths single rows would.
+    if (cells.capacity() - end < added)
+        cells.reserve(
+            std::max(cells.capacity() * 2, end + std::max(added, std::size_t(rowWidth) * 4)));
+    cells.append(rows, added);
+    const std::int32_t first = rowCount;
+    rowCount += count;
+    indexRowsFrom(first);
 }
 
 int RelationStore::numberOf(const InternalName* row) {

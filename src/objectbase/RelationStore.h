@@ -159,6 +159,9 @@ class RelationStore {
     // While the rows ascend: the number of a row above the last (appended) or equal to it, and
     // NotAppended for a row below it, which ends the ascent.
     int appendAscending(const InternalName* row);
+    // Appends `count` rows that ascend, the first above the last stored, as appendAscending
+    // appends each.
+    void appendAscendingBlock(const InternalName* rows, int count);
     // The number of the row, found or appended through the hash set.
     int lookUp(const InternalName* row, std::uint64_t hash);
     // Puts the rows appended by appendNew into the hash set.

@@ -3,6 +3,7 @@
 // grammar give the same program, symbols, places and reports.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -164,9 +165,9 @@ std::string randomConsult(Dice& dice) {
 
 // A file of numbers: runs of facts over integers written without blanks, one a line or several,
 // whose predicate or arity changes now and then, broken by facts the run does not take (a blank
-// within, a sign, leading zeros, an integer beyond 32 bits, a variable, a built-in, a missing or
-// glued clause end), rules, queries and comments. `many` makes it long enough to span many
-// reads of the input and blocks of facts.
+// within, a sign, leading zeros, an integer beyond 32 bits or of eleven digits, a variable, a
+// built-in, a missing or glued clause end), rules, queries and comments. `many` makes it long
+// enough to span many reads of the input and blocks of facts.
 std::string randomNumberFile(Dice& dice, bool many) {
     const std::vector<std::string> predicates = {"p", "p", "p", "q", "pp", "p_1", "strlen", "div"};
     const std::vector<std::string> between = {"\n", "\n",   "\n",  "\n",   " ",
@@ -180,10 +181,13 @@ std::string randomNumberFile(Dice& dice, bool many) {
         if (dice.oneIn(many ? 500 : 12)) predicate = dice.pick(predicates);
         if (dice.oneIn(many ? 700 : 15)) arity = dice.between(1, 4);
         std::string fact = predicate + "(";
-        const int broken = dice.oneIn(many ? 300 : 8) ? dice.between(1, 9) : 0;
+        const int broken = dice.oneIn(many ? 300 : 8) ? dice.between(1, 10) : 0;
         for (int k = 0; k < arity; ++k) {
             if (k > 0) fact += broken == 1 && k == 1 ? ", " : ",";
-            const int value = dice.oneIn(3) ? dice.below(100000) : at + k;
+            // Integers of every length up to ten digits, most of them short.
+            const int value = dice.oneIn(3)   ? dice.below(100000)
+                              : dice.oneIn(5) ? dice.below(std::numeric_limits<int>::max())
+                                              : at + k;
             if (broken == 2 && k == 0)
                 fact += "-" + std::to_string(value);
             else if (broken == 3 && k == 0)
@@ -194,6 +198,8 @@ std::string randomNumberFile(Dice& dice, bool many) {
                 fact += "X";
             else if (broken == 6 && k == 0)
                 fact += "n" + std::to_string(value % 7);
+            else if (broken == 10 && k == 0)
+                fact += dice.oneIn(2) ? "12345678901" : "9999999999";
             else
                 fact += std::to_string(value);
         }

@@ -538,3 +538,63 @@ TEST(RelationStoreTest, RowsAreHandedOverOnlyToAStoreHoldingTheirFirstRowsAtMost
     single.append(&a, 1);
     EXPECT_FALSE(one.adoptRows(single, 1));
 }
+
+TEST(RelationStoreTest, BlocksOfRowsStoreAsRowsInsertedOneAtATime) {
+    // Blocks that ascend for a while, then repeat a row, fall back or jump ahead, with column
+    // indexes made before or between them: insertRows takes the ascending part of a block at
+    // once, and must leave what inserting each row leaves (rows, their numbers, the count of new
+    // ones, the indexes).
+    std::mt19937 random(94);
+    for (int round = 0; round < 200; ++round) {
+        const int width = 1 + int(random() % 3);
+        RelationStore blocks(width);
+        RelationStore single(width);
+        if (random() % 3 == 0) {
+            blocks.rowsWithCell(0, InternalName(0, InternalName::Integer, 0));
+            single.rowsWithCell(0, InternalName(0, InternalName::Integer, 0));
+        }
+        Row at = randomRow(random, width, 50);
+        std::vector<InternalName> probes;
+        for (int block = int(random() % 6); block >= 0; --block) {
+            std::vector<InternalName> cells;
+            const int count = 1 + int(random() % 40);
+            for (int i = 0; i < count; ++i) {
+                switch (random() % 10) {
+                    case 0:
+                        // The row before again.
+                        break;
+                    case 1:
+                        at = randomRow(random, width, 50);
+                        break;
+                    default:
+                        // The last cell steps up, at times the first.
+                        at.back() = InternalName(at.back().getValue() + 1 + int(random() % 3),
+                                                 at.back().getType(), at.back().getArity());
+                        if (random() % 5 == 0)
+                            at.front() = InternalName(at.front().getValue() + 1,
+                                                      at.front().getType(), at.front().getArity());
+                        break;
+                }
+                cells.insert(cells.end(), at.begin(), at.end());
+                probes.push_back(at.front());
+            }
+            int fresh = 0;
+            for (int i = 0; i < count; ++i)
+                if (single.insert(cells.data() + std::size_t(i) * std::size_t(width))) ++fresh;
+            EXPECT_EQ(blocks.insertRows(cells.data(), count), fresh) << "round " << round;
+            if (random() % 4 == 0) {
+                blocks.rowsWithCell(width - 1, at.back());
+                single.rowsWithCell(width - 1, at.back());
+            }
+        }
+        ASSERT_EQ(blocks.size(), single.size()) << "round " << round;
+        for (int i = 0; i < single.size(); ++i)
+            EXPECT_EQ(Row(blocks.row(i), blocks.row(i) + width),
+                      Row(single.row(i), single.row(i) + width))
+                << "round " << round << " row " << i;
+        EXPECT_EQ(ascending(blocks), ascending(single)) << "round " << round;
+        expectIndexesAgree(blocks, probes);
+        for (int i = 0; i < single.size(); ++i)
+            EXPECT_EQ(blocks.find(single.row(i)), i) << "round " << round;
+    }
+}
