@@ -502,6 +502,10 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
     FSymbol lastMethod;
     InternalName host = InternalName::UndefinedObject;
     InternalName method = InternalName::UndefinedObject;
+    // The members go in through a head's writer of set members, which keeps the set of the host
+    // met last: a host's further values cost a probe of that set, not the walk from its object
+    // through its method entry to the set for each value. It answers as the insert does.
+    std::unique_ptr<HeadWriter> members;
     auto setValueFact = [&](std::size_t i) {
         const FSymbol hostSymbol = facts.host(i);
         const FSymbol methodSymbol = facts.method(i);
@@ -520,7 +524,10 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
         InternalName value = InternalName::UndefinedObject;
         insertFactTerm(table, facts.result(i), value);
         if (changedValue == -1) return;
-        noteInsert(access->insertValue(host, method, nullptr, 0, MethodType::Set, value));
+        if (members == nullptr)
+            members = access->openHeadWriter(HeadRelation::ofMethod(MethodType::Set, 0, 1));
+        const InternalName row[3] = {host, method, value};
+        noteInsert(members->insert(row));
     };
     for (std::size_t i = from; i < from + count; ++i) {
         if (knownObjects && facts.form(i) == FactList::SetValue) {

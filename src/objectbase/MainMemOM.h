@@ -439,6 +439,14 @@ class MainMemOM : public OM {
                     const InternalName* args, int argCount, const InternalName& value) {
         return answerForNewFact(deltas.recordValue(type, method, host, args, argCount, value));
     }
+    // recordValue for a value the first of its host, method and arguments, stored just now: no
+    // row of it can be in the delta yet, so the row is appended without the probe that looks
+    // for it (a consult of set-valued facts paid that probe once per host).
+    int recordNewValue(int type, const InternalName& method, const InternalName& host,
+                       const InternalName* args, int argCount, const InternalName& value) {
+        return answerForNewFact(
+            deltas.recordValue(type, method, host, args, argCount, value, true));
+    }
     // `frame` is the predicate's frame, which has just stored the tuple.
     int recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
                         const InternalName* tuple, int arity) {

@@ -437,7 +437,7 @@ int MainMemOM::storeValueOf(MainMemObjFrame* frame, bool made, const InternalNam
         indexMethod(host, method, argCount, type);
         if (!deltas.on()) return 1;
         deltas.recordEntry(type, method, host, args, argCount);
-        return recordValue(type, method, host, args, argCount, value);
+        return recordNewValue(type, method, host, args, argCount, value);
     }
 
     // The value already stored for these arguments: the entry itself, or its row.
@@ -459,7 +459,7 @@ int MainMemOM::storeValueOf(MainMemObjFrame* frame, bool made, const InternalNam
                 // New arguments of a set-valued method make host[method@(args) ->> {}] true too.
                 if (deltas.on()) deltas.recordEntry(type, method, host, args, argCount);
             }
-            return deltas.on() ? recordValue(type, method, host, args, argCount, value) : 1;
+            return deltas.on() ? recordNewValue(type, method, host, args, argCount, value) : 1;
         }
     }
     if (current.getType() == InternalName::SetName) {
