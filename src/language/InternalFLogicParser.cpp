@@ -184,6 +184,49 @@ bool InternalFLogicParser::readFlatPredicate(FactList::Ground& ground) {
     return true;
 }
 
+bool InternalFLogicParser::readFlatSetValue(FactList::Ground& ground) {
+    // h [ m ->> { v } ] . takes nine tokens.
+    if (plain.size() != 9 || plain[1].code != LBRACKET || plain[2].code != NAME ||
+        plain[3].code != MARROW || plain[3].textCode != 1 || plain[4].code != LBRACE ||
+        plain[6].code != RBRACE || plain[7].code != RBRACKET || plain[8].code != CLAUSE_END)
+        return false;
+    // The host and the value are names or integers of 32 bits, read as readFlatPredicate reads
+    // them; anything else is left to readGroundTokens.
+    auto integer = [](const FLogicScanner::PlainToken& token, InternalName& out) {
+        if (token.code != INTEGER || token.length > 10) return false;
+        std::int64_t value = 0;
+        for (const char* digit = token.text; digit != token.text + token.length; ++digit)
+            value = value * 10 + (*digit - '0');
+        if (value > std::numeric_limits<std::int32_t>::max()) return false;
+        out = InternalName(static_cast<std::int32_t>(value), InternalName::Integer, -1);
+        return true;
+    };
+    const FLogicScanner::PlainToken& host = plain[0];
+    const FLogicScanner::PlainToken& value = plain[5];
+    std::vector<FSymbol>& args = ground.args;
+    args.resize(2);
+    if ((host.code != NAME && !integer(host, args[0])) ||
+        (value.code != NAME && !integer(value, args[1])))
+        return false;
+    // One value of a set-valued method without arguments.
+    std::vector<std::uint8_t>& shape = ground.shape;
+    shape.assign({0, 1, 1, 0, 1});
+    if (!FactList::fits(3, shape)) return false;
+    termsRead = false;
+    // The names are entered in the grammar's order: host, method, value.
+    SymTab* table = programSymTab();
+    auto name = [table](const FLogicScanner::PlainToken& token) {
+        return table->nameSymbol(std::string_view(token.text, std::size_t(token.length)),
+                                 InternalName::Function, 0, token.hash);
+    };
+    if (host.code == NAME) args[0] = name(host);
+    ground.symbol = name(plain[2]);
+    if (value.code == NAME) args[1] = name(value);
+    ground.form = FactList::SetValue;
+    ground.terms = nullptr;
+    return true;
+}
+
 bool InternalFLogicParser::readIntegerFact(std::string_view predicate, FactList::Ground& ground) {
     const std::size_t arity = integers.size();
     ground.shape.clear();
@@ -216,7 +259,7 @@ void InternalFLogicParser::enterPredicate(std::string_view predicate, bool known
 }
 
 bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
-    if (readingPlain && readFlatPredicate(ground)) return true;
+    if (readingPlain && (readFlatPredicate(ground) || readFlatSetValue(ground))) return true;
     // The reading stops at the first token that makes the clause no ground fact; every token
     // before it goes on a way the grammar takes without a report, so that a report about it or
     // a later one is made by the grammar with the scanner where it was.

@@ -63,6 +63,10 @@ class InternalFLogicParser : public ScannedGrammarParser<FLogicScanner> {
     // of a consult, read from its tokens in one pass: false, with nothing entered, for any
     // other clause, which readGroundTokens then reads.
     bool readFlatPredicate(FactList::Ground& ground);
+    // readGroundTokens for a plain clause h[m ->> {v}] of names and integers (the method a
+    // name), the form of a consult's set-valued facts, read from its tokens in one pass: false,
+    // with nothing entered, for any other clause.
+    bool readFlatSetValue(FactList::Ground& ground);
     // readGroundTokens for a predicate over integers that scanIntegerFact read, their values in
     // `integers`: false, with nothing entered, when the clause is no ground fact.
     bool readIntegerFact(std::string_view predicate, FactList::Ground& ground);
