@@ -69,6 +69,13 @@ FixpointDriver::WalkState::~WalkState() {
 
 bool FixpointDriver::run() {
     const WalkState walking(evaluator, std::move(own));
+    // Evaluating again first runs the clauses added since the last fixpoint: what that round
+    // did says where the walk starts.
+    if (road == ProgramPlan::Road::Again) {
+        const std::optional<std::size_t> start = evaluator.openWalk(openingPhase());
+        if (!start) return false;
+        startingAt(*start);
+    }
     const ProgramPlan::Subclasses subclasses = [this](const FSymbol& cls) {
         return evaluator.subclassesOf(cls);
     };
@@ -105,6 +112,13 @@ bool FixpointDriver::runPart(const Phase& phase) {
     equatedAfter = equatedAfter || (equatedLast && evaluatedBefore);
     evaluatedBefore = true;
     return end != End::Stopped;
+}
+
+FixpointDriver::Phase FixpointDriver::openingPhase() const {
+    Phase phase{*plans.front(), 0, Walk::Components, 0, program, false, false, Pass::First};
+    phase.rounds = rounds;
+    phase.program = program;
+    return phase;
 }
 
 FixpointDriver::Phase FixpointDriver::componentPhase(std::size_t planIndex, std::size_t index,

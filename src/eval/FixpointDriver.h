@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,11 @@ class FProgram;
 
 // The driver walks the plan of the whole program and the plans drawn of its rest (the rules above
 // a derived hierarchy, each planned once the parts below it made the hierarchy), either component
-// by component or stratum by stratum, and hands each part to an evaluator, which runs it to its
-// fixpoint (or takes a single round of it). The evaluator says only how a part ended; which part
-// comes next, when a rest is drawn, when the walk is taken again and which warnings are written
-// is decided here.
+// by component or stratum by stratum, and hands each part to an evaluator (evaluating again
+// opens with a phase of its own, the round of the clauses added since the last fixpoint), which
+// runs it to its fixpoint (or takes a single round of it). The evaluator says only how a part
+// ended; which part comes next, when a rest is drawn, when the walk is taken again and which
+// warnings are written is decided here.
 class FixpointDriver {
   public:
     // How the plan is walked: by its components in dependency order, or by its strata (where the
@@ -95,6 +97,12 @@ class FixpointDriver {
         // of the walk (EvaluationState::own), while it is still pointed there; the state goes
         // next. Called only where the run was handed such a state.
         virtual void releaseOwn() {}
+        // The round a walk evaluating again opens with, before any part is prepared or run (the
+        // clauses added since the last fixpoint, which the evaluator keeps; `phase` stands at
+        // the whole program): the component of the whole program's plan the walk by components
+        // starts at, those before it being at their fixpoint, or nothing where the round stopped
+        // the walk.
+        virtual std::optional<std::size_t> openWalk(const Phase& /*phase*/) { return 0; }
 
       protected:
         ~PartEvaluator() = default;
@@ -172,6 +180,8 @@ class FixpointDriver {
     Phase componentPhase(std::size_t planIndex, std::size_t index, Pass pass) const;
     // The phase of one stratum of a plan.
     Phase stratumPhase(std::size_t planIndex, std::size_t index, Pass pass) const;
+    // Where the walk evaluating again stands as it opens (PartEvaluator::openWalk).
+    Phase openingPhase() const;
     // Hands the evaluator one part: the trigger phase before it where the walk asks for one,
     // then the part; false when either ends without its fixpoint.
     bool runPart(const Phase& phase);

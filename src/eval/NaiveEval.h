@@ -174,8 +174,8 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
   private:
     // The state kept between calls, where the counts stand between walks until a reset: the
     // single steps of tp count on from one another, and the rounds and counts an evaluation
-    // takes outside its walks count here (evaluating again's opening round, the step-back
-    // replays' resets, the closing fixpoint and the statistic lines).
+    // takes outside its walks count here (the step-back replays' resets, the closing fixpoint
+    // and the statistic lines).
     EvaluationState betweenWalks;
     // The shell commands and help lines of the class.
     static const ShellCommands<NaiveEval>& shellCommands();

@@ -337,24 +337,32 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
             return true;
         });
     opening->setInheritanceMark(program->inheritanceMark());
-    const int inserted = nextRound(opening.get());
-    if (now->roundFailed || interruptFlag.load() != 0) return false;
-    // Equated objects may join rows anywhere: every component runs.
     auto evaluation = std::make_unique<Run>();
     AddedClauses& walk = evaluation->added.emplace();
     walk.changed = &changed;
-    walk.all = inserted < 0;
     walk.newRules = std::move(newRules);
+    walk.openingRound = opening.get();
+    // The run's state points to the opening round's program, which outlives it.
+    return FixpointDriver(*this, program, plan, ProgramPlan::Road::Again, warned)
+        .withValues(ProgramPlan::Values::Stay)
+        .holding(std::move(evaluation))
+        .run();
+}
+
+std::optional<std::size_t> PrSemiNaive::openWalk(const Phase& phase) {
+    Run* run = running();
+    if (run == nullptr || !run->added || run->added->openingRound == nullptr) return 0;
+    AddedClauses& walk = *run->added;
+    const int inserted = nextRound(walk.openingRound);
+    if (now->roundFailed || interruptFlag.load() != 0) return std::nullopt;
+    // Equated objects may join rows anywhere: every component runs.
+    walk.all = inserted < 0;
     // The walk starts at the first component the added clauses change.
-    const std::vector<ProgramPlan::Component>& components = plan.components();
+    const std::vector<ProgramPlan::Component>& components = phase.plan.components();
     std::size_t first = 0;
     while (first < components.size() && !walk.runs(components[first].program.get(), walk.all))
         ++first;
-    return FixpointDriver(*this, program, plan, ProgramPlan::Road::Again, warned)
-        .withValues(ProgramPlan::Values::Stay)
-        .startingAt(first)
-        .holding(std::move(evaluation))
-        .run();
+    return first;
 }
 
 bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program, FProgram* added,

@@ -202,6 +202,9 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         std::size_t merged = 0;
         FProgram* lowest = nullptr;
         FProgram* opening = nullptr;
+        // In a walk by components: what the round the walk opens with runs (the added facts and
+        // every added clause but the rules, see openWalk).
+        FProgram* openingRound = nullptr;
         // Whether the component runs, with `allSoFar` the flag of `all` (set on the way).
         bool runs(FProgram* part, bool& allSoFar) const;
         // The part the evaluation runs for the walk's phase, placed in `part`; false when the
@@ -211,6 +214,10 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // Evaluating again places the parts as its AddedClauses say; a first evaluation runs them
     // all.
     bool placePart(Phase& part) override;
+    // Evaluating again by components opens with a round of the added clauses but the rules
+    // (where it equated objects, every component runs), and starts at the first component the
+    // added clauses change.
+    std::optional<std::size_t> openWalk(const Phase& phase) override;
     // Whether the rule (by its summary) reads derived facts through a part no delta atom of the
     // table's form covers.
     bool keptEveryRound(Rewriting& rewriting, const RuleSummary& rule, bool triggerForm);

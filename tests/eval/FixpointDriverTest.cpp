@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -59,6 +60,12 @@ class Recorder : public FixpointDriver::PartEvaluator {
         return line;
     }
 
+    // The round a walk evaluating again opens with, as "opening"; the walk starts at `start`.
+    std::optional<std::size_t> openWalk(const FixpointDriver::Phase& /*phase*/) override {
+        phases.push_back("opening");
+        return start;
+    }
+
     std::vector<FSymbol> subclassesOf(const FSymbol& /*cls*/) override {
         // Once a line, however many classes the plan asks about.
         if (phases.empty() || phases.back() != "hierarchy asked")
@@ -69,6 +76,7 @@ class Recorder : public FixpointDriver::PartEvaluator {
     std::vector<std::string> phases;
     std::function<End(const FixpointDriver::Phase&)> ending;
     bool preparing = false;
+    std::optional<std::size_t> start = 0;
 
   private:
     rule_test::RuleHarness& harness;
@@ -304,6 +312,34 @@ TEST(FixpointDriver, EveryPartOfAPlanIsPreparedBeforeTheFirstRuns) {
               (Lines{"prepare 0.C0 rounds alone: p1(X) :- e(X).",
                      "prepare 0.C1 once alone: X[n -> Y] :- p1(X), e(Y).",
                      "prepare 0.C2 once: v(X,V) :- X[m -> V]."}));
+}
+
+TEST(FixpointDriver, EvaluatingAgainOpensWithItsOwnPhaseBeforeAnyPartIsPrepared) {
+    rule_test::RuleHarness harness;
+    FProgram* program = harness.program(negation);
+    const ProgramPlan plan(program, ProgramPlan::Inheritance::None);
+    Recorder recorder(harness);
+    recorder.preparing = true;
+    FixpointDriver::Warned warned;
+    EXPECT_TRUE(FixpointDriver(recorder, program, plan, ProgramPlan::Road::Again, warned).run());
+    const std::string t = "0.C0 rounds: t(X,Y) :- e(X,Y). t(X,Z) :- t(X,Y), e(Y,Z).";
+    const std::string u = "0.C1 once: u(X) :- e(X,_), not t(X,3).";
+    const std::string n = "0.C2 once: n(N) :- N = count{X ; u(X)}.";
+    EXPECT_EQ(recorder.phases,
+              (Lines{"opening", "prepare " + t, "prepare " + u, "prepare " + n, t, u, n}));
+    // The walk starts where the opening round says.
+    recorder.phases.clear();
+    recorder.start = 1;
+    EXPECT_TRUE(FixpointDriver(recorder, program, plan, ProgramPlan::Road::Again, warned).run());
+    EXPECT_EQ(recorder.phases, (Lines{"opening", "prepare " + u, "prepare " + n, u, n}));
+    // An opening round that stops ends the walk there; a first evaluation has none.
+    recorder.phases.clear();
+    recorder.start.reset();
+    EXPECT_FALSE(FixpointDriver(recorder, program, plan, ProgramPlan::Road::Again, warned).run());
+    EXPECT_EQ(recorder.phases, (Lines{"opening"}));
+    recorder.phases.clear();
+    EXPECT_TRUE(FixpointDriver(recorder, program, plan, ProgramPlan::Road::First, warned).run());
+    EXPECT_EQ(recorder.phases.front(), "prepare " + t);
 }
 
 // An evaluator that counts a round for each part into the state it is pointed to, and throws
