@@ -178,19 +178,27 @@ void linkLast(SlabList& list, Slab* slab) {
     list.tail = slab;
 }
 
+// `bytes` from the C heap for a block of the pool of `size`, already counted in use (a failure
+// takes the count back), aligned to `alignment` unless 0. The pools keep what they take for the
+// process's life, so the leak checker is told to let it be.
+void* fromHeap(std::size_t size, std::size_t bytes, std::size_t alignment) {
+    void* storage = alignment != 0 ? std::aligned_alloc(alignment, bytes) : std::malloc(bytes);
+    if (storage == nullptr) {
+        --usedCounts[size];
+        throw std::bad_alloc();
+    }
+#if defined(QUORIN_LEAK_CHECKED)
+    __lsan_ignore_object(storage);
+#endif
+    return storage;
+}
+
 void* takeCarved(std::size_t size) {
     SlabList& list = roomy[size];
     const std::size_t stride = strideOf(size);
     Slab* slab = list.head;
     if (slab == nullptr) {
-        void* storage = std::aligned_alloc(kSlabBytes, kSlabBytes);
-        if (storage == nullptr) {
-            --usedCounts[size];
-            throw std::bad_alloc();
-        }
-#if defined(QUORIN_LEAK_CHECKED)
-        __lsan_ignore_object(storage);
-#endif
+        void* storage = fromHeap(size, kSlabBytes, kSlabBytes);
         slab = new (storage) Slab;
         slab->fresh = static_cast<char*>(storage) + kSlabHeader;
         linkFirst(list, slab);
@@ -255,14 +263,7 @@ void* poolAllocate(std::size_t size) {
         --freeCounts[size];
         storage = block;
     } else {
-        storage = std::malloc(size < sizeof(FreeBlock) ? sizeof(FreeBlock) : size);
-        if (storage == nullptr) {
-            --usedCounts[size];
-            throw std::bad_alloc();
-        }
-#if defined(QUORIN_LEAK_CHECKED)
-        __lsan_ignore_object(storage);
-#endif
+        storage = fromHeap(size, size < sizeof(FreeBlock) ? sizeof(FreeBlock) : size, 0);
     }
     return storage;
 }

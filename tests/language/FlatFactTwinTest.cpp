@@ -221,6 +221,17 @@ std::string randomNumberFile(Dice& dice, bool many) {
     return text;
 }
 
+// 400 random consults `make` writes from `seed`, read by the flat road and by `other`: the same
+// reading each time.
+void expectFlatAs(FactRoad other, unsigned seed, std::string (*make)(Dice&)) {
+    EXPECT_EQ(road_twin::expectTwins(seed, 400, make,
+                                     [other](const std::string& text, Road road) {
+                                         return reading(
+                                             text, road == Road::Chosen ? FactRoad::Flat : other);
+                                     }),
+              400);
+}
+
 TEST(FlatFactTwin, FilesOfNumbersReadInBlocksAsTheGrammarReadsThem) {
     std::size_t runs = 0;
     EXPECT_EQ(road_twin::expectTwins(
@@ -248,23 +259,11 @@ TEST(FlatFactTwin, LongFilesOfNumbersReadInBlocksAsTheTokenReaderReadsThem) {
 }
 
 TEST(FlatFactTwin, RandomConsultsReadFlatAsTheGrammarReadsThem) {
-    EXPECT_EQ(road_twin::expectTwins(9203, 400, randomConsult,
-                                     [](const std::string& text, Road road) {
-                                         return reading(text, road == Road::Chosen
-                                                                  ? FactRoad::Flat
-                                                                  : FactRoad::Grammar);
-                                     }),
-              400);
+    expectFlatAs(FactRoad::Grammar, 9203, randomConsult);
 }
 
 TEST(FlatFactTwin, RandomConsultsReadFlatAsTheTokenReaderReadsThem) {
-    EXPECT_EQ(road_twin::expectTwins(9213, 400, randomConsult,
-                                     [](const std::string& text, Road road) {
-                                         return reading(text, road == Road::Chosen
-                                                                  ? FactRoad::Flat
-                                                                  : FactRoad::Tokens);
-                                     }),
-              400);
+    expectFlatAs(FactRoad::Tokens, 9213, randomConsult);
 }
 
 // A consult of set-valued facts h[m ->> {v}]: runs of one host, names and integers mostly, now
@@ -335,23 +334,11 @@ std::string randomSetValueConsult(Dice& dice) {
 }
 
 TEST(FlatFactTwin, SetValueFactsReadFlatAsTheGrammarReadsThem) {
-    EXPECT_EQ(road_twin::expectTwins(9243, 400, randomSetValueConsult,
-                                     [](const std::string& text, Road road) {
-                                         return reading(text, road == Road::Chosen
-                                                                  ? FactRoad::Flat
-                                                                  : FactRoad::Grammar);
-                                     }),
-              400);
+    expectFlatAs(FactRoad::Grammar, 9243, randomSetValueConsult);
 }
 
 TEST(FlatFactTwin, SetValueFactsReadFlatAsTheTokenReaderReadsThem) {
-    EXPECT_EQ(road_twin::expectTwins(9253, 400, randomSetValueConsult,
-                                     [](const std::string& text, Road road) {
-                                         return reading(text, road == Road::Chosen
-                                                                  ? FactRoad::Flat
-                                                                  : FactRoad::Tokens);
-                                     }),
-              400);
+    expectFlatAs(FactRoad::Tokens, 9253, randomSetValueConsult);
 }
 
 TEST(FlatFactTwin, EachRoadReadsWhatItTakes) {
