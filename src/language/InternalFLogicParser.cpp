@@ -35,6 +35,25 @@ bool readInteger(const char* text, std::int32_t& value) {
     return true;
 }
 
+// The integer of a plain token of ten digits at most that fits in 32 bits, placed in `out`; false
+// for any other token (the plain scanner's integers have no sign; a longer text, leading zeros
+// included, is left to readGroundTokens).
+bool plainInteger(const FLogicScanner::PlainToken& token, FSymbol& out) {
+    if (token.code != INTEGER || token.length > 10) return false;
+    std::int64_t value = 0;
+    for (const char* digit = token.text; digit != token.text + token.length; ++digit)
+        value = value * 10 + (*digit - '0');
+    if (value > std::numeric_limits<std::int32_t>::max()) return false;
+    out = InternalName(static_cast<std::int32_t>(value), InternalName::Integer, -1);
+    return true;
+}
+
+// The symbol of a plain token's name, entered in `table`.
+FSymbol plainName(SymTab* table, const FLogicScanner::PlainToken& token) {
+    return table->nameSymbol(std::string_view(token.text, std::size_t(token.length)),
+                             InternalName::Function, 0, token.hash);
+}
+
 }  // namespace
 
 InternalFLogicParser::InternalFLogicParser(std::istream* in, FLogicParser::FactRoad factRoad)
@@ -158,14 +177,7 @@ bool InternalFLogicParser::readFlatPredicate(FactList::Ground& ground) {
             names = true;
             continue;
         }
-        // Ten digits at most, the plain scanner's integers having no sign; a longer text,
-        // leading zeros included, is left to readGroundTokens.
-        if (token.code != INTEGER || token.length > 10) return false;
-        std::int64_t value = 0;
-        for (const char* digit = token.text; digit != token.text + token.length; ++digit)
-            value = value * 10 + (*digit - '0');
-        if (value > std::numeric_limits<std::int32_t>::max()) return false;
-        args[arg] = InternalName(static_cast<std::int32_t>(value), InternalName::Integer, -1);
+        if (!plainInteger(token, args[arg])) return false;
     }
     const std::string_view predicate(plain[0].text, std::size_t(plain[0].length));
     const bool known = isLastPredicate(predicate);
@@ -175,9 +187,7 @@ bool InternalFLogicParser::readFlatPredicate(FactList::Ground& ground) {
         SymTab* table = programSymTab();
         for (std::size_t at = 2, arg = 0; arg < arity; at += 2, ++arg) {
             const FLogicScanner::PlainToken& token = plain[at];
-            if (token.code != NAME) continue;
-            args[arg] = table->nameSymbol(std::string_view(token.text, std::size_t(token.length)),
-                                          InternalName::Function, 0, token.hash);
+            if (token.code == NAME) args[arg] = plainName(table, token);
         }
     }
     enterPredicate(predicate, known, ground);
@@ -192,21 +202,12 @@ bool InternalFLogicParser::readFlatSetValue(FactList::Ground& ground) {
         return false;
     // The host and the value are names or integers of 32 bits, read as readFlatPredicate reads
     // them; anything else is left to readGroundTokens.
-    auto integer = [](const FLogicScanner::PlainToken& token, InternalName& out) {
-        if (token.code != INTEGER || token.length > 10) return false;
-        std::int64_t value = 0;
-        for (const char* digit = token.text; digit != token.text + token.length; ++digit)
-            value = value * 10 + (*digit - '0');
-        if (value > std::numeric_limits<std::int32_t>::max()) return false;
-        out = InternalName(static_cast<std::int32_t>(value), InternalName::Integer, -1);
-        return true;
-    };
     const FLogicScanner::PlainToken& host = plain[0];
     const FLogicScanner::PlainToken& value = plain[5];
     std::vector<FSymbol>& args = ground.args;
     args.resize(2);
-    if ((host.code != NAME && !integer(host, args[0])) ||
-        (value.code != NAME && !integer(value, args[1])))
+    if ((host.code != NAME && !plainInteger(host, args[0])) ||
+        (value.code != NAME && !plainInteger(value, args[1])))
         return false;
     // One value of a set-valued method without arguments.
     std::vector<std::uint8_t>& shape = ground.shape;
@@ -215,13 +216,9 @@ bool InternalFLogicParser::readFlatSetValue(FactList::Ground& ground) {
     termsRead = false;
     // The names are entered in the grammar's order: host, method, value.
     SymTab* table = programSymTab();
-    auto name = [table](const FLogicScanner::PlainToken& token) {
-        return table->nameSymbol(std::string_view(token.text, std::size_t(token.length)),
-                                 InternalName::Function, 0, token.hash);
-    };
-    if (host.code == NAME) args[0] = name(host);
-    ground.symbol = name(plain[2]);
-    if (value.code == NAME) args[1] = name(value);
+    if (host.code == NAME) args[0] = plainName(table, host);
+    ground.symbol = plainName(table, plain[2]);
+    if (value.code == NAME) args[1] = plainName(table, value);
     ground.form = FactList::SetValue;
     ground.terms = nullptr;
     return true;

@@ -236,9 +236,11 @@ TEST(ManagedObjectTest, RandomUseOfCarvedAndHeapSizes) {
         } else {
             releasePools(static_cast<int>(random() % 2));
         }
-        if (step % 1000 == 0)
-            for (std::size_t k = 0; k < 5; ++k)
+        if (step % 1000 == 0) {
+            for (std::size_t k = 0; k < 5; ++k) {
                 ASSERT_EQ(poolUsedBlocks(sizes[k]), before[k] + live[k]);
+            }
+        }
     }
     for (const Held& h : held) {
         ASSERT_TRUE(intact(h));
@@ -247,7 +249,9 @@ TEST(ManagedObjectTest, RandomUseOfCarvedAndHeapSizes) {
     releasePools(1);
     for (std::size_t k = 0; k < 5; ++k) {
         EXPECT_EQ(poolUsedBlocks(sizes[k]), before[k]);
-        if (before[k] == 0) EXPECT_EQ(poolFreeBlocks(sizes[k]), 0u);
+        if (before[k] == 0) {
+            EXPECT_EQ(poolFreeBlocks(sizes[k]), 0u);
+        }
     }
 }
 
